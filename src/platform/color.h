@@ -1,0 +1,17 @@
+// Colours as the terminal's files store them: COLORREF numbers 0x00BBGGRR.
+#pragma once
+
+#include <cstdint>
+
+namespace tarn {
+
+using Colorref = uint32_t;
+
+constexpr Colorref Rgb(int r, int g, int b) {
+  return static_cast<Colorref>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
+}
+constexpr int RedOf(Colorref c) { return static_cast<int>(c & 0xFF); }
+constexpr int GreenOf(Colorref c) { return static_cast<int>((c >> 8) & 0xFF); }
+constexpr int BlueOf(Colorref c) { return static_cast<int>((c >> 16) & 0xFF); }
+
+}  // namespace tarn
