@@ -1,0 +1,13 @@
+// main() of the Qt test executables: a QApplication (offscreen unless QT_QPA_PLATFORM says
+// otherwise) around the GoogleTest run, with the Chinese font the terminal uses.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
