@@ -1,0 +1,27 @@
+// CDlgSetting: the general settings (order and close confirmations, the chart's mouse wheel,
+// the double-click actions of the trade grid, the information panel's depth).
+#pragma once
+
+#include "tools/setting_cfg.h"
+#include "ui/dialog.h"
+
+class QCheckBox;
+class QComboBox;
+
+class CDlgSetting : public tarn::ui::Dialog {
+  Q_OBJECT
+ public:
+  explicit CDlgSetting(QWidget* parent = nullptr);
+
+  // The choices as the controls hold them.
+  GeneralChoices Choices() const;
+  void SetChoices(const GeneralChoices& c);
+  void OnOk() override;
+
+  QCheckBox* tradeConfirm = nullptr;
+  QCheckBox* coverConfirm = nullptr;
+  QComboBox* mouseWheel = nullptr;
+  QComboBox* positionAction = nullptr;
+  QComboBox* orderAction = nullptr;
+  QComboBox* panelLevel = nullptr;
+};
