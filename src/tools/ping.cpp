@@ -113,11 +113,13 @@ ProbeResult IcmpSocket::Probe(const std::string& host) {
   if (host.empty() || fd_ < 0) return r;
   sockaddr_in to{};
   to.sin_family = AF_INET;
-  if (::inet_pton(AF_INET, host.c_str(), &to.sin_addr) != 1) {
+  // The embedded exchange runs inside the terminal: its reserved host name is this machine.
+  const std::string& target = host == kEmbeddedExchangeHost ? std::string("127.0.0.1") : host;
+  if (::inet_pton(AF_INET, target.c_str(), &to.sin_addr) != 1) {
     addrinfo hints{};
     hints.ai_family = AF_INET;
     addrinfo* res = nullptr;
-    if (::getaddrinfo(host.c_str(), nullptr, &hints, &res) != 0 || !res) return r;
+    if (::getaddrinfo(target.c_str(), nullptr, &hints, &res) != 0 || !res) return r;
     to.sin_addr = reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr;
     ::freeaddrinfo(res);
   }

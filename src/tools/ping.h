@@ -17,6 +17,9 @@
 
 namespace tarn {
 
+// The reserved host name of the embedded exchange: probes of it go to this machine.
+constexpr const char* kEmbeddedExchangeHost = "tarn-embedded";
+
 // One target: label (GBK) and host.
 using PingTarget = std::pair<std::string, std::string>;
 

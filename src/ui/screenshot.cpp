@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QElapsedTimer>
 #include <QPixmap>
 #include <QThread>
@@ -31,7 +32,7 @@ void PumpEvents(int ms) {
 bool GrabWindow(QWidget* window, const QString& file) {
   if (!window) return false;
   window->show();
-  window->raise();
+  if (QGuiApplication::platformName() != QStringLiteral("offscreen")) window->raise();
   // Layouts settle and owner-drawn windows paint within a few passes of the event loop.
   PumpEvents(150);
   const QPixmap image = window->grab();

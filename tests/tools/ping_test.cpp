@@ -181,6 +181,9 @@ TEST(IcmpProbe, LoopbackAnswersWhenASocketCanBeOpened) {
   } else {
     EXPECT_EQ(r.code, -2);  // neither a raw nor a datagram socket: "失败"
   }
+  if (socket.Ok()) {
+    EXPECT_EQ(IcmpSocket().Probe(kEmbeddedExchangeHost).code, 0);
+  }
   EXPECT_EQ(IcmpSocket().Probe("").code, -2);
   EXPECT_EQ(IcmpSocket().Probe("no-such-host.invalid").code, -2);
 }

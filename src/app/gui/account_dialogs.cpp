@@ -182,9 +182,7 @@ CDlgAbout::CDlgAbout(QWidget* parent) : tarn::ui::Dialog(parent, QStringLiteral(
   texts->addWidget(name);
   texts->addWidget(new QLabel(version_, Body()));
   auto* note = new QLabel(QStringLiteral("期货行情分析与交易终端"), Body());
-  QPalette np = note->palette();
-  np.setColor(QPalette::WindowText, tarn::ui::Theme().scale);
-  note->setPalette(np);
+  note->setStyleSheet(QStringLiteral("color: %1;").arg(tarn::ui::Theme().scale.name()));
   texts->addWidget(note);
   row->addLayout(texts, 1);
   root->addLayout(row);

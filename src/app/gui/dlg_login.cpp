@@ -67,9 +67,7 @@ CDlgLogin::CDlgLogin(bool tradeOnly, QWidget* parent)
 
   version = new QLabel(Body());
   version->setAlignment(Qt::AlignRight);
-  QPalette vp = version->palette();
-  vp.setColor(QPalette::WindowText, tarn::ui::Theme().scale);
-  version->setPalette(vp);
+  version->setStyleSheet(QStringLiteral("color: %1;").arg(tarn::ui::Theme().scale.name()));
   root->addWidget(version);
 
   connect(okButton, &QPushButton::clicked, this, [this] { OnOk(); });

@@ -71,7 +71,6 @@ void CDlgTradeReconect::paintEvent(QPaintEvent*) {
   p.fillRect(rect(), tarn::ui::PanelColor());
   p.setPen(tarn::ui::Theme().hint);
   p.drawRect(rect().adjusted(0, 0, -1, -1));
-  QPalette pal = text_->palette();
-  pal.setColor(QPalette::WindowText, tarn::ui::Theme().hint);
-  text_->setPalette(pal);
+  const QString css = QStringLiteral("color: %1;").arg(tarn::ui::Theme().hint.name());
+  if (text_->styleSheet() != css) text_->setStyleSheet(css);
 }

@@ -33,13 +33,13 @@ std::string InstallEmbeddedLibraries() {
 #if TARN_HAVE_QUOTEDATA
   if (!Quotes()) Quotes() = quotedata::CreateEmbedded();
 #else
-  missing += "quote library; ";
+  missing += "quote library";
 #endif
 #if TARN_HAVE_TRADEAPI
   // The broker trades against the market of the quote library.
   if (!Trades()) Trades() = tradeapi::CreateEmbedded(Quotes()->Exchange());
 #else
-  missing += "trading library; ";
+  missing += missing.empty() ? "trading library" : ", trading library";
 #endif
   return missing;
 }

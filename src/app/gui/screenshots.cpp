@@ -87,6 +87,10 @@ int RunScreenshotSession(const QString& dir, const DemoAccount& demo, int loginT
     ok = ui::GrabWindow(&frame, file("main_frame")) && ok;
     ui::PumpEvents(1100);  // the clock ticks
     ok = ui::GrabWindow(&frame, file("main_frame_later")) && ok;
+    // What the status bar shows while the trade link is down (the display only).
+    frame.View()->StatusBar()->Logic().OnTradeDisconnected();
+    ok = ui::GrabWindow(&frame, file("main_frame_trade_down")) && ok;
+    frame.View()->StatusBar()->Logic().OnTradeLogin(1);
     frame.close();
   }
   ui::ScreenshotRegistry& registry = ui::Screenshots();

@@ -5,8 +5,11 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include "tools/gui/setting_color.h"
 
 #include "ui/fonts.h"
 
@@ -39,13 +42,23 @@ CDlgSetting::CDlgSetting(QWidget* parent) : tarn::ui::Dialog(parent, QStringLite
   vl->addRow(QStringLiteral("盘口深度:"), panelLevel);
   root->addWidget(view);
 
+  auto* row = new QHBoxLayout;
+  colorsButton = new QPushButton(QStringLiteral("配色设置..."), Body());
+  colorsButton->setAutoDefault(false);
+  connect(colorsButton, &QPushButton::clicked, this, [this] {
+    CSettingColor colors(this);
+    colors.exec();
+  });
+  row->addWidget(colorsButton);
+  row->addStretch(1);
   auto* buttons = new QDialogButtonBox(Body());
   QPushButton* ok = buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
   QPushButton* cancel = buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, [this] { OnOk(); });
   connect(cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
-  root->addWidget(buttons);
+  row->addWidget(buttons);
+  root->addLayout(row);
 
   SetChoices(ReadGeneralChoices());
   setMinimumWidth(tarn::ui::Scaled(340));

@@ -1,5 +1,6 @@
 // CDlgSetting: the general settings (order and close confirmations, the chart's mouse wheel,
-// the double-click actions of the trade grid, the information panel's depth).
+// the double-click actions of the trade grid, the information panel's depth), and the way to
+// the colour scheme dialog.
 #pragma once
 
 #include "tools/setting_cfg.h"
@@ -7,6 +8,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QPushButton;
 
 class CDlgSetting : public tarn::ui::Dialog {
   Q_OBJECT
@@ -24,4 +26,5 @@ class CDlgSetting : public tarn::ui::Dialog {
   QComboBox* positionAction = nullptr;
   QComboBox* orderAction = nullptr;
   QComboBox* panelLevel = nullptr;
+  QPushButton* colorsButton = nullptr;  // opens the colour scheme dialog
 };

@@ -52,13 +52,18 @@ CSettingColor::CSettingColor(QWidget* parent)
   list->setResizeMode(QListView::Adjust);
   list->setUniformItemSizes(true);
   list->setIconSize(QSize(tarn::ui::Scaled(28), tarn::ui::Scaled(14)));
-  list->setGridSize(QSize(tarn::ui::Scaled(150), tarn::ui::Scaled(24)));
-  list->setMinimumSize(tarn::ui::Scaled(620), tarn::ui::Scaled(14 * 24 + 8));
+  // Four columns of seven rows: all 28 colours at a glance.
+  list->setGridSize(QSize(tarn::ui::Scaled(150), tarn::ui::Scaled(26)));
+  list->setMinimumSize(tarn::ui::Scaled(4 * 150 + 12), tarn::ui::Scaled(7 * 26 + 10));
+  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   connect(list, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) { PickColor(list->row(item)); });
   root->addWidget(list, 1);
 
+  auto* row = new QHBoxLayout;
+  auto* modify = new QPushButton(QStringLiteral("修改颜色"), Body());
+  row->addWidget(modify);
+  row->addStretch(1);
   auto* buttons = new QDialogButtonBox(Body());
-  QPushButton* modify = buttons->addButton(QStringLiteral("修改颜色"), QDialogButtonBox::ActionRole);
   QPushButton* ok = buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
   QPushButton* cancel = buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
   modify->setAutoDefault(false);
@@ -68,7 +73,8 @@ CSettingColor::CSettingColor(QWidget* parent)
   });
   connect(ok, &QPushButton::clicked, this, [this] { OnOk(); });
   connect(cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
-  root->addWidget(buttons);
+  row->addWidget(buttons);
+  root->addLayout(row);
 
   Refill();
   list->setCurrentRow(0);

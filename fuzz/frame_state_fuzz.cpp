@@ -1,0 +1,19 @@
+// frm.dat over any bytes: no crash, and what parses writes back to the same bytes.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "app/frame_state.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  tarn::FrameState s;
+  if (tarn::ParseFrameState(bytes, &s)) {
+    tarn::FrameState again;
+    if (!tarn::ParseFrameState(tarn::SerializeFrameState(s), &again) || again.contractKey != s.contractKey ||
+        again.blockName != s.blockName || again.quotePageRecord != s.quotePageRecord)
+      std::abort();
+  }
+  return 0;
+}
