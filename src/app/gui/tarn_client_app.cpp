@@ -38,6 +38,8 @@ bool CTarnClientApp::TakeMutex() {
 }
 
 void CTarnClientApp::InitToolkit() {
+  // The application's identity: "TarnClient" names its settings store as the registry key did.
+  QApplication::setOrganizationName(QStringLiteral("TarnClient"));
   QApplication::setApplicationName(QStringLiteral("TarnClient"));
   QApplication::setApplicationDisplayName(tarn::ui::ToQString(TXT("Tarn交易分析终端")));
   tarn::ui::InitFonts();
