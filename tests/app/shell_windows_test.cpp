@@ -278,9 +278,7 @@ TEST_F(ShellWindows, SecondCopyInTheSameFolderIsRefused) {
   CTarnClientApp first(1, argv), second(1, argv);
   EXPECT_TRUE(first.TakeMutex());
   EXPECT_FALSE(second.TakeMutex());
-  int code = -1;
-  EXPECT_FALSE(second.InitInstance(&code));
-  EXPECT_EQ(code, 0);
+  EXPECT_FALSE(second.CheckSingleInstance());
   EXPECT_EQ(boxes.LastText(), TXT("程序已经启动"));
 }
 

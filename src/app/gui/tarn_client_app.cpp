@@ -20,6 +20,7 @@
 #include "ui/message_box_qt.h"
 #include "ui/sound_player_alsa.h"
 #include "ui/text_qt.h"
+#include "ui/theme.h"
 
 CTarnClientApp::CTarnClientApp(int argc, char** argv) : argc_(argc), argv_(argv) {}
 
@@ -31,6 +32,12 @@ CTarnClientApp::~CTarnClientApp() {
   sound_.reset();
   theme_.reset();
   mutex_.Release();
+}
+
+bool CTarnClientApp::CheckSingleInstance() {
+  if (TakeMutex()) return true;
+  tarn::MessageBox(TXT("程序已经启动"));
+  return false;
 }
 
 bool CTarnClientApp::TakeMutex() {
@@ -53,11 +60,13 @@ void CTarnClientApp::InitToolkit() {
 
 bool CTarnClientApp::InitInstance(int* exitCode) {
   *exitCode = 0;
+  // Message boxes (in the default dark theme) before anything else, so that a second copy can
+  // say why it ends; it touches no file.
+  tarn::ui::InitFonts();
+  tarn::ui::ApplyTheme(tarn::ui::DefaultThemeColors());
+  tarn::ui::InstallMessageBoxHandler(tarn::ui::ToQString(TXT("Tarn交易分析终端")));
   // 1. One copy per program directory.
-  if (!TakeMutex()) {
-    tarn::MessageBox(TXT("程序已经启动"));
-    return false;
-  }
+  if (!CheckSingleInstance()) return false;
   // 2. The updater takes over when one is installed.
   if (tarn::HandOverToUpdater(tarn::JoinCommandLine(argc_, argv_), static_cast<int>(::getpid()))) return false;
   // 3. The toolkit and the libraries.

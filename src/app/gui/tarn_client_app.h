@@ -31,8 +31,10 @@ class CTarnClientApp {
   // `tarn --screenshot DIR`: logs in by itself, writes the windows' images and returns.
   int RunScreenshots(const QString& dir);
 
-  // The start-up steps before any window, for tests: the mutex (false: a second copy).
+  // The start-up steps before any window, for tests: the mutex (false: a second copy), and
+  // the same with the box "程序已经启动" for a second copy.
   bool TakeMutex();
+  bool CheckSingleInstance();
 
  private:
   void InitToolkit();
