@@ -195,7 +195,8 @@ TEST_F(ShellWindows, SettlementDialogQueriesTheDayAndShowsTheAnswer) {
   EXPECT_EQ(d.statement->toPlainText(), QStringLiteral("结算单 2026-03-05"));
   d.date->setDate(QDate(2025, 12, 31));
   trades.statement = "second";
-  d.Query();
+  QTest::keyClick(d.date, Qt::Key_Return);  // Enter queries and keeps the dialog open
+  EXPECT_TRUE(d.isVisible());
   EXPECT_EQ(trades.settlementQueries.back(), 20251231);
   ASSERT_TRUE(WaitUntil([&] { return d.statement->toPlainText() == QStringLiteral("second"); }));
 }

@@ -87,8 +87,9 @@ TEST(DlgPingServer, StartShowsLinesStopEndsThemAndClosingWhileRunningIsSafe) {
     ASSERT_GE(lines.size(), 3);
     EXPECT_TRUE(lines[0].contains(QStringLiteral("正在Ping  行情服务器   延时7毫秒")));
     EXPECT_TRUE(lines[1].contains(QStringLiteral("交易服务器")));
-    d.stopButton->click();
+    QTest::keyClick(&d, Qt::Key_Return);  // Enter stops while running
     EXPECT_TRUE(d.startButton->isEnabled());
+    EXPECT_TRUE(d.isVisible());
     QTest::qWait(30);
     const QString after = d.output->toPlainText();
     QTest::qWait(30);

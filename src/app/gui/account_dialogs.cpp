@@ -135,6 +135,9 @@ void CDlgShowSettleInfo::Query() {
   if (ITradeApi* api = GetTradeApi()) api->QuerySettlement(tarn::SettlementDate(d.year(), d.month(), d.day()));
 }
 
+// The dialog has no OK: Enter queries, Escape closes.
+void CDlgShowSettleInfo::OnOk() { Query(); }
+
 void CDlgShowSettleInfo::OnSettlementInfo(int, const std::string& text) {
   {
     tarn::Lock lock(mutex_);
@@ -152,14 +155,6 @@ bool CDlgShowSettleInfo::event(QEvent* e) {
     }
     statement->setPlainText(ToQString(text));
     return true;
-  }
-  // Enter in the date field queries (the dialog has no OK).
-  if (e->type() == QEvent::KeyPress) {
-    auto* k = static_cast<QKeyEvent*>(e);
-    if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
-      Query();
-      return true;
-    }
   }
   return tarn::ui::Dialog::event(e);
 }

@@ -45,6 +45,7 @@ class CDlgShowSettleInfo : public tarn::ui::Dialog, public CTradeListener {
 
   // The query button: the picker's date as year * 10000 + month * 100 + day.
   void Query();
+  void OnOk() override;
   void OnSettlementInfo(int value, const std::string& text) override;
 
   QDateEdit* date = nullptr;            // 1116

@@ -52,6 +52,11 @@ void CDlgPingServer::Stop() {
   startButton->setFocus();
 }
 
+void CDlgPingServer::OnOk() {
+  if (startButton->isEnabled()) Start();
+  else Stop();
+}
+
 void CDlgPingServer::PostLine(std::string line) { tarn::PostTextMessage(this, kMsgPingLine, std::move(line)); }
 
 bool CDlgPingServer::event(QEvent* e) {

@@ -21,6 +21,8 @@ class CDlgPingServer : public tarn::ui::Dialog, public tarn::IPingSink {
 
   void Start();  // button 1006
   void Stop();   // button 1007
+  // Enter presses the enabled one of the two (the dialog has no OK); Escape closes.
+  void OnOk() override;
   const std::vector<tarn::PingTarget>& Targets() const { return targets_; }
 
   // Called by the worker under the service's lock: posts the line to the UI thread.

@@ -56,7 +56,8 @@ CSettingColor::CSettingColor(QWidget* parent)
   list->setGridSize(QSize(tarn::ui::Scaled(150), tarn::ui::Scaled(26)));
   list->setMinimumSize(tarn::ui::Scaled(4 * 150 + 12), tarn::ui::Scaled(7 * 26 + 10));
   list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  connect(list, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) { PickColor(list->row(item)); });
+  // Double-click picks a colour; Enter stays OK (the "修改颜色" button is the keyboard's way).
+  connect(list, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { PickColor(list->row(item)); });
   root->addWidget(list, 1);
 
   auto* row = new QHBoxLayout;

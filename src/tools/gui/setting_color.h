@@ -1,5 +1,5 @@
 // CSettingColor: the 28 colours of the scheme with their names, each changed with the colour
-// picker (double-click or Enter on a row, or the "修改颜色" button), and the six predefined
+// picker (double-click on a row, or the "修改颜色" button), and the six predefined
 // schemes. Choosing a scheme takes effect at once (and sets the festive switch); OK stores the
 // colours as edited, Cancel drops the edits made since the last scheme choice.
 #pragma once
