@@ -36,7 +36,8 @@ std::string InstallEmbeddedLibraries() {
   missing += "quote library";
 #endif
 #if TARN_HAVE_TRADEAPI
-  // The broker trades against the market of the quote library.
+  // The broker trades against the market of the quote library. Its entry point is expected to
+  // mirror the quote library's (libs/tradeapi/embedded.h); adjust these lines to it.
   if (!Trades()) Trades() = tradeapi::CreateEmbedded(Quotes()->Exchange());
 #else
   missing += missing.empty() ? "trading library" : ", trading library";
