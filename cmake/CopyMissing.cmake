@@ -1,4 +1,5 @@
-# Copies each of FILES (relative to SRC) to DST unless DST already has it.
+# Copies each of FILES (relative to SRC, joined with "|") to DST unless DST already has it.
+string(REPLACE "|" ";" FILES "${FILES}")
 foreach(f IN LISTS FILES)
   if(NOT EXISTS "${DST}/${f}")
     get_filename_component(dir "${DST}/${f}" DIRECTORY)

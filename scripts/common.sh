@@ -10,7 +10,7 @@ JOBS="${TARN_JOBS:-$(nproc 2>/dev/null || echo 2)}"
 # Packages the build and the terminal need.
 TARN_PACKAGES_BUILD=(
   cmake ninja-build g++ ccache pkg-config
-  qt6-base-dev qt6-multimedia-dev libgl-dev
+  qt6-base-dev qt6-multimedia-dev libgl-dev libasound2-dev
   libsodium-dev libsqlite3-dev libtinyxml-dev
   fonts-wqy-microhei
 )

@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QPointer>
 #include <cstdint>
+#include <string>
+#include <utility>
 
 namespace tarn {
 
@@ -35,6 +37,25 @@ inline bool SendWindowMessage(QObject* target, int message, intptr_t wParam = 0,
   if (!target) return false;
   WindowMessage msg(message, wParam, lParam);
   return QCoreApplication::sendEvent(target, &msg);
+}
+
+}  // namespace tarn
+
+namespace tarn {
+
+// A window message that carries a text (GBK) with it, such as a worker's output line: the text
+// is freed with the event, so a message Qt drops for a window that is gone leaks nothing.
+class TextMessage : public WindowMessage {
+ public:
+  TextMessage(int message, std::string text) : WindowMessage(message), text_(std::move(text)) {}
+  const std::string& Text() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
+inline void PostTextMessage(QObject* target, int message, std::string text) {
+  if (target) QCoreApplication::postEvent(target, new TextMessage(message, std::move(text)));
 }
 
 }  // namespace tarn

@@ -1,0 +1,147 @@
+#include "app/gui/main_frame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "app/gui/account_dialogs.h"
+#include "app/gui/dlg_login.h"
+#include "app/gui/dlg_trade_reconect.h"
+#include "app/gui/mo_state_bar.h"
+#include "app/login_session.h"
+#include "platform/message_box.h"
+#include "platform/program_dir.h"
+#include "platform/text.h"
+#include "tools/gui/dlg_ping_server.h"
+#include "tools/gui/dlg_setting.h"
+#include "ui/fonts.h"
+#include "ui/render_registry.h"
+#include "ui/text_qt.h"
+#include "ui/theme.h"
+#include "ui/window_message.h"
+
+CChildView::CChildView(QWidget* parent) : QWidget(parent) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addStretch(1);  // the work area: the workspace page and the trading area go here
+  statusBar_ = new CMoStateBar(this);
+  layout->addWidget(statusBar_);
+  openDialog = [](QWidget* dialog) {
+    if (auto* d = qobject_cast<QDialog*>(dialog)) d->exec();
+    dialog->deleteLater();
+  };
+  connect(tarn::ui::ThemeNotifier::Instance(), &tarn::ui::ThemeNotifier::changed, this, qOverload<>(&QWidget::update));
+}
+
+void CChildView::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), tarn::ui::Theme().background);
+}
+
+bool CChildView::event(QEvent* e) {
+  if (static_cast<int>(e->type()) == kMsgMenuCommand) {
+    OnCommand(static_cast<int>(static_cast<tarn::WindowMessage*>(e)->LParam()));
+    return true;
+  }
+  return QWidget::event(e);
+}
+
+void CChildView::OnCommand(int id) {
+  QWidget* top = window();
+  switch (id) {
+    case kCmdTradeLogin: openDialog(new CDlgLogin(true, top)); break;
+    case kCmdChangePassword: openDialog(new CDlgModiPwd(top)); break;
+    case kCmdSettlement: openDialog(new CDlgShowSettleInfo(top)); break;
+    case kCmdSettings: openDialog(new CDlgSetting(top)); break;
+    case kCmdPing: {
+      const tarn::TradeLoginParams t = tarn::LoginSession::TradeLogin();
+      openDialog(new CDlgPingServer(tarn::PingTargets(tarn::LoginSession::QuoteHost(), t.tradeHost, t.cloudHost), top));
+      break;
+    }
+    case kCmdAbout: openDialog(new CDlgAbout(top)); break;
+    case kCmdExit: QMetaObject::invokeMethod(top, &QWidget::close, Qt::QueuedConnection); break;
+    default: break;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CMainFrame::CMainFrame(QWidget* parent) : tarn::ui::FramelessWindow(parent) {
+  tarn::ui::RenderRegistry::Instance().SetServiceWindow(this);
+  connect(&redraw_, &QTimer::timeout, this, [] { tarn::ui::RenderRegistry::Instance().Service(); });
+  redraw_.start(1000);
+  connect(&save_, &QTimer::timeout, this, [this] { SaveState(); });
+  save_.start(15000);
+  SetTitle(tarn::ui::ToQString(TXT("Tarn交易分析终端")));
+  const QIcon icon(QString::fromStdString(tarn::Path("\\icon\\tarnclient.png")));
+  setWindowIcon(icon);
+  Caption()->SetIcon(icon);
+  view_ = new CChildView(this);
+  SetContent(view_);
+  tarn::LoadFrameState(&view_->State());  // a missing or damaged file leaves the defaults
+  BuildMenu();
+  reconnect_ = new CDlgTradeReconect(this);
+}
+
+CMainFrame::~CMainFrame() {
+  if (tarn::ui::RenderRegistry::Instance().ServiceWindow() == this)
+    tarn::ui::RenderRegistry::Instance().SetServiceWindow(nullptr);
+}
+
+void CMainFrame::BuildMenu() {
+  menu_ = new QMenuBar;
+  auto add = [this](QMenu* m, const QString& text, int id) {
+    QAction* a = m->addAction(text);
+    a->setData(id);
+    connect(a, &QAction::triggered, this, [this, id] { tarn::PostWindowMessage(view_, kMsgMenuCommand, 0, id); });
+  };
+  QMenu* system = menu_->addMenu(QStringLiteral("系统"));
+  add(system, QStringLiteral("系统设置"), kCmdSettings);
+  system->addSeparator();
+  add(system, QStringLiteral("Ping服务器"), kCmdPing);
+  system->addSeparator();
+  add(system, QStringLiteral("退出(&X)"), kCmdExit);
+  QMenu* trade = menu_->addMenu(QStringLiteral("交易"));
+  add(trade, QStringLiteral("交易登录"), kCmdTradeLogin);
+  add(trade, QStringLiteral("修改密码"), kCmdChangePassword);
+  add(trade, QStringLiteral("结算单查询"), kCmdSettlement);
+  QMenu* help = menu_->addMenu(QStringLiteral("帮助"));
+  add(help, QStringLiteral("关于 TarnClient(&A)..."), kCmdAbout);
+  Caption()->SetMenuBar(menu_);
+}
+
+void CMainFrame::PlaceOnDesktop() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen) setGeometry(screen->availableGeometry().adjusted(100, 100, -100, -100));
+  showNormal();
+}
+
+bool CMainFrame::SaveState() {
+  ++saves_;
+  return tarn::SaveFrameState(view_->State());
+}
+
+bool CMainFrame::event(QEvent* e) {
+  if (static_cast<int>(e->type()) == tarn::ui::kMsgRedrawCharts) {
+    tarn::ui::RenderRegistry::Instance().Service();
+    return true;
+  }
+  return tarn::ui::FramelessWindow::event(e);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* e) {
+  if (askOnClose_ &&
+      tarn::MessageBox(TXT("您确实要退出本系统吗?"), std::string(), tarn::MsgButtons::OkCancel) != tarn::MsgAnswer::Ok) {
+    e->ignore();
+    return;
+  }
+  if (askOnClose_) SaveState();
+  redraw_.stop();
+  save_.stop();
+  e->accept();
+}

@@ -1,0 +1,88 @@
+// CMainFrame, the terminal's main window: frameless, with its own caption holding the main
+// menu; it services the chart redraw registry (message 1096 and timer 110, every 1000 ms),
+// saves the window state every 15 s (timer 120) and on a confirmed exit, and asks
+// "您确实要退出本系统吗?" before closing.
+//
+// CChildView fills it: the work area and the status bar. Menu commands reach the view as
+// message 1002 (lParam = the command id).
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <map>
+
+#include "app/frame_state.h"
+#include "ui/frameless_window.h"
+
+class CMoStateBar;
+class CDlgTradeReconect;
+class QMenuBar;
+
+// The menu commands of this window.
+enum MenuCommand {
+  kCmdTradeLogin = 32780,    // "交易登录"
+  kCmdChangePassword = 32782,  // "修改密码"
+  kCmdSettlement = 32784,    // "结算单查询"
+  kCmdSettings = 32787,      // "系统设置"
+  kCmdPing = 32793,          // "Ping服务器"
+  kCmdAbout = 57664,         // "关于 TarnClient(&A)..."
+  kCmdExit = 57665,          // "退出(&X)"
+};
+constexpr int kMsgMenuCommand = 1002;
+
+class CChildView : public QWidget {
+  Q_OBJECT
+ public:
+  explicit CChildView(QWidget* parent = nullptr);
+
+  CMoStateBar* StatusBar() const { return statusBar_; }
+  // The view's part of frm.dat (kept from the file read at start).
+  tarn::FrameState& State() { return state_; }
+  // Runs a menu command. Dialogs are opened through `openDialog` so tests can see them.
+  void OnCommand(int id);
+  std::function<void(QWidget* dialog)> openDialog;
+
+ protected:
+  bool event(QEvent* e) override;
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  CMoStateBar* statusBar_;
+  tarn::FrameState state_;
+};
+
+class CMainFrame : public tarn::ui::FramelessWindow {
+  Q_OBJECT
+ public:
+  explicit CMainFrame(QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  CChildView* View() const { return view_; }
+  CDlgTradeReconect* ReconnectNotice() const { return reconnect_; }
+  QMenuBar* Menu() const { return menu_; }
+  // Places the frame on the available desktop shrunk by 100 pixels on each side, restored.
+  void PlaceOnDesktop();
+  // Writes "\user\layout\frm.dat".
+  bool SaveState();
+  // Closing asks first (off for the screenshot run).
+  void SetAskOnClose(bool ask) { askOnClose_ = ask; }
+  int SaveCount() const { return saves_; }
+  QTimer& RedrawTimer() { return redraw_; }
+  QTimer& SaveTimer() { return save_; }
+
+ protected:
+  bool event(QEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void BuildMenu();
+
+  CChildView* view_;
+  CDlgTradeReconect* reconnect_;
+  QMenuBar* menu_ = nullptr;
+  QTimer redraw_;  // timer 110
+  QTimer save_;    // timer 120
+  bool askOnClose_ = true;
+  int saves_ = 0;
+};
