@@ -1,0 +1,127 @@
+#include <chrono>
+
+#include "embedded_fixture.h"
+#include "platform/text.h"
+
+namespace tarn::test {
+namespace {
+
+using LoginTest = EmbeddedTest;
+
+TEST_F(LoginTest, ProgressTextsComeBeforeTheFinalSuccessOnTheLibraryThread) {
+  Recorder r;
+  EXPECT_FALSE(Q().IsConnected());
+  EXPECT_EQ(Q().GetExchanges(nullptr, 0), 0);  // nothing is known before the login
+  EXPECT_EQ(LoginDefault(r), 1);
+  ASSERT_GE(r.logins.size(), 2u);
+  for (std::size_t i = 0; i + 1 < r.logins.size(); ++i) EXPECT_EQ(r.logins[i].first, 0);
+  EXPECT_EQ(r.logins.back().second, TXT("行情登录成功"));
+  EXPECT_TRUE(Q().IsConnected());
+  ASSERT_FALSE(r.states.empty());
+  EXPECT_EQ(r.states.back(), std::make_pair(1, 1));
+}
+
+TEST_F(LoginTest, RefusalsCarryATextAndLeaveTheLinkDown) {
+  Recorder r;
+  r.Register();
+  Q().Login(r.Handle(), QuoteLoginParams{"opers", "wrong", "tarn-embedded", 0});
+  lib->WaitDelivered();
+  ASSERT_FALSE(r.logins.empty());
+  EXPECT_EQ(r.logins.back().first, -1);
+  EXPECT_EQ(r.logins.back().second, TXT("行情账号或密码错误"));
+  EXPECT_FALSE(Q().IsConnected());
+
+  // Any other host belongs to the network link, which this build does not have.
+  Q().Login(r.Handle(), QuoteLoginParams{"opers", "472quark918", "quotes.example", 7001});
+  lib->WaitDelivered();
+  EXPECT_EQ(r.logins.back().first, -1);
+  EXPECT_NE(r.logins.back().second.find("quotes.example:7001"), std::string::npos);
+  EXPECT_NE(r.logins.back().second.find("tarn-embedded"), std::string::npos);
+  EXPECT_FALSE(Q().IsConnected());
+
+  lib->Link().SetRefuseLogins(true);
+  Q().Login(r.Handle(), QuoteLoginParams{"opers", "472quark918", "TARN-EMBEDDED", 9});
+  lib->WaitDelivered();
+  EXPECT_EQ(r.logins.back().second, TXT("行情服务器拒绝登录"));
+  lib->Link().SetRefuseLogins(false);
+  EXPECT_EQ(LoginDefault(r), 1);
+}
+
+TEST_F(LoginTest, TheMarketAnswersWithin200MsOfTheLogin) {
+  Recorder r;
+  const auto t0 = std::chrono::steady_clock::now();
+  ASSERT_EQ(LoginDefault(r), 1);
+  DC_Contract c = Contract("SHFE|rbMI");
+  DC_Quote q{};
+  ASSERT_EQ(Q().SubscribeQuote(r.Handle(), &c, &q, 1), 0);
+  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+  EXPECT_GT(q.data.last, 0.0f);
+  EXPECT_LT(ms, 200.0);
+}
+
+TEST_F(LoginTest, ADroppedLinkIsReportedAndReconnectBringsQuotesBack) {
+  Recorder r;
+  ASSERT_EQ(LoginDefault(r), 1);
+  DC_Contract c = Contract("SHFE|rbMI");
+  DC_Quote q{};
+  ASSERT_EQ(Q().SubscribeQuote(r.Handle(), &c, &q, 1), 0);
+  Step(2);
+  ASSERT_GT(r.QuoteCount(), 0u);
+
+  lib->Link().DropLink();
+  lib->WaitDelivered();
+  EXPECT_FALSE(Q().IsConnected());
+  ASSERT_EQ(r.lost.size(), 1u);
+  EXPECT_EQ(r.states.back(), std::make_pair(0, 0));
+  EXPECT_LT(Q().SubscribeQuote(NotifyHandle(), &c, &q, 1), 0);
+  const std::size_t before = r.QuoteCount();
+  Step(4);
+  EXPECT_EQ(r.QuoteCount(), before);  // nothing comes over a dead link
+
+  // A refused reconnection is reported as another loss, so that the caller tries again.
+  lib->Link().SetRefuseLogins(true);
+  Q().Reconnect();
+  lib->WaitDelivered();
+  EXPECT_EQ(r.lost.size(), 2u);
+  EXPECT_FALSE(Q().IsConnected());
+
+  lib->Link().SetRefuseLogins(false);
+  Q().Reconnect();
+  lib->WaitDelivered();
+  EXPECT_TRUE(Q().IsConnected());
+  EXPECT_EQ(r.states.back(), std::make_pair(1, 1));
+  Step(2);
+  EXPECT_GT(r.QuoteCount(), before);  // the subscription survived the drop
+}
+
+TEST_F(LoginTest, DelayedAnswersComeByNotification) {
+  Recorder r;
+  ASSERT_EQ(LoginDefault(r), 1);
+  lib->Link().SetDelayMs(30);
+  DC_Contract c = Contract("DCE|PMI");
+  BarStore store;
+  EXPECT_EQ(Q().RequestHistory(r.Handle(), &c, 3, 1, &store, 50, 0), 1);
+  lib->WaitDelivered();
+  ASSERT_EQ(r.histories.size(), 1u);
+  EXPECT_EQ(r.histories[0].first, 0);
+  EXPECT_EQ(r.histories[0].second.contract.Key(), c.Key());
+  EXPECT_EQ(r.histories[0].second.contractValue, c.value);
+  EXPECT_EQ(store.Size(), 50u);
+}
+
+TEST_F(LoginTest, NoNotificationAfterUnregisterReturns) {
+  Recorder r;
+  ASSERT_EQ(LoginDefault(r), 1);
+  lib->Link().SetDelayMs(20);
+  DC_Contract c = Contract("SHFE|cuMI");
+  BarStore store;
+  ASSERT_EQ(Q().RequestHistory(r.Handle(), &c, 3, 1, &store, 10, 0), 1);
+  r.Unregister();
+  Q().UnregisterListener(r.Handle());
+  lib->WaitDelivered();
+  EXPECT_TRUE(r.histories.empty());
+  EXPECT_EQ(store.Size(), 0u);  // the store of a withdrawn request is never touched
+}
+
+}  // namespace
+}  // namespace tarn::test
