@@ -264,6 +264,9 @@ void Market::RollDay(Runtime& rt, int newK) {
     const MonthRef before = live->sd.ref;
     const bool wasListed = live->sd.listed;
     Resync(*live, rt, newK, 0);
+    // Every contract of the new day publishes its opening state (previous close, settlement and
+    // open interest carried, nothing traded yet), busy or not.
+    if (live->sd.listed) EmitSnapshot(*live);
     const Contract& c = catalogue_->ContractAt(live->id);
     if (c.kind == ContractKind::Main && wasListed && !(live->sd.ref == before)) {
       pending_.emplace_back();
