@@ -418,6 +418,18 @@ int64_t CommodityModel::BusyVolume(const SeriesDay& sd, const DayPath& path, int
   return std::max<int64_t>(4, b - a);
 }
 
+int64_t CommodityModel::MinuteVolume(const SeriesDay& sd, const DayPath& path, int i) const {
+  if (!sd.listed) return 0;
+  if (sd.busy) return BusyVolume(sd, path, i);
+  const uint32_t first = sd.tradesBefore[i], last = sd.tradesBefore[i + 1];
+  int64_t v = 0;
+  for (uint32_t j = first; j < last; ++j) {
+    const uint64_t h = Hash(sd.seed, static_cast<uint64_t>(i), static_cast<uint64_t>(sd.tradeSteps[j]), 0x77);
+    v += 1 + static_cast<int64_t>(h % static_cast<uint64_t>(2 * sd.avgQty));
+  }
+  return v;
+}
+
 int64_t CommodityModel::OpenInterestAfter(const SeriesDay& sd, const DayPath& path, int i) const {
   if (!sd.listed) return sd.preOI;
   if (sd.index) {
@@ -565,17 +577,12 @@ MinuteBar CommodityModel::Bar(const SeriesDay& sd, const DayPath& path, int i, s
     bar.high = sd.Clamp(path.high[i] + sd.spread);
     bar.low = sd.Clamp(path.low[i] + sd.spread);
     if (sd.index) {
-      for (const SeriesDay& part : sd.parts) {
-        MinuteBar pb = Bar(part, path, i, scratch);
-        bar.volume += pb.volume;
-        bar.oiEnd += pb.oiEnd;
-        bar.amount += pb.amount;
-      }
+      for (const SeriesDay& part : sd.parts) bar.volume += MinuteVolume(part, path, i);
     } else {
       bar.volume = BusyVolume(sd, path, i);
-      bar.oiEnd = OpenInterestAfter(sd, path, i);
-      bar.amount = bar.volume * (static_cast<double>(bar.open) + bar.high + bar.low + bar.close) / 4.0 * tv;
     }
+    bar.oiEnd = OpenInterestAfter(sd, path, i);
+    bar.amount = bar.volume * (static_cast<double>(bar.open) + bar.high + bar.low + bar.close) / 4.0 * tv;
     return bar;
   }
   BuildMinute(sd, path, i, scratch);
@@ -619,16 +626,13 @@ DayTotals CommodityModel::Totals(const SeriesDay& sd, const DayPath& path, int m
     t.low = sd.Clamp(lo + sd.spread);
     t.last = sd.Clamp(path.close[minutes] + sd.spread);
     t.lastTradeMinute = minutes - 1;
-    if (sd.index) {
-      for (const SeriesDay& part : sd.parts) {
-        const DayTotals pt = Totals(part, path, minutes, scratch);
-        t.volume += pt.volume;
-        t.amount += pt.amount;
-      }
-      return t;
-    }
     for (int i = 0; i < minutes; ++i) {
-      const int64_t v = BusyVolume(sd, path, i);
+      int64_t v = 0;
+      if (sd.index) {
+        for (const SeriesDay& part : sd.parts) v += MinuteVolume(part, path, i);
+      } else {
+        v = BusyVolume(sd, path, i);
+      }
       t.volume += v;
       const double typical = (static_cast<double>(sd.Clamp(path.close[i] + sd.spread)) + sd.Clamp(path.high[i] + sd.spread) +
                               sd.Clamp(path.low[i] + sd.spread) + sd.Clamp(path.close[i + 1] + sd.spread)) / 4.0;

@@ -171,6 +171,8 @@ class CommodityModel {
   SeriesDay MakeMonthSeries(MonthRef ref, int k);
   int SparseSteps(const SeriesDay& sd, int i, int minutes, uint8_t* steps) const;
   int64_t BusyVolume(const SeriesDay& sd, const DayPath& path, int i) const;
+  // Lots a month traded in minute i, without pricing its trades.
+  int64_t MinuteVolume(const SeriesDay& sd, const DayPath& path, int i) const;
 
   const Commodity& commodity_;
   uint64_t seed_;
