@@ -52,18 +52,4 @@ class Rng {
   uint64_t state_;
 };
 
-// Poisson draw for a small mean (inverse of the distribution function).
-inline int PoissonSmall(double mean, double u) {
-  if (mean <= 0) return 0;
-  double p = std::exp(-mean);
-  double cdf = p;
-  int k = 0;
-  while (u > cdf && k < 200) {
-    ++k;
-    p *= mean / k;
-    cdf += p;
-  }
-  return k;
-}
-
 }  // namespace tarn::exchange
