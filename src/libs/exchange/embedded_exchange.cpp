@@ -18,6 +18,12 @@ EmbeddedExchange::~EmbeddedExchange() {
   driverCv_.notify_all();
   if (driver_.joinable()) driver_.join();
   if (Market* m = Get()) m->RemoveListener(this);
+  WaitLedger();
+}
+
+void EmbeddedExchange::WaitLedger() {
+  std::lock_guard<std::mutex> lock(ledgerMutex_);
+  if (ledger_.joinable()) ledger_.join();
 }
 
 Market& EmbeddedExchange::Open() {
@@ -74,28 +80,35 @@ void EmbeddedExchange::DriverLoop() {
 
 void EmbeddedExchange::OnMarketEvents(const std::vector<MarketEvent>& events) {
   if (!store_) return;
-  Market* m = Get();
-  if (!m) return;
   for (const MarketEvent& e : events) {
     if (e.type != EventType::DayRoll) continue;
-    // The ledger of the day that has just been settled.
-    std::vector<MarketStore::SettlementRow> rows;
-    const Catalogue& cat = m->GetCatalogue();
-    for (ContractId id = 0; id < cat.Size(); ++id) {
-      Market::Settled s;
-      if (!m->LastSettled(id, s) || s.settlement <= 0) continue;
-      const double tick = cat.CommodityOf(id).spec.tick;
-      MarketStore::SettlementRow r;
-      r.tradingDay = s.tradingDay;
-      r.contract = cat.ContractAt(id).key;
-      r.close = s.close * tick;
-      r.settlement = s.settlement * tick;
-      r.openInterest = s.openInterest;
-      r.volume = s.volume;
-      rows.push_back(std::move(r));
-    }
-    store_->SaveSettlements(rows);
+    // Computing a day's ledger takes a while: a thread of its own does it, so that the market
+    // goes on publishing.
+    std::lock_guard<std::mutex> lock(ledgerMutex_);
+    if (ledger_.joinable()) ledger_.join();
+    ledger_ = std::thread([this] { WriteLedger(); });
   }
+}
+
+void EmbeddedExchange::WriteLedger() {
+  Market* m = Get();
+  if (!m || !store_) return;
+  std::vector<MarketStore::SettlementRow> rows;
+  const Catalogue& cat = m->GetCatalogue();
+  for (ContractId id = 0; id < cat.Size(); ++id) {
+    Market::Settled s;
+    if (!m->LastSettled(id, s) || s.settlement <= 0) continue;
+    const double tick = cat.CommodityOf(id).spec.tick;
+    MarketStore::SettlementRow r;
+    r.tradingDay = s.tradingDay;
+    r.contract = cat.ContractAt(id).key;
+    r.close = s.close * tick;
+    r.settlement = s.settlement * tick;
+    r.openInterest = s.openInterest;
+    r.volume = s.volume;
+    rows.push_back(std::move(r));
+  }
+  store_->SaveSettlements(rows);
 }
 
 // ---- InProcessLink -------------------------------------------------------------------------

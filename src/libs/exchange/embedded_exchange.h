@@ -51,9 +51,12 @@ class EmbeddedExchange : public IMarketListener {
   MarketStore* Store() { return store_.get(); }
 
   void OnMarketEvents(const std::vector<MarketEvent>& events) override;
+  // Waits for the ledger of a settled day that is still being written (tests).
+  void WaitLedger();
 
  private:
   void DriverLoop();
+  void WriteLedger();
 
   ExchangeConfig config_;
   tarn::CriticalSection openMutex_;
@@ -61,6 +64,8 @@ class EmbeddedExchange : public IMarketListener {
   std::unique_ptr<Market> owned_;
   std::atomic<Market*> market_{nullptr};
   std::thread driver_;
+  std::thread ledger_;  // writes a settled day's ledger, off the thread that advances the market
+  std::mutex ledgerMutex_;
   std::mutex driverMutex_;
   std::condition_variable driverCv_;
   bool stop_ = false;

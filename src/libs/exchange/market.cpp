@@ -259,14 +259,14 @@ void Market::EmitSnapshot(Live& live) {
   ev.snap = live.snap;
 }
 
-void Market::RollDay(Runtime& rt, int newK) {
+void Market::RollDay(Runtime& rt, int newK, bool publish) {
   for (Live* live : rt.lives) {
     const MonthRef before = live->sd.ref;
     const bool wasListed = live->sd.listed;
     Resync(*live, rt, newK, 0);
     // Every contract of the new day publishes its opening state (previous close, settlement and
     // open interest carried, nothing traded yet), busy or not.
-    if (live->sd.listed) EmitSnapshot(*live);
+    if (publish && live->sd.listed) EmitSnapshot(*live);
     const Contract& c = catalogue_->ContractAt(live->id);
     if (c.kind == ContractKind::Main && wasListed && !(live->sd.ref == before)) {
       pending_.emplace_back();
@@ -296,7 +296,7 @@ void Market::StepTo(int64_t wallMs) {
       Runtime& rt = *rtp;
       if (rt.lives.empty()) continue;
       const Position pos = PositionAt(catalogue_->Commodities()[rt.commodity], wallMs);
-      if (pos.k != rt.k) RollDay(rt, pos.k);
+      if (pos.k != rt.k) RollDay(rt, pos.k, false);  // the snapshots below show the new day
       for (Live* live : rt.lives) {
         Resync(*live, rt, pos.k, pos.done);
         if (live->sd.listed) EmitSnapshot(*live);
@@ -324,7 +324,7 @@ void Market::StepTo(int64_t wallMs) {
         sharedPos = pos;
         havePos = true;
       }
-      if (pos.k != rt.k) RollDay(rt, pos.k);
+      if (pos.k != rt.k) RollDay(rt, pos.k, true);
       while (rt.done < pos.done) {
         const int idx = rt.done;
         const int64_t time = StepTimeMs(c, rt.k, idx);

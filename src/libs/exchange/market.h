@@ -163,7 +163,7 @@ class Market {
   void FillBook(Live& live, int32_t bid, int32_t ask, uint64_t salt);
   void EmitSnapshot(Live& live);
   void StepTo(int64_t wallMs);
-  void RollDay(Runtime& rt, int newK);
+  void RollDay(Runtime& rt, int newK, bool publish);
   SeriesDay SeriesOf(ContractId id, int k);
   CommodityModel& ModelOf(ContractId id);
   void Deliver();

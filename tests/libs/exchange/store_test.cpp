@@ -91,6 +91,7 @@ TEST(Store, EachSettledDayIsWrittenToTheLedger) {
     ex.AdvanceToClock();
   }
   ASSERT_EQ(m.TradingDay(), 20251209);
+  ex.WaitLedger();
   std::vector<MarketStore::SettlementRow> rows;
   ASSERT_TRUE(ex.Store()->LoadSettlements(20251208, rows));
   EXPECT_GT(rows.size(), 500u);

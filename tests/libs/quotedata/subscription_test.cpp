@@ -90,6 +90,37 @@ TEST_F(SubscriptionTest, TheContractMayAliasTheOutputBuffer) {
   EXPECT_GT(buf.data.upperLimit, buf.data.last);
 }
 
+TEST_F(SubscriptionTest, RecordPricesLieOnTheTickGrid) {
+  for (const char* key : {"SHFE|auMI", "CFFEX|TMI", "CFFEX|IFMI", "DCE|iMI", "NYMEX|NGMI", "SHFE|auIDX"}) {
+    DC_Contract c = Contract(key);
+    const double tick = Q().ResolveCommodity(c.commodity)->tickSize;
+    DC_Quote q{};
+    ASSERT_EQ(Q().SubscribeQuote(NotifyHandle(), &c, &q, 1), 0);
+    // Within what a float holds (and so printed exactly with the commodity's decimals).
+    auto onGrid = [&](float p) {
+      const double n = p / tick;
+      return std::fabs(n - std::round(n)) < 1e-2;
+    };
+    EXPECT_TRUE(onGrid(q.data.last)) << key << " " << q.data.last;
+    EXPECT_TRUE(onGrid(q.data.upperLimit)) << key;
+    EXPECT_TRUE(onGrid(q.data.lowerLimit)) << key;
+    for (int j = 0; j < 10; ++j) {
+      if (q.data.bidPrice[j] > 0) {
+        EXPECT_TRUE(onGrid(q.data.bidPrice[j])) << key;
+        EXPECT_LE(q.data.bidPrice[j], q.data.askPrice[0]) << key;
+        EXPECT_GE(q.data.bidPrice[j], q.data.lowerLimit) << key;
+      }
+      if (q.data.askPrice[j] > 0) {
+        EXPECT_TRUE(onGrid(q.data.askPrice[j])) << key;
+        EXPECT_LE(q.data.askPrice[j], q.data.upperLimit) << key;
+      }
+    }
+    EXPECT_LT(q.data.bidPrice[0], q.data.askPrice[0]) << key;
+    EXPECT_GT(q.data.averagePrice, q.data.low - 1) << key;
+    EXPECT_LT(q.data.averagePrice, q.data.high + 1) << key;
+  }
+}
+
 // A listener that calls back into the library from inside its notifications.
 class Reentrant : public CQuoteDataClient {
  public:
