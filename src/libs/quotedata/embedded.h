@@ -40,6 +40,8 @@ class EmbeddedQuoteLibrary {
   exchange::EmbeddedExchange& Exchange() { return *exchange_; }
   // The link's fault switch: DropLink, SetRefuseLogins, SetDelayMs.
   exchange::InProcessLink& Link() { return *link_; }
+  // The library's notification thread (for the embedded broker's notifications).
+  Dispatcher& NotificationThread() { return center_->NotificationThread(); }
 
   // Manual clock: moves the clock and the market by `ms`. A step of more than two minutes
   // jumps (one snapshot per watched contract) instead of publishing every 500 ms step.

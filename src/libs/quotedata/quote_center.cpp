@@ -238,10 +238,12 @@ void QuoteCenter::LoginJob(Sub sub, QuoteLoginParams params) {
     tarn::Lock lock(mutex_);
     BuildRecords();
     link_ = embedded_;
+    // Subscriptions kept across a logout are watched again (a second login changes nothing).
+    if (!loggedIn_) {
+      for (auto& [p, e] : entries_)
+        for (exchange::ContractId id : e.quotes) link_->Watch(id, true);
+    }
     loggedIn_ = true;
-    // Subscriptions kept across a logout are watched again.
-    for (auto& [p, e] : entries_)
-      for (exchange::ContractId id : e.quotes) link_->Watch(id, true);
   }
   embedded_->SetSink(this);
   say(1, TXT("行情登录成功"));

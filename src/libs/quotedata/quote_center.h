@@ -64,6 +64,9 @@ class QuoteCenter final : public IQuoteDataCenter, public exchange::ILinkSink {
 
   // Returns once every notification queued so far has been delivered.
   void WaitDelivered() { dispatcher_.WaitIdle(); }
+  // The notification thread. The embedded broker posts its trade notifications here too, so
+  // that a fill never overtakes the quote that caused it.
+  Dispatcher& NotificationThread() { return dispatcher_; }
 
  private:
   using Alive = std::shared_ptr<std::atomic<bool>>;

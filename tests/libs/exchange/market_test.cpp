@@ -130,6 +130,30 @@ TEST(Market, TheTradingDayRollsAt1700AndCarriesCloseSettlementAndOpenInterest) {
   }
 }
 
+// When the main month moves on at a roll, the main-continuous contract announces that its
+// history changed; on other rolls it does not.
+TEST(Market, AMainContractThatChangesMonthIsReset) {
+  int changes = 0;
+  for (int d = 0; d < 40; ++d) {
+    auto m = MakeMarket(6, At(d, 16, 59) + 30000);
+    EventLog log;
+    m->AddListener(&log);
+    const Catalogue& cat = m->GetCatalogue();
+    const int cu = cat.FindCommodity("SHFE", "cu");
+    const ContractId mi = cat.Commodities()[cu].mainContract;
+    m->Watch(mi);
+    const ContractId before = m->MainMonth(cu);
+    StepMs(*m, kMinuteMs);
+    const ContractId after = m->MainMonth(cu);
+    int resets = 0;
+    for (const MarketEvent& e : log.events)
+      if (e.type == EventType::ContractReset && e.id == mi) ++resets;
+    EXPECT_EQ(resets, before != after ? 1 : 0) << d;
+    if (before != after) ++changes;
+  }
+  EXPECT_GE(changes, 1);  // copper's main month moves on once a month
+}
+
 TEST(Market, RealSessionsCloseAtLunchAndOverTheWeekend) {
   auto m = MakeMarket(9, At(0, 11, 29), true);
   EventLog log;

@@ -19,6 +19,31 @@ TEST_F(LoginTest, ProgressTextsComeBeforeTheFinalSuccessOnTheLibraryThread) {
   EXPECT_TRUE(Q().IsConnected());
   ASSERT_FALSE(r.states.empty());
   EXPECT_EQ(r.states.back(), std::make_pair(1, 1));
+  EXPECT_EQ(Q().GetServerTime(0), kMondayTenAm / 1000);
+  lib->Advance(1500);
+  EXPECT_EQ(Q().GetServerTime(0), kMondayTenAm / 1000 + 1);
+}
+
+TEST_F(LoginTest, ASecondLoginOrALogoutKeepsTheWatchCountsRight) {
+  Recorder r;
+  ASSERT_EQ(LoginDefault(r), 1);
+  DC_Contract c = Contract("SHFE|rbMI");
+  DC_Quote q{};
+  ASSERT_EQ(Q().SubscribeQuote(r.Handle(), &c, &q, 1), 0);
+  exchange::Market* m = lib->Exchange().Get();
+  const exchange::ContractId id = m->GetCatalogue().Find("SHFE|rbMI");
+  EXPECT_EQ(m->Watchers(id), 1);
+  EXPECT_EQ(LoginDefault(r), 1);
+  EXPECT_EQ(m->Watchers(id), 1);
+  Q().Logout();
+  lib->WaitDelivered();
+  EXPECT_FALSE(Q().IsConnected());
+  EXPECT_EQ(m->Watchers(id), 0);
+  EXPECT_EQ(r.states.back(), std::make_pair(0, -1));
+  EXPECT_EQ(LoginDefault(r), 1);
+  EXPECT_EQ(m->Watchers(id), 1);  // the subscription came back with the login
+  Q().SubscribeQuote(r.Handle(), &c, nullptr, 0);
+  EXPECT_EQ(m->Watchers(id), 0);
 }
 
 TEST_F(LoginTest, RefusalsCarryATextAndLeaveTheLinkDown) {
