@@ -116,8 +116,9 @@ void EmbeddedExchange::WriteLedger() {
 InProcessLink::InProcessLink(EmbeddedExchange& exchange) : exchange_(exchange) {}
 
 InProcessLink::~InProcessLink() {
-  tarn::Lock lock(sinkMutex_);
-  if (market_ && listening_) market_->RemoveListener(this);
+  // Outside sinkMutex_: a delivery in flight holds the market's listener lock and takes
+  // sinkMutex_, and RemoveListener waits for it.
+  if (Market* m = exchange_.Get(); m && listening_.load()) m->RemoveListener(this);
 }
 
 void InProcessLink::Sleep() {
@@ -148,11 +149,9 @@ bool InProcessLink::Open(const LinkLogin& login, const std::function<void(const 
     tarn::Lock lock(sinkMutex_);
     market_ = &m;
     last_ = login;
-    if (!listening_) {
-      m.AddListener(this);
-      listening_ = true;
-    }
   }
+  // Outside sinkMutex_, which deliveries take while the market holds its listener lock.
+  if (!listening_.exchange(true)) m.AddListener(this);
   up_ = true;
   return true;
 }
@@ -160,12 +159,14 @@ bool InProcessLink::Open(const LinkLogin& login, const std::function<void(const 
 bool InProcessLink::Reopen(std::string& error) {
   Sleep();
   LinkLogin login;
+  bool opened;
   {
     tarn::Lock lock(sinkMutex_);
     login = last_;
+    opened = market_ != nullptr;
   }
   if (!Check(login, error)) return false;
-  if (!market_) {
+  if (!opened) {
     error = TXT("行情服务器未登录");
     return false;
   }

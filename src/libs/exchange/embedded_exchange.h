@@ -117,7 +117,7 @@ class InProcessLink final : public IMarketLink, public IMarketListener {
   LinkLogin last_;
   tarn::CriticalSection sinkMutex_;
   ILinkSink* sink_ = nullptr;
-  bool listening_ = false;
+  std::atomic<bool> listening_{false};
 };
 
 }  // namespace tarn::exchange
