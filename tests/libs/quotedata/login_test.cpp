@@ -150,3 +150,31 @@ TEST_F(LoginTest, NoNotificationAfterUnregisterReturns) {
 
 }  // namespace
 }  // namespace tarn::test
+
+namespace tarn::test {
+namespace {
+
+// With the terminal's own clock the market runs by itself: quotes arrive every 500 ms.
+TEST(RealClock, TheDriverThreadKeepsTheMarketMoving) {
+  ScopedHome home;
+  quotedata::EmbeddedOptions o;
+  o.persist = false;
+  auto lib = quotedata::CreateEmbedded(o);
+  Recorder r;
+  r.Register();
+  lib->Center().Login(r.Handle(), QuoteLoginParams{"opers", "472quark918", "tarn-embedded", 0});
+  lib->WaitDelivered();
+  DC_Contract c{};
+  ASSERT_GT(lib->Center().FindContract(&c, "SHFE|rbMI"), 0);
+  ASSERT_EQ(lib->Center().SubscribeQuote(r.Handle(), &c, nullptr, 1), 1);  // the snapshot follows
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (r.QuoteCount() < 4 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ASSERT_GE(r.QuoteCount(), 4u);
+  std::lock_guard<std::mutex> lock(r.m);
+  EXPECT_GT(r.quotes.back().data.updateTime, r.quotes.front().data.updateTime - 1);
+  EXPECT_LE(std::llabs(r.quotes.back().data.updateTime - tarn::Now()), 2);
+}
+
+}  // namespace
+}  // namespace tarn::test
