@@ -287,22 +287,31 @@ SeriesDay CommodityModel::MonthSeries(MonthRef ref, int k) {
   return seriesCache_.emplace(key, MakeMonthSeries(ref, k)).first->second;
 }
 
-int CommodityModel::SparseSteps(const SeriesDay& sd, int i, int minutes, uint8_t* steps) const {
-  const double u = Uniform(Hash(sd.seed, static_cast<uint64_t>(i), 0x5A));
-  int cnt = 0;
-  while (cnt + 1 < static_cast<int>(sd.poisson.size()) && u > sd.poisson[cnt]) ++cnt;
-  if (i == minutes - 1) cnt = std::max(cnt, 1);
+int CommodityModel::SparseSteps(const SeriesDay& sd, int i, int minutes, int draws, uint8_t* steps) const {
+  const uint64_t base = sd.seed + static_cast<uint64_t>(i) * 0xD6E8FEB86659FD93ull;
   int m = 0;
-  for (int j = 0; j < cnt; ++j) {
+  for (int j = 0; j < draws; ++j) {
     const int s = (i == minutes - 1 && j == 0)
                       ? kStepsPerMinute
-                      : 1 + static_cast<int>(Hash(sd.seed, static_cast<uint64_t>(i), j + 1) % kStepsPerMinute);
+                      : 1 + static_cast<int>(Mix3(base, 0x57E9, static_cast<uint64_t>(j)) % kStepsPerMinute);
     bool dup = false;
     for (int q = 0; q < m; ++q) dup = dup || steps[q] == s;
-    if (!dup) steps[m++] = static_cast<uint8_t>(s);
+    if (dup) continue;
+    // Insert in order (a minute holds a few trades at most).
+    int q = m++;
+    while (q > 0 && steps[q - 1] > s) {
+      steps[q] = steps[q - 1];
+      --q;
+    }
+    steps[q] = static_cast<uint8_t>(s);
   }
-  std::sort(steps, steps + m);
   return m;
+}
+
+// The lots of a rare month's trade.
+static inline int32_t SparseQty(const SeriesDay& sd, int i, int s) {
+  const uint64_t h = Mix3(sd.seed + static_cast<uint64_t>(i) * 0xD6E8FEB86659FD93ull, 0x77, static_cast<uint64_t>(s));
+  return 1 + static_cast<int32_t>(h % static_cast<uint64_t>(2 * sd.avgQty));
 }
 
 SeriesDay CommodityModel::MakeMonthSeries(MonthRef ref, int k) {
@@ -354,10 +363,31 @@ SeriesDay CommodityModel::MakeMonthSeries(MonthRef ref, int k) {
       cdf += p;
       sd.poisson.push_back(cdf);
     }
+    // Minutes with trades: the gap to the next one is geometric (a rare month costs per
+    // minute it trades in, not per minute of the day); their number of draws is Poisson
+    // without zero. The day's last minute always trades, at its last step, so that the day
+    // closes at its close.
+    std::vector<uint8_t> draws(n, 0);
+    const double p0 = sd.poisson[0];
+    const double lnp0 = std::log(std::max(p0, 1e-300));
+    Rng rng(Hash(sd.seed, 0x5C1F));
+    for (int i = 0; i < n;) {
+      if (p0 > 1e-12) {
+        const double gap = std::floor(std::log(rng.NextUniform()) / lnp0);
+        if (gap >= n - i) break;
+        i += static_cast<int>(gap);
+      }
+      const double u = p0 + (1 - p0) * rng.NextUniform();
+      int cnt = 1;
+      while (cnt + 1 < static_cast<int>(sd.poisson.size()) && u > sd.poisson[cnt]) ++cnt;
+      draws[i] = static_cast<uint8_t>(std::min(cnt, kStepsPerMinute));
+      ++i;
+    }
+    if (n > 0 && draws[n - 1] == 0) draws[n - 1] = 1;
     sd.tradesBefore.assign(n + 1, 0);
     uint8_t steps[kStepsPerMinute];
     for (int i = 0; i < n; ++i) {
-      const int m = SparseSteps(sd, i, n, steps);
+      const int m = draws[i] ? SparseSteps(sd, i, n, draws[i], steps) : 0;
       sd.tradeSteps.insert(sd.tradeSteps.end(), steps, steps + m);
       sd.tradesBefore[i + 1] = sd.tradesBefore[i] + static_cast<uint32_t>(m);
     }
@@ -423,10 +453,7 @@ int64_t CommodityModel::MinuteVolume(const SeriesDay& sd, const DayPath& path, i
   if (sd.busy) return BusyVolume(sd, path, i);
   const uint32_t first = sd.tradesBefore[i], last = sd.tradesBefore[i + 1];
   int64_t v = 0;
-  for (uint32_t j = first; j < last; ++j) {
-    const uint64_t h = Hash(sd.seed, static_cast<uint64_t>(i), static_cast<uint64_t>(sd.tradeSteps[j]), 0x77);
-    v += 1 + static_cast<int64_t>(h % static_cast<uint64_t>(2 * sd.avgQty));
-  }
+  for (uint32_t j = first; j < last; ++j) v += SparseQty(sd, i, sd.tradeSteps[j]);
   return v;
 }
 
@@ -557,7 +584,7 @@ void CommodityModel::BuildMinute(const SeriesDay& sd, const DayPath& path, int i
     const uint64_t h = Hash(sd.seed, static_cast<uint64_t>(i), static_cast<uint64_t>(s), 0x77);
     StepEvent e;
     e.step = static_cast<uint8_t>(s);
-    e.qty = 1 + static_cast<int32_t>(h % static_cast<uint64_t>(2 * sd.avgQty));
+    e.qty = SparseQty(sd, i, s);
     e.price = sd.Clamp(PathPrice(path, i, s) + sd.spread);
     const int32_t before = sd.Clamp(PathPrice(path, i, std::max(1, s - 1)) + sd.spread);
     e.side = e.price > before ? 1 : (e.price < before ? 2 : static_cast<int8_t>(1 + ((h >> 20) & 1)));

@@ -169,7 +169,7 @@ class CommodityModel {
   void BuildPath(int k, DayPath& path);
   SeriesDay MonthSeries(MonthRef ref, int k);
   SeriesDay MakeMonthSeries(MonthRef ref, int k);
-  int SparseSteps(const SeriesDay& sd, int i, int minutes, uint8_t* steps) const;
+  int SparseSteps(const SeriesDay& sd, int i, int minutes, int draws, uint8_t* steps) const;
   int64_t BusyVolume(const SeriesDay& sd, const DayPath& path, int i) const;
   // Lots a month traded in minute i, without pricing its trades.
   int64_t MinuteVolume(const SeriesDay& sd, const DayPath& path, int i) const;
