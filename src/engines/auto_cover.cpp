@@ -1,0 +1,308 @@
+#include "engines/auto_cover.h"
+
+#include <cmath>
+#include <cstring>
+#include <map>
+
+#include "platform/file_io.h"
+#include "platform/program_dir.h"
+
+namespace {
+const char kSettingsFile[] = "\\config\\AutoCover.dat";
+
+// A gap of more than this many steps is crossed in one jump before the last steps are taken
+// one by one, so that a wild price can never keep the quote thread in the loop.
+constexpr double kMaxSteppedMoves = 64;
+
+double TickOf(const DC_Contract& contract) {
+  const DC_Commodity* c = CommodityOf(contract);
+  return c ? c->tickSize : 0.0;
+}
+}  // namespace
+
+namespace tarn {
+
+unsigned StepAutoCoverStop(AutoCoverStop& s, double last) {
+  const double tick = s.tickSize;
+  if (!(tick > 0) || !std::isfinite(tick)) return kStopUnchanged;
+  const bool isLong = s.IsLong();
+  const double open = s.order.averageFillPrice;
+  const AutoCoverSetting& set = s.setting;
+  unsigned result = kStopUnchanged;
+
+  // 1. The extreme price since creation.
+  if (s.extremePrice < 1e-5) {
+    s.extremePrice = last;
+  } else if (isLong ? last > s.extremePrice : last < s.extremePrice) {
+    s.extremePrice = last;
+  }
+  // 2, 3. Stop-loss and take-profit, computed once.
+  if (set.stopLossTicks >= 1 && s.stopLossPrice < 1e-5) {
+    const double p = isLong ? open - set.stopLossTicks * tick : open + set.stopLossTicks * tick;
+    if (p != s.stopLossPrice) result |= kStopChanged;
+    s.stopLossPrice = p;
+  }
+  if (set.takeProfitTicks >= 1 && s.takeProfitPrice < 1e-5) {
+    const double p = isLong ? open + set.takeProfitTicks * tick : open - set.takeProfitTicks * tick;
+    if (p != s.takeProfitPrice) result |= kStopChanged;
+    s.takeProfitPrice = p;
+  }
+  // 4. The trailing stop moves in whole steps of D; after a move it lies between D and 2 D
+  // behind the last price.
+  if (set.trailingTicks >= 1) {
+    const double d = set.trailingTicks * tick;
+    if (s.trailingStopPrice < 1e-5) {
+      const double p = isLong ? open - d : open + d;
+      if (p != s.trailingStopPrice) result |= kStopChanged;
+      s.trailingStopPrice = p;
+    } else if (isLong) {
+      const double before = s.trailingStopPrice;
+      const double behind = last - (s.trailingStopPrice + 2 * d);
+      if (behind / d > kMaxSteppedMoves) s.trailingStopPrice += (std::floor(behind / d) - 2) * d;
+      while (last >= s.trailingStopPrice + 2 * d) s.trailingStopPrice += d;
+      if (s.trailingStopPrice != before) result |= kStopChanged;
+    } else {
+      const double before = s.trailingStopPrice;
+      const double ahead = (s.trailingStopPrice - 2 * d) - last;
+      if (ahead / d > kMaxSteppedMoves) s.trailingStopPrice -= (std::floor(ahead / d) - 2) * d;
+      while (last <= s.trailingStopPrice - 2 * d) s.trailingStopPrice -= d;
+      if (s.trailingStopPrice != before) result |= kStopChanged;
+    }
+  }
+  // 5. Break-even arms once the price has moved B in favour.
+  if (set.breakEvenTicks >= 1 && !s.breakEvenArmed) {
+    const double b = set.breakEvenTicks * tick;
+    if (isLong ? s.extremePrice >= open + b : s.extremePrice <= open - b) {
+      s.breakEvenArmed = true;
+      result |= kStopChanged;
+    }
+  }
+  // 6. Fire on any touched level.
+  bool fire;
+  if (isLong) {
+    fire = (s.stopLossPrice > 1e-5 && last <= s.stopLossPrice) || (s.takeProfitPrice > 1e-5 && last >= s.takeProfitPrice) ||
+           (s.trailingStopPrice > 1e-5 && last <= s.trailingStopPrice) || (s.breakEvenArmed && last <= open);
+  } else {
+    fire = (s.stopLossPrice > 1e-5 && last >= s.stopLossPrice) || (s.takeProfitPrice > 1e-5 && last <= s.takeProfitPrice) ||
+           (s.trailingStopPrice > 1e-5 && last >= s.trailingStopPrice) || (s.breakEvenArmed && last >= open);
+  }
+  if (fire) {
+    s.state = 1;
+    result |= kStopFired;
+  }
+  return result;
+}
+
+OrderRecord ClosingOrderFor(const AutoCoverStop& stop) {
+  OrderRecord o{};
+  std::memcpy(o.accountText1, stop.order.accountText1, sizeof o.accountText1);
+  std::memcpy(o.accountText2, stop.order.accountText2, sizeof o.accountText2);
+  o.contract = stop.order.contract;
+  o.direction = stop.order.direction == 1 ? 2 : 1;
+  o.offset = 2;
+  o.priceType = 1;
+  o.hidden = 0;
+  o.quantity = stop.order.filledQuantity;
+  o.price = 0.0;
+  return o;
+}
+
+}  // namespace tarn
+
+// ---- IAutoCoverNotify ----------------------------------------------------------------------
+
+IAutoCoverNotify::IAutoCoverNotify(bool listenNow) {
+  if (listenNow) StartListening();
+}
+IAutoCoverNotify::~IAutoCoverNotify() { StopListening(); }
+void IAutoCoverNotify::StartListening() {
+  if (engine_) return;
+  engine_ = &CAutoCover::Instance();
+  engine_->AddListener(this);
+}
+void IAutoCoverNotify::StopListening() {
+  if (!engine_) return;
+  engine_->RemoveListener(this);
+  engine_ = nullptr;
+}
+
+// ---- CAutoCover ----------------------------------------------------------------------------
+
+CAutoCover::CAutoCover() : CTradeListener(false) { StartListening(); }
+
+CAutoCover::~CAutoCover() {
+  CTradeListener::StopListening();
+  CQuoteDataClient::Detach();
+  listeners_.ForEach([](IAutoCoverNotify* l) { l->engine_ = nullptr; });
+}
+
+void CAutoCover::AddListener(IAutoCoverNotify* listener) { listeners_.Add(listener); }
+void CAutoCover::RemoveListener(IAutoCoverNotify* listener) { listeners_.Remove(listener); }
+
+void CAutoCover::NotifyLocked() {
+  listeners_.ForEach([](IAutoCoverNotify* l) { l->OnAutoCoverChanged(); });
+}
+
+bool CAutoCover::SaveLocked() {
+  return tarn::WriteFileAtomic(tarn::Path(kSettingsFile), tarn::SerializeAutoCoverFile(settings_));
+}
+
+void CAutoCover::RebuildIndex() {
+  stopsByKey_.clear();
+  for (std::size_t i = 0; i < stops_.size(); ++i) stopsByKey_[std::string(stops_[i].order.contract.Key())].push_back(i);
+}
+
+void CAutoCover::LoadSettings() {
+  tarn::Lock lock(mutex_);
+  if (settingsLoaded_) return;
+  settingsLoaded_ = true;
+  const std::optional<std::string> bytes = tarn::ReadWholeFile(tarn::Path(kSettingsFile));
+  if (!bytes) return;
+  settings_ = tarn::ParseAutoCoverFile(*bytes).settings;
+}
+
+void CAutoCover::AddOrReplaceSetting(const AutoCoverSetting& setting) {
+  tarn::Lock lock(mutex_);
+  bool replaced = false;
+  for (AutoCoverSetting& s : settings_) {
+    if (s.SameSetting(setting)) {
+      s = setting;
+      replaced = true;
+      break;
+    }
+  }
+  if (!replaced) settings_.push_back(setting);
+  SaveLocked();
+}
+
+void CAutoCover::RemoveSetting(const std::string& commodity) {
+  tarn::Lock lock(mutex_);
+  for (std::size_t i = settings_.size(); i-- > 0;) {
+    if (settings_[i].commodity == commodity) settings_.erase(settings_.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+  SaveLocked();
+}
+
+void CAutoCover::RemoveAllSettings() {
+  tarn::Lock lock(mutex_);
+  settings_.clear();
+  SaveLocked();
+}
+
+void CAutoCover::CopySettings(std::vector<AutoCoverSetting>& out) const {
+  tarn::Lock lock(mutex_);
+  out = settings_;
+}
+
+void CAutoCover::SetEnabled(bool enabled) {
+  tarn::Lock lock(mutex_);
+  enabled_ = enabled;
+  if (!enabled) {
+    stops_.clear();
+    stopsByKey_.clear();
+    NotifyLocked();
+  }
+}
+
+bool CAutoCover::Enabled() const {
+  tarn::Lock lock(mutex_);
+  return enabled_;
+}
+
+void CAutoCover::CopyActiveStops(std::vector<AutoCoverStop>& out) {
+  tarn::Lock lock(mutex_);
+  out.clear();
+  bool anyFired = false;
+  for (const AutoCoverStop& s : stops_) {
+    if (s.state == 0) out.push_back(s);
+    else anyFired = true;
+  }
+  if (anyFired) {
+    std::erase_if(stops_, [](const AutoCoverStop& s) { return s.state != 0; });
+    RebuildIndex();
+  }
+}
+
+std::size_t CAutoCover::StopCount() const {
+  tarn::Lock lock(mutex_);
+  return stops_.size();
+}
+
+void CAutoCover::OnOrder(const OrderRecord* order, const AccountTexts& account) {
+  (void)account;
+  if (!order || order->contract.Empty() || order->state != 4 || order->offset != 1) return;
+  tarn::Lock lock(mutex_);
+  if (!handled_.insert(std::string(order->Key())).second) return;  // one order creates stops once
+  if (!enabled_) return;
+  const DC_Commodity* commodity = CommodityOf(order->contract);
+  const std::string_view code = commodity ? commodity->Code() : std::string_view();
+  const std::string exchange = ExchangeCodeOf(order->contract);
+  for (const AutoCoverSetting& set : settings_) {
+    if (set.commodity != code || set.exchange != exchange) continue;
+    AutoCoverStop stop;
+    stop.order = *order;
+    stop.setting = set;
+    stop.tickSize = commodity ? commodity->tickSize : 0.0;
+    Subscribe(order->contract);
+    stops_.push_back(stop);
+    stopsByKey_[std::string(order->contract.Key())].push_back(stops_.size() - 1);
+    NotifyLocked();
+    break;
+  }
+}
+
+void CAutoCover::OnPositions(const AccountTexts& account, bool complete) {
+  (void)account;
+  if (!complete) return;
+  ITradeApi* api = GetTradeApi();
+  if (!api) return;
+  tarn::Lock lock(mutex_);
+  if (stops_.empty()) return;
+  std::vector<PositionRecord> positions;
+  api->GetPositions(positions);
+  // Long and short quantities summed per contract key.
+  std::map<std::string, std::pair<int64_t, int64_t>, std::less<>> held;
+  for (const PositionRecord& p : positions) {
+    auto& h = held[std::string(p.contract.Key())];
+    h.first += p.longQuantity;
+    h.second += p.shortQuantity;
+  }
+  bool deleted = false;
+  for (std::size_t i = stops_.size(); i-- > 0;) {
+    const AutoCoverStop& s = stops_[i];
+    auto it = held.find(s.order.contract.Key());
+    const int64_t sum = it == held.end() ? 0 : (s.IsLong() ? it->second.first : it->second.second);
+    if (sum <= 0) {
+      stops_.erase(stops_.begin() + static_cast<std::ptrdiff_t>(i));
+      deleted = true;
+    }
+  }
+  if (deleted) {
+    RebuildIndex();
+    NotifyLocked();
+  }
+}
+
+int CAutoCover::OnQuote(int status, const DC_Quote* quote) {
+  (void)status;
+  if (!quote) return 0;
+  const double last = quote->data.last;
+  if (!tarn::UsablePrice(last, 1e-5)) return 0;
+  tarn::Lock lock(mutex_);
+  if (!enabled_) return 0;
+  auto it = stopsByKey_.find(quote->contract.Key());
+  if (it == stopsByKey_.end()) return 0;
+  bool changed = false;
+  for (std::size_t index : it->second) {
+    AutoCoverStop& s = stops_[index];
+    if (s.state != 0) continue;
+    if (!(s.tickSize > 0)) s.tickSize = TickOf(s.order.contract);  // the commodity was not known yet
+    const unsigned step = tarn::StepAutoCoverStop(s, last);
+    if (step != tarn::kStopUnchanged) changed = true;
+    if (step & tarn::kStopFired) {
+      if (ITradeApi* api = GetTradeApi()) api->InsertOrder(tarn::ClosingOrderFor(s));
+    }
+  }
+  if (changed) NotifyLocked();
+  return 0;
+}
