@@ -69,7 +69,13 @@ void CAlertCenter::RebuildIndex() {
   for (std::size_t i = 0; i < alerts_.size(); ++i) firstByKey_.try_emplace(std::string(alerts_[i].contract.Key()), i);
 }
 
+void CAlertCenter::SetFileEnabled(bool enabled) {
+  tarn::Lock lock(mutex_);
+  fileEnabled_ = enabled;
+}
+
 bool CAlertCenter::SaveLocked() {
+  if (!fileEnabled_) return true;
   return tarn::WriteFileAtomic(tarn::Path(kAlertFile), tarn::SerializeAlertFile(soundOn_, alerts_));
 }
 
@@ -82,6 +88,7 @@ void CAlertCenter::Load() {
   std::vector<DC_Contract> toSubscribe;
   {
     tarn::Lock lock(mutex_);
+    if (!fileEnabled_) return;
     const std::optional<std::string> bytes = tarn::ReadWholeFile(tarn::Path(kAlertFile));
     if (!bytes) return;  // no file: nothing loads, the sound keeps its default
     const tarn::AlertFileContents file = tarn::ParseAlertFile(*bytes);

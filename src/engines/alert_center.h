@@ -76,6 +76,10 @@ class CAlertCenter : public CQuoteDataClient {
   void AddListener(IQuoteAlertListener* listener);
   void RemoveListener(IQuoteAlertListener* listener);
 
+  // Off: the engine neither reads nor writes its file (a demonstration engine, such as the
+  // screenshots' one, must not touch the user's alerts). On by default.
+  void SetFileEnabled(bool enabled);
+
  private:
   // Under the lock: the first alert of every key, so that a quote finds its alert without
   // walking the list.
@@ -84,6 +88,7 @@ class CAlertCenter : public CQuoteDataClient {
 
   mutable tarn::CriticalSection mutex_;
   int32_t soundOn_ = 1;
+  bool fileEnabled_ = true;
   std::vector<QuoteAlert> alerts_;
   std::vector<AlertLogEntry> history_;
   tarn::KeyMap<std::size_t> firstByKey_;

@@ -143,7 +143,13 @@ void CAutoCover::NotifyLocked() {
   listeners_.ForEach([](IAutoCoverNotify* l) { l->OnAutoCoverChanged(); });
 }
 
+void CAutoCover::SetFileEnabled(bool enabled) {
+  tarn::Lock lock(mutex_);
+  fileEnabled_ = enabled;
+}
+
 bool CAutoCover::SaveLocked() {
+  if (!fileEnabled_) return true;
   return tarn::WriteFileAtomic(tarn::Path(kSettingsFile), tarn::SerializeAutoCoverFile(settings_));
 }
 
@@ -156,6 +162,7 @@ void CAutoCover::LoadSettings() {
   tarn::Lock lock(mutex_);
   if (settingsLoaded_) return;
   settingsLoaded_ = true;
+  if (!fileEnabled_) return;
   const std::optional<std::string> bytes = tarn::ReadWholeFile(tarn::Path(kSettingsFile));
   if (!bytes) return;
   settings_ = tarn::ParseAutoCoverFile(*bytes).settings;

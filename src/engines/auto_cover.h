@@ -107,6 +107,9 @@ class CAutoCover : public CTradeListener, public CQuoteDataClient {
   void AddListener(IAutoCoverNotify* listener);
   void RemoveListener(IAutoCoverNotify* listener);
 
+  // Off: the settings file is neither read nor written (a demonstration engine). On by default.
+  void SetFileEnabled(bool enabled);
+
  private:
   bool SaveLocked();
   void RebuildIndex();
@@ -115,6 +118,7 @@ class CAutoCover : public CTradeListener, public CQuoteDataClient {
   mutable tarn::CriticalSection mutex_;
   bool enabled_ = false;
   bool settingsLoaded_ = false;
+  bool fileEnabled_ = true;
   std::vector<AutoCoverSetting> settings_;
   std::vector<AutoCoverStop> stops_;
   tarn::KeyMap<std::vector<std::size_t>> stopsByKey_;  // indices into stops_, in creation order

@@ -13,6 +13,7 @@
 #include "app/gui/dlg_trade_reconect.h"
 #include "app/gui/mo_state_bar.h"
 #include "app/login_session.h"
+#include "engines/gui/alert_windows.h"
 #include "platform/message_box.h"
 #include "platform/program_dir.h"
 #include "platform/text.h"
@@ -58,6 +59,7 @@ void CChildView::OnCommand(int id) {
     case kCmdChangePassword: openDialog(new CDlgModiPwd(top)); break;
     case kCmdSettlement: openDialog(new CDlgShowSettleInfo(top)); break;
     case kCmdSettings: openDialog(new CDlgSetting(top)); break;
+    case kCmdQuoteAlert: tarn::ShowAlertList(top); break;  // modeless, made once
     case kCmdPing: {
       const tarn::TradeLoginParams t = tarn::LoginSession::TradeLogin();
       openDialog(new CDlgPingServer(tarn::PingTargets(tarn::LoginSession::QuoteHost(), t.tradeHost, t.cloudHost), top));
@@ -86,6 +88,7 @@ CMainFrame::CMainFrame(QWidget* parent) : tarn::ui::FramelessWindow(parent) {
   tarn::LoadFrameState(&view_->State());  // a missing or damaged file leaves the defaults
   BuildMenu();
   reconnect_ = new CDlgTradeReconect(this);
+  tarn::StartAlerts(this);  // the alert engine loads its file; the tip window waits hidden
 }
 
 CMainFrame::~CMainFrame() {
@@ -102,6 +105,8 @@ void CMainFrame::BuildMenu() {
   };
   QMenu* system = menu_->addMenu(QStringLiteral("系统"));
   add(system, QStringLiteral("系统设置"), kCmdSettings);
+  system->addSeparator();
+  add(system, QStringLiteral("行情预警"), kCmdQuoteAlert);
   system->addSeparator();
   add(system, QStringLiteral("Ping服务器"), kCmdPing);
   system->addSeparator();

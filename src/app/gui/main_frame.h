@@ -25,6 +25,7 @@ enum MenuCommand {
   kCmdChangePassword = 32782,  // "修改密码"
   kCmdSettlement = 32784,    // "结算单查询"
   kCmdSettings = 32787,      // "系统设置"
+  kCmdQuoteAlert = 32791,    // "行情预警"
   kCmdPing = 32793,          // "Ping服务器"
   kCmdAbout = 57664,         // "关于 TarnClient(&A)..."
   kCmdExit = 57665,          // "退出(&X)"

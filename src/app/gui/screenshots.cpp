@@ -14,6 +14,7 @@
 #include "app/gui/main_frame.h"
 #include "app/gui/mo_state_bar.h"
 #include "app/login_session.h"
+#include "engines/gui/screenshots.h"
 #include "platform/text.h"
 #include "tools/gui/dlg_ping_server.h"
 #include "tools/gui/screenshots.h"
@@ -95,7 +96,8 @@ int RunScreenshotSession(const QString& dir, const DemoAccount& demo, int loginT
   }
   ui::ScreenshotRegistry& registry = ui::Screenshots();
   RegisterToolsScreenshots(registry);
-  RegisterShellScreenshots(registry);
+  RegisterEnginesScreenshots(registry);
+  RegisterShellScreenshots(registry);  // last: its reconnection notice keeps timers running
   std::vector<std::string> failed;
   registry.GrabAll(dir, &failed);
   for (const std::string& f : failed) std::fprintf(stderr, "tarn: could not grab %s\n", f.c_str());
