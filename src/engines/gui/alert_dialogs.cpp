@@ -117,9 +117,13 @@ CDlgAlertSetting::CDlgAlertSetting(QWidget* parent)
   root->setContentsMargins(Scaled(8), Scaled(8), Scaled(8), Scaled(8));
   root->setSpacing(Scaled(8));
   list = tarn::ui::MakeListTable(Body(), tarn::AlertColumnTitles(), 2);
-  list->setMinimumSize(Scaled(700), Scaled(300));
   const int widths[tarn::kAlertColumnCount] = {80, 110, 90, 90, 80, 90, 90, 70};
-  for (int c = 0; c < tarn::kAlertColumnCount; ++c) list->setColumnWidth(c, Scaled(widths[c]));
+  int total = 0;
+  for (int c = 0; c < tarn::kAlertColumnCount; ++c) {
+    list->setColumnWidth(c, Scaled(widths[c]));
+    total += Scaled(widths[c]);
+  }
+  list->setMinimumSize(total + Scaled(24), Scaled(300));
   connect(list, &QTableWidget::cellDoubleClicked, this, [this](int, int) { Modify(); });
   root->addWidget(list, 1);
   auto* row = new QHBoxLayout;

@@ -152,7 +152,7 @@ void CDlgAlertTip::paintEvent(QPaintEvent*) {
   g.drawRect(rect().adjusted(0, 0, -1, -1));
 
   g.setFont(tarn::ui::UiFont(10, QFont::DemiBold));
-  g.setPen(t.title);
+  g.setPen(t.text);
   g.drawText(p.title, Qt::AlignVCenter | Qt::AlignLeft, ToQString(TXT("Tarn行情预警")));
   // The close control: a cross.
   g.setPen(QPen(t.text, 1.5));
