@@ -1,0 +1,4 @@
+# The engines' readers: the alert file, the automatic stop settings, and the spread formula.
+tarn_fuzz(alert_file_fuzz SOURCES ${CMAKE_CURRENT_LIST_DIR}/alert_file_fuzz.cpp DEPS tarn_engines)
+tarn_fuzz(auto_cover_file_fuzz SOURCES ${CMAKE_CURRENT_LIST_DIR}/auto_cover_file_fuzz.cpp DEPS tarn_engines)
+tarn_fuzz(combol_formula_fuzz SOURCES ${CMAKE_CURRENT_LIST_DIR}/combol_formula_fuzz.cpp DEPS tarn_engines)
