@@ -1,5 +1,6 @@
 // "\config\alertdata.dat" over any bytes: no crash, never more records than the bytes hold,
 // what was read writes back to the same records, and the administrators' dump agrees.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -21,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const tarn::AlertFileRecord& r : f.records) {
     if (r.key.size() >= sizeof(DC_Contract::key) || r.key.find('\0') != std::string::npos) fits = false;
     QuoteAlert a = r.alert;
-    tarn::SetField(a.contract.key, r.key);
+    std::memcpy(a.contract.key, r.key.data(), std::min(r.key.size(), sizeof a.contract.key - 1));
     alerts.push_back(a);
   }
   if (fits) {
