@@ -1,5 +1,6 @@
 #include "engines/auto_cover.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -26,8 +27,7 @@ unsigned StepAutoCoverStop(AutoCoverStop& s, double last) {
   const double tick = s.tickSize;
   if (!(tick > 0) || !std::isfinite(tick)) return kStopUnchanged;
   const bool isLong = s.IsLong();
-  const double open = s.order.averageFillPrice;
-  const AutoCoverSetting& set = s.setting;
+  const double open = s.openPrice;
   unsigned result = kStopUnchanged;
 
   // 1. The extreme price since creation.
@@ -37,20 +37,20 @@ unsigned StepAutoCoverStop(AutoCoverStop& s, double last) {
     s.extremePrice = last;
   }
   // 2, 3. Stop-loss and take-profit, computed once.
-  if (set.stopLossTicks >= 1 && s.stopLossPrice < 1e-5) {
-    const double p = isLong ? open - set.stopLossTicks * tick : open + set.stopLossTicks * tick;
+  if (s.stopLossTicks >= 1 && s.stopLossPrice < 1e-5) {
+    const double p = isLong ? open - s.stopLossTicks * tick : open + s.stopLossTicks * tick;
     if (p != s.stopLossPrice) result |= kStopChanged;
     s.stopLossPrice = p;
   }
-  if (set.takeProfitTicks >= 1 && s.takeProfitPrice < 1e-5) {
-    const double p = isLong ? open + set.takeProfitTicks * tick : open - set.takeProfitTicks * tick;
+  if (s.takeProfitTicks >= 1 && s.takeProfitPrice < 1e-5) {
+    const double p = isLong ? open + s.takeProfitTicks * tick : open - s.takeProfitTicks * tick;
     if (p != s.takeProfitPrice) result |= kStopChanged;
     s.takeProfitPrice = p;
   }
   // 4. The trailing stop moves in whole steps of D; after a move it lies between D and 2 D
   // behind the last price.
-  if (set.trailingTicks >= 1) {
-    const double d = set.trailingTicks * tick;
+  if (s.trailingTicks >= 1) {
+    const double d = s.trailingTicks * tick;
     if (s.trailingStopPrice < 1e-5) {
       const double p = isLong ? open - d : open + d;
       if (p != s.trailingStopPrice) result |= kStopChanged;
@@ -70,8 +70,8 @@ unsigned StepAutoCoverStop(AutoCoverStop& s, double last) {
     }
   }
   // 5. Break-even arms once the price has moved B in favour.
-  if (set.breakEvenTicks >= 1 && !s.breakEvenArmed) {
-    const double b = set.breakEvenTicks * tick;
+  if (s.breakEvenTicks >= 1 && !s.breakEvenArmed) {
+    const double b = s.breakEvenTicks * tick;
     if (isLong ? s.extremePrice >= open + b : s.extremePrice <= open - b) {
       s.breakEvenArmed = true;
       result |= kStopChanged;
@@ -108,6 +108,20 @@ OrderRecord ClosingOrderFor(const AutoCoverStop& stop) {
 }
 
 }  // namespace tarn
+
+AutoCoverStop AutoCoverStop::For(const OrderRecord& order, const AutoCoverSetting& setting, double tickSize) {
+  AutoCoverStop s;
+  s.order = order;
+  s.setting = setting;
+  s.tickSize = tickSize;
+  s.openPrice = order.averageFillPrice;
+  s.direction = order.direction;
+  s.stopLossTicks = setting.stopLossTicks;
+  s.takeProfitTicks = setting.takeProfitTicks;
+  s.trailingTicks = setting.trailingTicks;
+  s.breakEvenTicks = setting.breakEvenTicks;
+  return s;
+}
 
 // ---- IAutoCoverNotify ----------------------------------------------------------------------
 
@@ -151,11 +165,6 @@ void CAutoCover::SetFileEnabled(bool enabled) {
 bool CAutoCover::SaveLocked() {
   if (!fileEnabled_) return true;
   return tarn::WriteFileAtomic(tarn::Path(kSettingsFile), tarn::SerializeAutoCoverFile(settings_));
-}
-
-void CAutoCover::RebuildIndex() {
-  stopsByKey_.clear();
-  for (std::size_t i = 0; i < stops_.size(); ++i) stopsByKey_[std::string(stops_[i].order.contract.Key())].push_back(i);
 }
 
 void CAutoCover::LoadSettings() {
@@ -205,8 +214,8 @@ void CAutoCover::SetEnabled(bool enabled) {
   tarn::Lock lock(mutex_);
   enabled_ = enabled;
   if (!enabled) {
-    stops_.clear();
     stopsByKey_.clear();
+    stopCount_ = 0;
     NotifyLocked();
   }
 }
@@ -219,20 +228,19 @@ bool CAutoCover::Enabled() const {
 void CAutoCover::CopyActiveStops(std::vector<AutoCoverStop>& out) {
   tarn::Lock lock(mutex_);
   out.clear();
-  bool anyFired = false;
-  for (const AutoCoverStop& s : stops_) {
-    if (s.state == 0) out.push_back(s);
-    else anyFired = true;
+  for (auto it = stopsByKey_.begin(); it != stopsByKey_.end();) {
+    std::vector<AutoCoverStop>& list = it->second;
+    for (const AutoCoverStop& s : list)
+      if (s.state == 0) out.push_back(s);
+    stopCount_ -= std::erase_if(list, [](const AutoCoverStop& s) { return s.state != 0; });
+    it = list.empty() ? stopsByKey_.erase(it) : std::next(it);
   }
-  if (anyFired) {
-    std::erase_if(stops_, [](const AutoCoverStop& s) { return s.state != 0; });
-    RebuildIndex();
-  }
+  std::sort(out.begin(), out.end(), [](const AutoCoverStop& a, const AutoCoverStop& b) { return a.sequence < b.sequence; });
 }
 
 std::size_t CAutoCover::StopCount() const {
   tarn::Lock lock(mutex_);
-  return stops_.size();
+  return stopCount_;
 }
 
 void CAutoCover::OnOrder(const OrderRecord* order, const AccountTexts& account) {
@@ -246,13 +254,11 @@ void CAutoCover::OnOrder(const OrderRecord* order, const AccountTexts& account) 
   const std::string exchange = ExchangeCodeOf(order->contract);
   for (const AutoCoverSetting& set : settings_) {
     if (set.commodity != code || set.exchange != exchange) continue;
-    AutoCoverStop stop;
-    stop.order = *order;
-    stop.setting = set;
-    stop.tickSize = commodity ? commodity->tickSize : 0.0;
+    AutoCoverStop stop = AutoCoverStop::For(*order, set, commodity ? commodity->tickSize : 0.0);
+    stop.sequence = nextSequence_++;
     Subscribe(order->contract);
-    stops_.push_back(stop);
-    stopsByKey_[std::string(order->contract.Key())].push_back(stops_.size() - 1);
+    stopsByKey_[std::string(order->contract.Key())].push_back(stop);
+    ++stopCount_;
     NotifyLocked();
     break;
   }
@@ -264,7 +270,7 @@ void CAutoCover::OnPositions(const AccountTexts& account, bool complete) {
   ITradeApi* api = GetTradeApi();
   if (!api) return;
   tarn::Lock lock(mutex_);
-  if (stops_.empty()) return;
+  if (stopCount_ == 0) return;
   std::vector<PositionRecord> positions;
   api->GetPositions(positions);
   // Long and short quantities summed per contract key.
@@ -274,18 +280,17 @@ void CAutoCover::OnPositions(const AccountTexts& account, bool complete) {
     h.first += p.longQuantity;
     h.second += p.shortQuantity;
   }
-  bool deleted = false;
-  for (std::size_t i = stops_.size(); i-- > 0;) {
-    const AutoCoverStop& s = stops_[i];
-    auto it = held.find(s.order.contract.Key());
-    const int64_t sum = it == held.end() ? 0 : (s.IsLong() ? it->second.first : it->second.second);
-    if (sum <= 0) {
-      stops_.erase(stops_.begin() + static_cast<std::ptrdiff_t>(i));
-      deleted = true;
-    }
+  std::size_t deleted = 0;
+  for (auto it = stopsByKey_.begin(); it != stopsByKey_.end();) {
+    auto h = held.find(it->first);
+    deleted += std::erase_if(it->second, [&](const AutoCoverStop& s) {
+      const int64_t sum = h == held.end() ? 0 : (s.IsLong() ? h->second.first : h->second.second);
+      return sum <= 0;
+    });
+    it = it->second.empty() ? stopsByKey_.erase(it) : std::next(it);
   }
-  if (deleted) {
-    RebuildIndex();
+  if (deleted > 0) {
+    stopCount_ -= deleted;
     NotifyLocked();
   }
 }
@@ -300,15 +305,17 @@ int CAutoCover::OnQuote(int status, const DC_Quote* quote) {
   auto it = stopsByKey_.find(quote->contract.Key());
   if (it == stopsByKey_.end()) return 0;
   bool changed = false;
-  for (std::size_t index : it->second) {
-    AutoCoverStop& s = stops_[index];
+  std::vector<OrderRecord> closing;  // sent after the walk: the library may call back at once
+  for (AutoCoverStop& s : it->second) {
     if (s.state != 0) continue;
     if (!(s.tickSize > 0)) s.tickSize = TickOf(s.order.contract);  // the commodity was not known yet
     const unsigned step = tarn::StepAutoCoverStop(s, last);
     if (step != tarn::kStopUnchanged) changed = true;
-    if (step & tarn::kStopFired) {
-      if (ITradeApi* api = GetTradeApi()) api->InsertOrder(tarn::ClosingOrderFor(s));
-    }
+    if (step & tarn::kStopFired) closing.push_back(tarn::ClosingOrderFor(s));
+  }
+  if (!closing.empty()) {
+    if (ITradeApi* api = GetTradeApi())
+      for (const OrderRecord& o : closing) api->InsertOrder(o);
   }
   if (changed) NotifyLocked();
   return 0;

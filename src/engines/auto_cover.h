@@ -21,19 +21,27 @@
 #include "engines/engine_support.h"
 #include "platform/sync.h"
 
-// One running protection of a fully filled opening order.
+// One running protection of a fully filled opening order. The fields the trigger check reads
+// on every quote come first, so that a contract's stops are read in few cache lines.
 struct AutoCoverStop {
   int32_t state = 0;             // 0 watching, 1 fired (closing order sent)
+  bool breakEvenArmed = false;   // set once the price has moved breakEvenTicks in favour
   double extremePrice = 0;       // best last price since creation (highest long, lowest short)
-  OrderRecord order{};           // the filled opening order
-  AutoCoverSetting setting;      // the setting that applied
-  double trailingStopPrice = 0;
-  bool breakEvenArmed = false;
-  double stopLossPrice = 0;
+  double stopLossPrice = 0;      // 0 until computed
   double takeProfitPrice = 0;
+  double trailingStopPrice = 0;
   double tickSize = 0;           // the commodity's tick size, read when the stop was made
+  // Copies of what the check reads of the order and the setting, beside the levels.
+  double openPrice = 0;          // order.averageFillPrice
+  int32_t direction = 0;         // order.direction: 1 long, else short
+  int32_t stopLossTicks = 0, takeProfitTicks = 0, trailingTicks = 0, breakEvenTicks = 0;
+  uint64_t sequence = 0;         // creation order across contracts
+  AutoCoverSetting setting;      // the setting that applied
+  OrderRecord order{};           // the filled opening order
 
-  bool IsLong() const { return order.direction == 1; }
+  // Builds a watching stop for a filled opening order and the setting that applies.
+  static AutoCoverStop For(const OrderRecord& order, const AutoCoverSetting& setting, double tickSize);
+  bool IsLong() const { return direction == 1; }
 };
 
 namespace tarn {
@@ -112,7 +120,6 @@ class CAutoCover : public CTradeListener, public CQuoteDataClient {
 
  private:
   bool SaveLocked();
-  void RebuildIndex();
   void NotifyLocked();
 
   mutable tarn::CriticalSection mutex_;
@@ -120,8 +127,11 @@ class CAutoCover : public CTradeListener, public CQuoteDataClient {
   bool settingsLoaded_ = false;
   bool fileEnabled_ = true;
   std::vector<AutoCoverSetting> settings_;
-  std::vector<AutoCoverStop> stops_;
-  tarn::KeyMap<std::vector<std::size_t>> stopsByKey_;  // indices into stops_, in creation order
+  // The stops per contract key, each list in creation order (`sequence` orders them across
+  // contracts), so that a quote reaches its contract's stops without walking the others.
+  tarn::KeyMap<std::vector<AutoCoverStop>> stopsByKey_;
+  std::size_t stopCount_ = 0;
+  uint64_t nextSequence_ = 1;
   std::unordered_set<std::string> handled_;            // keys of the orders already seen filled
   tarn::ListenerSet<IAutoCoverNotify> listeners_;
 };

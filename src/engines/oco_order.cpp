@@ -70,7 +70,7 @@ void COCOOrderMgr::NotifyLocked(const OcoOrder& oco) {
 void COCOOrderMgr::Unwatch(const OcoOrder& oco) {
   auto it = watchingByKey_.find(oco.contract.Key());
   if (it == watchingByKey_.end()) return;
-  std::erase(it->second, oco.id);
+  std::erase_if(it->second, [&](const Watch& w) { return w.id == oco.id; });
   if (it->second.empty()) watchingByKey_.erase(it);
 }
 
@@ -82,7 +82,8 @@ int COCOOrderMgr::Add(const OcoOrder& oco) {
   stored.state = 0;
   stored.createdAt = tarn::Now();
   orders_[stored.id] = stored;
-  watchingByKey_[std::string(stored.contract.Key())].push_back(stored.id);  // ids only grow: stays in order
+  // Ids only grow: the list stays in id order.
+  watchingByKey_[std::string(stored.contract.Key())].push_back(Watch{stored.id, stored.price1, stored.price2});
   Subscribe(stored.contract);
   NotifyLocked(orders_[stored.id]);
   return stored.id;
@@ -99,8 +100,9 @@ bool COCOOrderMgr::Modify(const OcoOrder& oco) {
   it->second = oco;
   it->second.createdAt = tarn::Now();
   if (it->second.state == 0) {
-    std::vector<int32_t>& ids = watchingByKey_[std::string(oco.contract.Key())];
-    ids.insert(std::lower_bound(ids.begin(), ids.end(), oco.id), oco.id);
+    std::vector<Watch>& list = watchingByKey_[std::string(oco.contract.Key())];
+    auto at = std::lower_bound(list.begin(), list.end(), oco.id, [](const Watch& w, int32_t id) { return w.id < id; });
+    list.insert(at, Watch{oco.id, oco.price1, oco.price2});
   }
   Subscribe(oco.contract);
   NotifyLocked(it->second);
@@ -141,21 +143,23 @@ int COCOOrderMgr::OnQuote(int status, const DC_Quote* quote) {
   tarn::Lock lock(mutex_);
   auto it = watchingByKey_.find(quote->contract.Key());
   if (it == watchingByKey_.end()) return 0;
-  auto fires = [last](const OcoOrder& o) { return last > o.price1 + 1e-8 ? 1 : (last < o.price2 - 1e-8 ? 2 : 0); };
+  auto fires = [last](double price1, double price2) {
+    return last > price1 + 1e-8 ? 1 : (last < price2 - 1e-8 ? 2 : 0);
+  };
   bool any = false;
-  for (int32_t id : it->second) {
-    if (fires(orders_[id]) != 0) {
+  for (const Watch& w : it->second) {
+    if (fires(w.price1, w.price2) != 0) {
       any = true;
       break;
     }
   }
   if (!any) return 0;
   // Something fires: walk a copy, since a listener may call back (cancel) and change the list.
-  const std::vector<int32_t> ids = it->second;
-  for (int32_t id : ids) {
-    auto o = orders_.find(id);
+  const std::vector<Watch> watching = it->second;
+  for (const Watch& w : watching) {
+    auto o = orders_.find(w.id);
     if (o == orders_.end() || o->second.state != 0) continue;
-    const int leg = fires(o->second);
+    const int leg = fires(o->second.price1, o->second.price2);
     if (leg == 0) continue;
     o->second.state = leg;
     Unwatch(o->second);

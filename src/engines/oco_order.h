@@ -90,7 +90,13 @@ class COCOOrderMgr : public CQuoteDataClient {
   mutable tarn::CriticalSection mutex_;
   std::map<int32_t, OcoOrder> orders_;
   int32_t nextId_ = 1;
-  // The ids of the watching pairs per contract key, in id order: only they can fire.
-  tarn::KeyMap<std::vector<int32_t>> watchingByKey_;
+  // The watching pairs per contract key, in id order, with their two levels beside the id so
+  // that a quote is tested without looking each pair up: only they can fire.
+  struct Watch {
+    int32_t id;
+    double price1;
+    double price2;
+  };
+  tarn::KeyMap<std::vector<Watch>> watchingByKey_;
   tarn::ListenerSet<IOCOOrderNotify> listeners_;
 };
