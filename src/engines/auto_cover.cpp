@@ -211,6 +211,8 @@ void CAutoCover::CopySettings(std::vector<AutoCoverSetting>& out) const {
 }
 
 void CAutoCover::SetEnabled(bool enabled) {
+  // An engine made before the trading library was installed starts hearing it now.
+  if (enabled) CTradeListener::StartListening();
   tarn::Lock lock(mutex_);
   enabled_ = enabled;
   if (!enabled) {
