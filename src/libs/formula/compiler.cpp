@@ -86,6 +86,10 @@ class Lexer {
       return t;
     }
     ++i_;
+    struct RawSetter {
+      Token& t; std::string_view s; std::size_t start; const std::size_t& end;
+      ~RawSetter() { t.raw = std::string(s.substr(start, end - start)); }
+    } rawSetter{t, s_, t.pos, i_};
     auto next = [&](char want) {
       if (i_ < s_.size() && s_[i_] == want) { ++i_; return true; }
       return false;
@@ -324,7 +328,7 @@ class Compiler {
       case Tok::Number: return TXT("数字");
       case Tok::String: return TXT("字符串");
       case Tok::Bad: return TXT("无法识别的字符");
-      default: return TXT("符号");
+      default: return "'" + t.raw + "'";
     }
   }
 
