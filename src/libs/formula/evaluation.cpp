@@ -320,7 +320,8 @@ void SlidingExtreme(bool high, double* o, const double* x, std::size_t from, std
 
 // COUNT/EXIST/EVERY with a fixed N >= 1: a sliding count of true values.
 void SlidingCount(Op op, double* o, const double* x, std::size_t from, std::size_t to, std::size_t N) {
-  std::size_t lo = from + 1 >= N ? from + 1 - N : 0;
+  // The window of bar from - 1: [from - N, from - 1].
+  std::size_t lo = from >= N ? from - N : 0;
   long long count = 0;
   for (std::size_t k = lo; k < from; ++k) count += Truth(x[k]);
   for (std::size_t j = from; j < to; ++j) {
