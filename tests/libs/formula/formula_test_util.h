@@ -40,14 +40,14 @@ inline std::vector<DC_KData> BarsFromClose(const std::vector<double>& close, con
 // A seeded random walk of bars with prices on a 0.5 tick, like a futures contract.
 inline std::vector<DC_KData> RandomBars(std::size_t count, uint32_t seed, double start = 3500) {
   std::mt19937 rng(seed);
-  std::uniform_int_distribution<int> step(-12, 12), wick(0, 8), vol(1, 5000), opi(-40, 40);
+  std::uniform_int_distribution<int> step(-12, 12), wick(0, 8), vol(1, 5000), opi(-40, 40), gap(0, 15);
   std::vector<DC_KData> bars;
   double price = start;
   int32_t interest = 100000;
   for (std::size_t i = 0; i < count; ++i) {
     DC_KData b = ZeroRecord<DC_KData>();
     b.time = 1700000000 + 60 * static_cast<int64_t>(i);
-    double open = price;
+    double open = gap(rng) == 0 ? std::max(10.0, price + 2.0 * step(rng)) : price;  // now and then a gap
     double close = std::max(10.0, open + 0.5 * step(rng));
     b.open = static_cast<float>(open);
     b.close = static_cast<float>(close);
