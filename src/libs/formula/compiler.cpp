@@ -1,5 +1,6 @@
 // The formula compiler: a hand-written lexer and recursive-descent parser that emits the
 // program's instructions directly, sharing equal subexpressions and folding constants.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -291,9 +292,79 @@ class Compiler {
       result.error = error_;
       return result;
     }
+    Schedule(*impl_);
+    PlanStorage(*impl_);
     result.program = std::move(prog_);
     return result;
   }
+
+  // Orders the instructions by their depth (an instruction after everything it reads, the
+  // emission order kept within a depth), so that independent recursive averages sit side by
+  // side, and marks the groups the evaluator computes in one loop.
+  static void Schedule(Program::Impl& impl) {
+    std::vector<int> producer(impl.slotCount, -1), depth(impl.code.size(), 0);
+    for (std::size_t i = 0; i < impl.code.size(); ++i) {
+      const Instr& in = impl.code[i];
+      for (int k = 0; k < in.nargs; ++k)
+        if (IsSeries(in.args[k]) && producer[in.args[k]] >= 0)
+          depth[i] = std::max(depth[i], depth[producer[in.args[k]]] + 1);
+      producer[in.out] = static_cast<int>(i);
+    }
+    std::vector<std::size_t> order(impl.code.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return depth[a] < depth[b]; });
+    std::vector<Instr> code;
+    for (std::size_t i : order) code.push_back(impl.code[i]);
+    impl.code = std::move(code);
+    auto groupable = [&](const Instr& in) {
+      return !in.full && (in.op == Op::Ema || in.op == Op::Sma) && !IsSeries(in.args[1]) &&
+             (in.op == Op::Ema || !IsSeries(in.args[2]));
+    };
+    impl.group.assign(impl.code.size(), 1);
+    for (std::size_t i = 0; i < impl.code.size();) {
+      std::size_t j = i;
+      while (j < impl.code.size() && j - i < kMaxGroup && groupable(impl.code[j])) ++j;
+      if (j - i >= 2) {
+        impl.group[i] = static_cast<uint8_t>(j - i);
+        for (std::size_t k = i + 1; k < j; ++k) impl.group[k] = 0;
+        i = j;
+      } else {
+        ++i;
+      }
+    }
+  }
+  static constexpr std::size_t kMaxGroup = 8;
+
+  // Decides the storage of every slot once the program is complete.
+  static void PlanStorage(Program::Impl& impl) {
+  using Impl = Program::Impl;
+  impl.slotStorage.assign(impl.slotCount, Impl::kBlock);
+  auto full = [&](int operand) {
+    if (operand != kNone && IsSeries(operand)) impl.slotStorage[operand] = Impl::kFull;
+  };
+  for (const Instr& in : impl.code) {
+    bool windowed = in.op >= Op::Ma && in.op <= Op::Exist;
+    // Own earlier values: read at the bar before the first one computed (carried), or
+    // further back (kept whole).
+    if (in.full || in.op == Op::Filter || in.op == Op::Sar) full(in.out);
+    else if (windowed || in.op == Op::Ema || in.op == Op::Sma || in.op == Op::Dma || in.op == Op::BarsLast ||
+             in.op == Op::BarsCount)
+      impl.slotStorage[in.out] = std::max<uint8_t>(impl.slotStorage[in.out], Impl::kBlockCarry);
+    for (int k = 0; k < in.nargs; ++k) {
+      int a = in.args[k];
+      if (!IsSeries(a)) continue;
+      bool history = in.full || (windowed && k == 0) || (in.op == Op::Ref && k == 0) || in.op == Op::Cross ||
+                     (in.op == Op::Sar && k >= 3);
+      if (history) full(a);
+    }
+  }
+  for (const OutputOperands& o : impl.outputOperands) {
+    full(o.values);
+    full(o.second);
+    full(o.colors);
+  }
+}
+
 
  private:
   // ---- errors ----

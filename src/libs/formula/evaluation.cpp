@@ -6,10 +6,11 @@
 //  - recursive functions (EMA, SMA, DMA, cumulative SUM, BARSLAST ...) continue from the
 //    value stored at from - 1;
 //  - sliding sums (MA, SUM, STD, VAR) restart from a fresh sum at fixed anchor bars (every
-//    max(256, 8N) bars, counted from bar 0) and slide from there, so that a bar's value
+//    256 bars, or the power of two at least 8N, counted from bar 0) and slide from there, so that a bar's value
 //    never depends on where a computation started;
 //  - extremes and counts are exact whatever the order.
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <limits>
 
@@ -221,18 +222,45 @@ double WindowValue(Op op, const double* x, std::size_t j, long long N) {
   }
 }
 
+// The anchor spacing of the sliding sums of period N: 256 bars, or the power of two at
+// least 8N (so that a fresh sum every block costs at most an eighth more).
+std::size_t AnchorSpacing(std::size_t N) {
+  std::size_t block = 256;
+  while (block < 8 * N && block < (std::size_t(1) << 40)) block *= 2;
+  return block;
+}
+
 // MA, SUM, STD, STDP, VAR, VARP with a fixed N >= 1, by sliding sums restarted at anchors.
-void SlidingStat(Op op, double* o, const double* x, std::size_t from, std::size_t to, std::size_t N) {
-  const std::size_t block = std::max<std::size_t>(256, 8 * N);
-  const bool deviations = op != Op::Ma && op != Op::Sum;
+template <Op kOp>
+void SlidingStatT(double* o, const double* x, std::size_t from, std::size_t to, std::size_t N) {
+  constexpr bool kDeviations = kOp != Op::Ma && kOp != Op::Sum;
+  constexpr bool kSample = kOp == Op::Std || kOp == Op::Var;
+  constexpr bool kRoot = kOp == Op::Std || kOp == Op::Stdp;
+  const std::size_t block = AnchorSpacing(N);
   const double n = static_cast<double>(N);
+  const double inv = 1 / n;
+  const double invVar = kSample ? (N > 1 ? 1 / (n - 1) : kNaN) : 1 / n;
+  auto emit = [&](std::size_t j, double s, double q, std::size_t bad) {
+    if (bad) {
+      o[j] = kNaN;
+    } else if constexpr (kOp == Op::Ma) {
+      o[j] = s * inv;
+    } else if constexpr (kOp == Op::Sum) {
+      o[j] = s;
+    } else {
+      double dev = q - s * s * inv;
+      dev = dev < 0 ? 0 : dev;
+      double var = dev * invVar;
+      o[j] = kRoot ? std::sqrt(var) : var;
+    }
+  };
   std::size_t i = from;
   while (i < to) {
     std::size_t a = i - i % block;
     std::size_t end = std::min(to, a + block);
     std::size_t lo = a + 1 >= N ? a + 1 - N : 0;
     double ref = 0;
-    if (deviations) {
+    if constexpr (kDeviations) {
       for (std::size_t k = lo; k <= a; ++k)
         if (Valid(x[k])) {
           ref = x[k];
@@ -246,75 +274,88 @@ void SlidingStat(Op op, double* o, const double* x, std::size_t from, std::size_
       if (v == v) {
         double d = v - ref;
         s += d;
-        q += d * d;
+        if constexpr (kDeviations) q += d * d;
       } else {
         ++bad;
       }
     }
-    for (std::size_t j = a; j < end; ++j) {
-      if (j > a) {
-        double v = x[j];
-        if (v == v) {
-          double d = v - ref;
-          s += d;
-          q += d * d;
-        } else {
-          ++bad;
-        }
-        if (j >= N) {
-          double w = x[j - N];
-          if (w == w) {
-            double d = w - ref;
-            s -= d;
-            q -= d * d;
-          } else {
-            --bad;
-          }
-        } else {
-          --bad;
-        }
-      }
-      if (j < i) continue;
-      if (bad) {
-        o[j] = kNaN;
-        continue;
-      }
-      switch (op) {
-        case Op::Ma: o[j] = s / n; break;
-        case Op::Sum: o[j] = s; break;
-        default: {
-          double dev = q - s * s / n;
-          if (dev < 0) dev = 0;
-          double var = (op == Op::Std || op == Op::Var) ? (N > 1 ? dev / (n - 1) : kNaN) : dev / n;
-          o[j] = (op == Op::Std || op == Op::Stdp) ? std::sqrt(var) : var;
-          break;
-        }
-      }
+    if (a >= i) emit(a, s, q, bad);
+    // One add per sum and bar on the chain of dependent operations: the value that comes in
+    // less the one that leaves (invalid values count as 0 and are counted apart).
+    for (std::size_t j = a + 1; j < end; ++j) {
+      double v = x[j];
+      double w = j >= N ? x[j - N] : kNaN;
+      bool vin = v == v, win = w == w;
+      double dv = vin ? v - ref : 0, dw = win ? w - ref : 0;
+      s += dv - dw;
+      if constexpr (kDeviations) q += dv * dv - dw * dw;
+      bad += static_cast<std::size_t>(!vin);
+      bad -= static_cast<std::size_t>(!win);
+      if (j >= i) emit(j, s, q, bad);
     }
     i = end;
   }
 }
 
-// HHV/LLV with a fixed N >= 1: a queue of candidate bars, oldest first.
-void SlidingExtreme(bool high, double* o, const double* x, std::size_t from, std::size_t to, std::size_t N,
-                    std::vector<uint32_t>& q) {
-  std::size_t start = from + 1 >= N ? from + 1 - N : 0;
-  q.resize(to - start + 1);
-  std::size_t head = 0, tail = 0;
-  for (std::size_t j = start; j < to; ++j) {
-    double v = x[j];
-    if (v == v) {
-      if (high)
-        while (tail > head && !(x[q[tail - 1]] > v)) --tail;
-      else
-        while (tail > head && !(x[q[tail - 1]] < v)) --tail;
-      q[tail++] = static_cast<uint32_t>(j);
-    }
-    if (j + 1 >= N) {
-      std::size_t low = j + 1 - N;
-      while (head < tail && q[head] < low) ++head;
-    }
-    if (j >= from) o[j] = head < tail ? x[q[head]] : kNaN;
+void SlidingStat(Op op, double* o, const double* x, std::size_t from, std::size_t to, std::size_t N) {
+  switch (op) {
+    case Op::Ma: SlidingStatT<Op::Ma>(o, x, from, to, N); break;
+    case Op::Sum: SlidingStatT<Op::Sum>(o, x, from, to, N); break;
+    case Op::Std: SlidingStatT<Op::Std>(o, x, from, to, N); break;
+    case Op::Stdp: SlidingStatT<Op::Stdp>(o, x, from, to, N); break;
+    case Op::Var: SlidingStatT<Op::Var>(o, x, from, to, N); break;
+    default: SlidingStatT<Op::Varp>(o, x, from, to, N); break;
+  }
+}
+
+// HHV/LLV with a fixed N: the window's extreme as the larger of a suffix extreme and a
+// prefix extreme of consecutive segments of N bars (three passes, whatever N). Extremes are
+// exact, so the values do not depend on where the segments start. Invalid values are passed
+// over; a window of invalid values only is invalid.
+template <bool kHigh>
+inline double Pick(double cur, double v) {
+  return ((kHigh ? v > cur : v < cur) || cur != cur) ? v : cur;
+}
+// The same for values known to be valid: a single max/min instruction, no branch.
+template <bool kHigh>
+inline double PickValid(double cur, double v) {
+  return kHigh ? (v > cur ? v : cur) : (v < cur ? v : cur);
+}
+
+template <bool kHigh, bool kValid>
+void Segments(double* g, double* h, const double* y, std::size_t m, std::size_t N) {
+  auto pick = [](double cur, double v) { return kValid ? PickValid<kHigh>(cur, v) : Pick<kHigh>(cur, v); };
+  for (std::size_t s = 0; s < m; s += N) {
+    std::size_t e = std::min(m, s + N);
+    double run = y[s];
+    g[s] = run;
+    for (std::size_t t = s + 1; t < e; ++t) g[t] = run = pick(run, y[t]);
+    run = y[e - 1];
+    h[e - 1] = run;
+    for (std::size_t t = e - 1; t-- > s;) h[t] = run = pick(run, y[t]);
+  }
+}
+
+template <bool kHigh>
+void SegmentExtreme(double* o, const double* x, std::size_t from, std::size_t to, std::size_t N,
+                    std::vector<double>& scratch) {
+  std::size_t first = std::max(from, N - 1);
+  for (std::size_t j = from; j < std::min(first, to); ++j)
+    o[j] = WindowValue(kHigh ? Op::Hhv : Op::Llv, x, j, static_cast<long long>(N));
+  if (first >= to) return;
+  const std::size_t lo = first + 1 - N, m = to - lo;
+  scratch.resize(2 * m);
+  double* g = scratch.data();
+  double* h = g + m;
+  const double* y = x + lo;
+  std::size_t invalid = 0;
+  for (std::size_t t = 0; t < m; ++t) invalid += static_cast<std::size_t>(y[t] != y[t]);
+  if (invalid == 0) {
+    Segments<kHigh, true>(g, h, y, m, N);
+    for (std::size_t t = N - 1; t < m; ++t) o[lo + t] = PickValid<kHigh>(h[t + 1 - N], g[t]);
+  } else {
+    Segments<kHigh, false>(g, h, y, m, N);
+    for (std::size_t t = N - 1; t < m; ++t) o[lo + t] = Pick<kHigh>(h[t + 1 - N], g[t]);
   }
 }
 
@@ -512,9 +553,16 @@ double ApplyScalar(Op op, const double* args) { return Elem(op, args[0], args[1]
 
 // ---- Evaluation ----
 
+// Bars computed together by every instruction in turn, so that intermediates stay in cache.
+// A multiple of the sliding sums' anchor spacing up to 8N = 4096.
+constexpr std::size_t kBlockBars = 4096;
+
 Evaluation::Evaluation(std::shared_ptr<const Program> program) : program_(std::move(program)) {
   const Program::Impl& p = *program_->impl_;
   slots_.resize(p.slotCount);
+  block_.resize(p.slotCount);
+  ptr_.resize(p.slotCount, nullptr);
+  tail_.resize(p.slotCount, {kNaN, kNaN});
   aux_.resize(p.auxCount);
   for (const ParamDef& d : program_->Params()) params_.push_back(d.defaultValue);
 }
@@ -546,6 +594,7 @@ void Evaluation::Update(const DC_KData* bars, std::size_t count, std::size_t fir
 
 void Evaluation::Run(const DC_KData* bars, std::size_t count, std::size_t from) {
   const Program::Impl& p = *program_->impl_;
+  using Impl = Program::Impl;
   scalars_ = p.scalarInit;
   for (std::size_t i = 0; i < p.paramRegs.size() && i < params_.size(); ++i) scalars_[p.paramRegs[i]] = params_[i];
   for (const Instr& in : p.scalarCode) {
@@ -553,40 +602,152 @@ void Evaluation::Run(const DC_KData* bars, std::size_t count, std::size_t from) 
     for (int a = 0; a < in.nargs; ++a) v[a] = scalars_[ScalarReg(in.args[a])];
     scalars_[in.out] = ApplyScalar(in.op, v);
   }
-  for (auto& s : slots_) s.resize(count);
-  for (auto& s : aux_) s.resize(count);
-  for (std::size_t i = 0; i < p.code.size(); ++i) RunInstr(i, bars, p.code[i].full ? 0 : from, count);
+  const std::size_t slots = p.slotStorage.size();
+  // A carried block slot knows its values at the last two bars only: enough to append a bar
+  // or to compute the last one again, not to start further back.
+  if (from > 0 && from != count_ && from + 1 != count_) {
+    for (std::size_t s = 0; s < slots; ++s)
+      if (p.slotStorage[s] == Impl::kBlockCarry) from = 0;
+  }
+  for (std::size_t s = 0; s < slots; ++s) {
+    if (p.slotStorage[s] == Impl::kFull) {
+      slots_[s].resize(count);
+      ptr_[s] = slots_[s].data();
+    } else {
+      block_[s].resize(kBlockBars + 1);
+    }
+  }
+  for (auto& a : aux_) a.resize(count);
+
+  // Blocks of bars aligned on multiples of kBlockBars; each block slot's buffer holds the bar
+  // before the block at [0], then the block.
+  std::size_t start = from, previous = 0;
+  for (bool first = true; start < count; first = false) {
+    std::size_t end = std::min(count, (start / kBlockBars + 1) * kBlockBars);
+    for (std::size_t s = 0; s < slots; ++s) {
+      if (p.slotStorage[s] == Impl::kFull) continue;
+      double* b = block_[s].data();
+      if (!first) b[0] = b[previous];
+      else if (p.slotStorage[s] == Impl::kBlockCarry && start > 0) b[0] = start == count_ ? tail_[s][1] : tail_[s][0];
+      else b[0] = kNaN;
+      // ptr_[s][j] is b[j - start + 1] for the bars of this block and the one before.
+      ptr_[s] = reinterpret_cast<double*>(reinterpret_cast<uintptr_t>(b + 1) - start * sizeof(double));
+    }
+    for (std::size_t i = 0; i < p.code.size(); ++i) {
+      if (p.code[i].full || p.group[i] == 0) continue;
+      if (p.group[i] > 1) RunGroup(i, p.group[i], start, end);
+      else RunInstr(i, bars, start, end);
+    }
+    previous = end - start;
+    start = end;
+  }
+  if (count > 0 && from < count) {
+    for (std::size_t s = 0; s < slots; ++s) {
+      if (p.slotStorage[s] != Impl::kBlockCarry) continue;
+      tail_[s][1] = ptr_[s][count - 1];
+      tail_[s][0] = count >= 2 ? ptr_[s][count - 2] : kNaN;
+    }
+  }
+  for (std::size_t i = 0; i < p.code.size(); ++i)
+    if (p.code[i].full) RunInstr(i, bars, 0, count);
   count_ = count;
   valid_ = true;
+}
+
+namespace {
+
+// One recursive average of a group: Y = ca * X + cb * Y' from the first valid X.
+struct Chain {
+  double* o;
+  const double* x;
+  double ca, cb;
+};
+
+void Coefficients(Op op, double n, double m, double* ca, double* cb) {
+  if (op == Op::Ema) {
+    if (n >= 1) { *ca = 2 / (n + 1); *cb = (n - 1) / (n + 1); } else { *ca = *cb = kNaN; }
+  } else {
+    if (n > 0 && Valid(m)) { *ca = m / n; *cb = (n - m) / n; } else { *ca = *cb = kNaN; }
+  }
+}
+
+// K chains bar by bar in one loop: each chain's arithmetic is exactly that of the single
+// kernel, so a group gives bit-identical results.
+template <int K>
+void RunChains(const Chain* chains, std::size_t from, std::size_t to) {
+  double prev[K], ca[K], cb[K];
+  double* o[K];
+  const double* x[K];
+  for (int c = 0; c < K; ++c) {
+    o[c] = chains[c].o;
+    x[c] = chains[c].x;
+    ca[c] = chains[c].ca;
+    cb[c] = chains[c].cb;
+    prev[c] = from > 0 ? o[c][from - 1] : kNaN;
+  }
+  for (std::size_t j = from; j < to; ++j) {
+    for (int c = 0; c < K; ++c) {
+      double v = x[c][j];
+      double y = prev[c];
+      if (ca[c] != ca[c]) y = kNaN;
+      else if (v == v) y = y == y ? ca[c] * v + cb[c] * y : v;
+      o[c][j] = prev[c] = y;
+    }
+  }
+}
+
+}  // namespace
+
+void Evaluation::RunGroup(std::size_t first, std::size_t count, std::size_t from, std::size_t to) {
+  const auto& code = program_->impl_->code;
+  Chain chains[8];
+  for (std::size_t c = 0; c < count && c < 8; ++c) {
+    const Instr& in = code[first + c];
+    chains[c].o = ptr_[in.out];
+    chains[c].x = ptr_[in.args[0]];
+    double n = scalars_[ScalarReg(in.args[1])];
+    double m = in.op == Op::Sma ? scalars_[ScalarReg(in.args[2])] : 0;
+    Coefficients(in.op, n, m, &chains[c].ca, &chains[c].cb);
+  }
+  switch (count) {
+    case 2: RunChains<2>(chains, from, to); break;
+    case 3: RunChains<3>(chains, from, to); break;
+    case 4: RunChains<4>(chains, from, to); break;
+    case 5: RunChains<5>(chains, from, to); break;
+    case 6: RunChains<6>(chains, from, to); break;
+    case 7: RunChains<7>(chains, from, to); break;
+    default: RunChains<8>(chains, from, to); break;
+  }
 }
 
 void Evaluation::RunInstr(std::size_t index, const DC_KData* bars, std::size_t from, std::size_t to) {
   const Instr& in = program_->impl_->code[index];
   if (from >= to && !LooksAhead(in.op)) return;
-  double* o = slots_[in.out].data();
+  double* o = ptr_[in.out];
   Src a[kMaxArgs];
   for (int k = 0; k < in.nargs; ++k) {
     int op = in.args[k];
-    if (IsSeries(op)) a[k].p = slots_[op].data();
+    if (IsSeries(op)) a[k].p = ptr_[op];
     else a[k].s = scalars_[ScalarReg(op)];
   }
   const double* x = a[0].p;
 
   switch (in.op) {
-    case Op::Load:
-      for (std::size_t j = from; j < to; ++j) {
-        const DC_KData& b = bars[j];
-        switch (in.field) {
-          case 0: o[j] = b.open; break;
-          case 1: o[j] = b.high; break;
-          case 2: o[j] = b.low; break;
-          case 3: o[j] = b.close; break;
-          case 4: o[j] = b.volume; break;
-          case 5: o[j] = b.openInterest; break;
-          default: o[j] = b.amount; break;
-        }
+    case Op::Load: {
+      auto load = [&](auto field) {
+        for (std::size_t j = from; j < to; ++j) o[j] = field(bars[j]);
+      };
+      switch (in.field) {
+        case 0: load([](const DC_KData& b) { return static_cast<double>(b.open); }); break;
+        case 1: load([](const DC_KData& b) { return static_cast<double>(b.high); }); break;
+        case 2: load([](const DC_KData& b) { return static_cast<double>(b.low); }); break;
+        case 3: load([](const DC_KData& b) { return static_cast<double>(b.close); }); break;
+        case 4: load([](const DC_KData& b) { return static_cast<double>(b.volume); }); break;
+        case 5: load([](const DC_KData& b) { return static_cast<double>(b.openInterest); }); break;
+        default: load([](const DC_KData& b) { return b.amount; }); break;
       }
       return;
+    }
     case Op::Broadcast:
       Map1(o, a[0], from, to, [](double v) { return v; });
       return;
@@ -595,22 +756,44 @@ void Evaluation::RunInstr(std::size_t index, const DC_KData* bars, std::size_t f
     case Op::Sub: Map2(o, a[0], a[1], from, to, [](double p, double q) { return p - q; }); return;
     case Op::Mul: Map2(o, a[0], a[1], from, to, [](double p, double q) { return p * q; }); return;
     case Op::Div: Map2(o, a[0], a[1], from, to, [](double p, double q) { return q != 0 ? p / q : kNaN; }); return;
-    case Op::Max: Map2(o, a[0], a[1], from, to, [](double p, double q) { return Elem(Op::Max, p, q, 0); }); return;
-    case Op::Min: Map2(o, a[0], a[1], from, to, [](double p, double q) { return Elem(Op::Min, p, q, 0); }); return;
+    case Op::Max: Map2(o, a[0], a[1], from, to, [](double p, double q) { return (p != p || q != q) ? kNaN : p > q ? p : q; }); return;
+    case Op::Min: Map2(o, a[0], a[1], from, to, [](double p, double q) { return (p != p || q != q) ? kNaN : p < q ? p : q; }); return;
     case Op::Abs: Map1(o, a[0], from, to, [](double v) { return std::fabs(v); }); return;
-    case Op::Not: case Op::Sqrt: case Op::Ln: case Op::Log: case Op::Exp: case Op::Sign: case Op::Round:
-    case Op::IntPart: {
+    case Op::Not: Map1(o, a[0], from, to, [](double v) { return v != v ? kNaN : Bool(v == 0); }); return;
+    case Op::Sqrt: case Op::Ln: case Op::Log: case Op::Exp: case Op::Sign: case Op::Round: case Op::IntPart: {
       Op op = in.op;
       Map1(o, a[0], from, to, [op](double v) { return Elem(op, v, 0, 0); });
       return;
     }
-    case Op::Lt: case Op::Le: case Op::Gt: case Op::Ge: case Op::Eq: case Op::Ne: case Op::And: case Op::Or:
+    case Op::Lt: Map2(o, a[0], a[1], from, to, [](double p, double q) { return Cmp(p, q, p < q); }); return;
+    case Op::Le: Map2(o, a[0], a[1], from, to, [](double p, double q) { return Cmp(p, q, p <= q); }); return;
+    case Op::Gt: Map2(o, a[0], a[1], from, to, [](double p, double q) { return Cmp(p, q, p > q); }); return;
+    case Op::Ge: Map2(o, a[0], a[1], from, to, [](double p, double q) { return Cmp(p, q, p >= q); }); return;
+    case Op::Eq: Map2(o, a[0], a[1], from, to, [](double p, double q) { return Cmp(p, q, p == q); }); return;
+    case Op::Ne: Map2(o, a[0], a[1], from, to, [](double p, double q) { return Cmp(p, q, p != q); }); return;
+    case Op::And: Map2(o, a[0], a[1], from, to, [](double p, double q) { return Cmp(p, q, p != 0 && q != 0); }); return;
+    case Op::Or: Map2(o, a[0], a[1], from, to, [](double p, double q) { return Cmp(p, q, p != 0 || q != 0); }); return;
     case Op::Pow: case Op::Mod: {
       Op op = in.op;
       Map2(o, a[0], a[1], from, to, [op](double p, double q) { return Elem(op, p, q, 0); });
       return;
     }
     case Op::If:
+      if (a[0].p && a[1].p && a[2].p) {
+        const double *c = a[0].p, *t = a[1].p, *f = a[2].p;
+        for (std::size_t j = from; j < to; ++j) o[j] = c[j] != c[j] ? kNaN : c[j] != 0 ? t[j] : f[j];
+      } else if (a[0].p && !a[1].p && a[2].p) {
+        const double *c = a[0].p, *f = a[2].p;
+        double t = a[1].s;
+        for (std::size_t j = from; j < to; ++j) o[j] = c[j] != c[j] ? kNaN : c[j] != 0 ? t : f[j];
+      } else if (a[0].p && a[1].p && !a[2].p) {
+        const double *c = a[0].p, *t = a[1].p;
+        double f = a[2].s;
+        for (std::size_t j = from; j < to; ++j) o[j] = c[j] != c[j] ? kNaN : c[j] != 0 ? t[j] : f;
+      } else {
+        for (std::size_t j = from; j < to; ++j) o[j] = Elem(Op::If, a[0][j], a[1][j], a[2][j]);
+      }
+      return;
     case Op::Between:
       for (std::size_t j = from; j < to; ++j) o[j] = Elem(in.op, a[0][j], a[1][j], a[2][j]);
       return;
@@ -640,7 +823,8 @@ void Evaluation::RunInstr(std::size_t index, const DC_KData* bars, std::size_t f
             else SlidingStat(in.op, o, x, from, to, n);
             break;
           case Op::Hhv: case Op::Llv:
-            SlidingExtreme(in.op == Op::Hhv, o, x, from, to, n, scratch_);
+            if (in.op == Op::Hhv) SegmentExtreme<true>(o, x, from, to, n, scratch_);
+            else SegmentExtreme<false>(o, x, from, to, n, scratch_);
             break;
           case Op::Count: case Op::Exist: case Op::Every:
             SlidingCount(in.op, o, x, from, to, static_cast<long long>(n) < N ? to + 2 : n);
@@ -673,28 +857,21 @@ void Evaluation::RunInstr(std::size_t index, const DC_KData* bars, std::size_t f
       bool fixed = !a[1].series() && (in.op != Op::Sma || !a[2].series());
       double ca = kNaN, cb = kNaN;
       auto coefficients = [&](std::size_t j) {
-        if (in.op == Op::Ema) {
-          double n = a[1][j];
-          if (n >= 1) { ca = 2 / (n + 1); cb = (n - 1) / (n + 1); } else { ca = cb = kNaN; }
-        } else if (in.op == Op::Sma) {
-          double n = a[1][j], m = a[2][j];
-          if (n > 0 && Valid(m)) { ca = m / n; cb = (n - m) / n; } else { ca = cb = kNaN; }
+        if (in.op == Op::Dma) {
+          ca = a[1][j];
+          cb = 1 - ca;
         } else {
-          double w = a[1][j];
-          ca = w;
-          cb = 1 - w;
+          Coefficients(in.op, a[1][j], in.op == Op::Sma ? a[2][j] : 0, &ca, &cb);
         }
       };
       if (fixed) coefficients(0);
       for (std::size_t j = from; j < to; ++j) {
         if (!fixed) coefficients(j);
         double v = x[j];
-        if (ca != ca) {
-          o[j] = prev = kNaN;
-          continue;
-        }
-        if (v == v) prev = prev == prev ? ca * v + cb * prev : v;
-        o[j] = prev;
+        double y = prev;
+        if (ca != ca) y = kNaN;
+        else if (v == v) y = y == y ? ca * v + cb * y : v;
+        o[j] = prev = y;
       }
       return;
     }

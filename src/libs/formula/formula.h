@@ -16,6 +16,7 @@
 // the result is identical to a full computation over the same bars.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -155,14 +156,18 @@ class Evaluation {
  private:
   void Run(const DC_KData* bars, std::size_t count, std::size_t from);
   void RunInstr(std::size_t index, const DC_KData* bars, std::size_t from, std::size_t to);
+  void RunGroup(std::size_t first, std::size_t count, std::size_t from, std::size_t to);
   std::span<const double> SeriesSpan(int operand) const;
 
   std::shared_ptr<const Program> program_;
   std::vector<double> params_;
   std::vector<double> scalars_;
-  std::vector<std::vector<double>> slots_;
-  std::vector<std::vector<double>> aux_;   // per-instruction state arrays (SAR)
-  std::vector<uint32_t> scratch_;          // window index queue of HHV/LLV
+  std::vector<std::vector<double>> slots_;  // slots kept whole: one value per bar
+  std::vector<std::vector<double>> block_;  // the other slots: the bar before a block, then the block
+  std::vector<double*> ptr_;                // where bar j of slot s is: ptr_[s][j]
+  std::vector<std::array<double, 2>> tail_; // carried slots: their values at the last two bars
+  std::vector<std::vector<double>> aux_;    // per-instruction state arrays (SAR)
+  std::vector<double> scratch_;             // segment extremes of HHV/LLV
   std::size_t count_ = 0;
   bool valid_ = false;
 };

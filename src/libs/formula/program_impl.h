@@ -66,6 +66,15 @@ struct Program::Impl {
   std::vector<Instr> code;            // series instructions, in order of dependence
   int slotCount = 0;
   int auxCount = 0;
+  // How each slot is stored. Slots whose earlier bars nobody reads (intermediates used only
+  // bar by bar) live in a small buffer of one block of bars instead of one double per bar,
+  // so that a computation keeps its intermediates in the cache.
+  enum SlotStorage : uint8_t { kBlock, kBlockCarry /* also keeps its value at the bar before */, kFull };
+  std::vector<uint8_t> slotStorage;
+  // For each instruction: how many instructions from it on form a group of recursive
+  // averages (EMA, SMA with scalar periods) that one loop computes together, so that their
+  // chains of dependent operations overlap; 0 inside a group, 1 for an ordinary instruction.
+  std::vector<uint8_t> group;
   std::vector<OutputOperands> outputOperands;
 };
 
