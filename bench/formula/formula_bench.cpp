@@ -164,4 +164,3 @@ BENCHMARK_CAPTURE(BM_Append, BOLL, "BOLL", false);
 BENCHMARK_CAPTURE(BM_Append, MACD_update_last, "MACD", true);
 BENCHMARK_CAPTURE(BM_Append, KDJ_update_last, "KDJ", true);
 BENCHMARK_MAIN();
-BENCHMARK_MAIN();
