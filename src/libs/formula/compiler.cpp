@@ -452,10 +452,27 @@ class Compiler {
         return Constant(ApplyScalar(op, v));
       }
     }
-    std::string key(1, static_cast<char>(op));
-    key += std::to_string(field);
-    for (int a : args) key += "," + std::to_string(a);
-    if (auto it = cse_.find(key); it != cse_.end()) return it->second;
+    std::string key = Key(op, args, field);
+    if (auto it = cse_.find(key); it != cse_.end()) {
+      for (int a : args) Use(a);
+      return it->second;
+    }
+    // x / y * k with x / y used nowhere else: one instruction instead of two.
+    if (op == Op::Mul && args.size() == 2 && !impl_->code.empty()) {
+      for (int side = 0; side < 2; ++side) {
+        int q = args[side], k = args[1 - side];
+        Instr& last = impl_->code.back();
+        if (IsSeries(q) && !IsSeries(k) && last.out == q && last.op == Op::Div && Uses(q) == 0) {
+          cse_.erase(cseKey_[q]);
+          last.op = Op::DivScale;
+          last.args[last.nargs++] = k;
+          cse_[key] = q;
+          cseKey_[q] = key;
+          return q;
+        }
+      }
+    }
+    for (int a : args) Use(a);
 
     Instr in;
     in.op = op;
@@ -482,7 +499,22 @@ class Compiler {
       result = in.out;
     }
     cse_[key] = result;
+    if (IsSeries(result)) cseKey_[result] = key;
     return result;
+  }
+  static std::string Key(Op op, const std::vector<int>& args, int field) {
+    std::string key(1, static_cast<char>(op));
+    key += std::to_string(field);
+    for (int a : args) key += "," + std::to_string(a);
+    return key;
+  }
+  // Uses of a series slot by instructions, names and outputs (scalars are not counted).
+  void Use(int operand) {
+    if (IsSeries(operand)) ++uses_[operand];
+  }
+  int Uses(int operand) const {
+    auto it = uses_.find(operand);
+    return it == uses_.end() ? 0 : it->second;
   }
   int AsSeries(int operand) { return IsSeries(operand) ? operand : Emit(Op::Broadcast, {operand}); }
   int Load(int field) { return Emit(Op::Load, {}, field); }
@@ -537,6 +569,7 @@ class Compiler {
     if (tok_.kind != Tok::End) Expect(Tok::Semicolon, ";");
     if (!ok_) return;
     (void)start;
+    Use(value);
     if (assign) {
       names_[name] = value;
       return;
@@ -809,6 +842,8 @@ class Compiler {
   Program::Impl* impl_ = nullptr;
   std::unordered_map<std::string, int> names_;
   std::unordered_map<std::string, int> cse_;
+  std::unordered_map<int, std::string> cseKey_;  // series slot -> its key in cse_
+  std::unordered_map<int, int> uses_;
   std::unordered_map<uint64_t, int> constants_;
   std::vector<bool> scalarConst_;
   std::vector<bool> slotFull_;

@@ -92,6 +92,7 @@ double Elem(Op op, double a, double b, double c) {
     case Op::Sub: return a - b;
     case Op::Mul: return a * b;
     case Op::Div: return b != 0 ? a / b : kNaN;
+    case Op::DivScale: return b != 0 ? a / b * c : kNaN;
     case Op::Lt: return Cmp(a, b, a < b);
     case Op::Le: return Cmp(a, b, a <= b);
     case Op::Gt: return Cmp(a, b, a > b);
@@ -633,6 +634,13 @@ void Evaluation::Run(const DC_KData* bars, std::size_t count, std::size_t from) 
       // ptr_[s][j] is b[j - start + 1] for the bars of this block and the one before.
       ptr_[s] = reinterpret_cast<double*>(reinterpret_cast<uintptr_t>(b + 1) - start * sizeof(double));
     }
+    // The next block's bars are fetched into the cache while this block computes, so that
+    // reading them does not wait for memory.
+    if (end < count) {
+      const char* next = reinterpret_cast<const char*>(bars + end);
+      const char* stop = reinterpret_cast<const char*>(bars + std::min(count, end + kBlockBars));
+      for (; next < stop; next += 64) __builtin_prefetch(next, 0, 2);
+    }
     for (std::size_t i = 0; i < p.code.size(); ++i) {
       if (p.code[i].full || p.group[i] == 0) continue;
       if (p.group[i] > 1) RunGroup(i, p.group[i], start, end);
@@ -684,13 +692,15 @@ void RunChains(const Chain* chains, std::size_t from, std::size_t to) {
     ca[c] = chains[c].ca;
     cb[c] = chains[c].cb;
     prev[c] = from > 0 ? o[c][from - 1] : kNaN;
+    if (ca[c] != ca[c]) prev[c] = kNaN;  // invalid coefficients: NaN throughout
   }
   for (std::size_t j = from; j < to; ++j) {
     for (int c = 0; c < K; ++c) {
-      double v = x[c][j];
-      double y = prev[c];
+      double v = x[c][j], y = prev[c];
+      double next = ca[c] * v + cb[c] * y;
+      // Without a branch: an invalid input keeps Y, the first valid one starts it.
+      y = v != v ? y : (y != y ? v : next);
       if (ca[c] != ca[c]) y = kNaN;
-      else if (v == v) y = y == y ? ca[c] * v + cb[c] * y : v;
       o[c][j] = prev[c] = y;
     }
   }
@@ -755,7 +765,14 @@ void Evaluation::RunInstr(std::size_t index, const DC_KData* bars, std::size_t f
     case Op::Add: Map2(o, a[0], a[1], from, to, [](double p, double q) { return p + q; }); return;
     case Op::Sub: Map2(o, a[0], a[1], from, to, [](double p, double q) { return p - q; }); return;
     case Op::Mul: Map2(o, a[0], a[1], from, to, [](double p, double q) { return p * q; }); return;
-    case Op::Div: Map2(o, a[0], a[1], from, to, [](double p, double q) { return q != 0 ? p / q : kNaN; }); return;
+    // The quotient is computed whatever the divisor and then dropped, so that the loop has no
+    // branch and runs on vector instructions.
+    case Op::Div: Map2(o, a[0], a[1], from, to, [](double p, double q) { double r = p / q; return q != 0 ? r : kNaN; }); return;
+    case Op::DivScale: {
+      double k = a[2][0];
+      Map2(o, a[0], a[1], from, to, [k](double p, double q) { double r = p / q * k; return q != 0 ? r : kNaN; });
+      return;
+    }
     case Op::Max: Map2(o, a[0], a[1], from, to, [](double p, double q) { return (p != p || q != q) ? kNaN : p > q ? p : q; }); return;
     case Op::Min: Map2(o, a[0], a[1], from, to, [](double p, double q) { return (p != p || q != q) ? kNaN : p < q ? p : q; }); return;
     case Op::Abs: Map1(o, a[0], from, to, [](double v) { return std::fabs(v); }); return;

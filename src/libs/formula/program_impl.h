@@ -16,6 +16,7 @@ enum class Op : uint8_t {
   // elementwise: any operand may be scalar
   Neg, Not, Abs, Sqrt, Ln, Log, Exp, Sign, Round, IntPart,
   Add, Sub, Mul, Div, Lt, Le, Gt, Ge, Eq, Ne, And, Or, Max, Min, Pow, Mod,
+  DivScale,    // a / b * k in one pass (a division followed by a scaling)
   If, Between,
   // series
   Load,        // field: 0 open, 1 high, 2 low, 3 close, 4 volume, 5 open interest, 6 amount

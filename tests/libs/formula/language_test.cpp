@@ -239,6 +239,13 @@ TEST(Language, EqualSubexpressionsAreComputedOnce) {
   // Load and MA of the first; the second adds only the sum.
   EXPECT_EQ(once.program->InstructionCount(), 2u);
   EXPECT_EQ(twice.program->InstructionCount(), 3u);
+  // A quotient scaled in the same pass keeps the plain quotient for its other users.
+  auto bars = BarsFromClose({4, 9}, {2, 3});
+  EXPECT_TRUE(SeriesNear(RunFormula("X:=C/O; A:X*100; B:X;", bars, 1), {2, 3}));
+  EXPECT_TRUE(SeriesNear(RunFormula("X:=C/O; A:X*100; B:X;", bars, 0), {200, 300}));
+  EXPECT_TRUE(SeriesNear(RunFormula("A:C/O*100; B:C/O; D:100*(C/O)+C/O*100;", bars, 1), {2, 3}));
+  EXPECT_TRUE(SeriesNear(RunFormula("A:C/O*100; B:C/O; D:100*(C/O)+C/O*100;", bars, 2), {400, 600}));
+  EXPECT_TRUE(SeriesNear(RunFormula("C/(O-O)*100;", bars), {N_A, N_A}));
 }
 
 }  // namespace
