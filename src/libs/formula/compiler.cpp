@@ -87,10 +87,6 @@ class Lexer {
       return t;
     }
     ++i_;
-    struct RawSetter {
-      Token& t; std::string_view s; std::size_t start; const std::size_t& end;
-      ~RawSetter() { t.raw = std::string(s.substr(start, end - start)); }
-    } rawSetter{t, s_, t.pos, i_};
     auto next = [&](char want) {
       if (i_ < s_.size() && s_[i_] == want) { ++i_; return true; }
       return false;
@@ -113,6 +109,7 @@ class Lexer {
       case '|': t.kind = next('|') ? Tok::OrOr : Tok::Bad; break;
       default: t.kind = Tok::Bad; break;
     }
+    t.raw = std::string(s_.substr(t.pos, i_ - t.pos));
     return t;
   }
 

@@ -855,6 +855,18 @@ void Evaluation::RunInstr(std::size_t index, const DC_KData* bars, std::size_t f
     }
 
     case Op::Ref:
+      if (!a[1].series()) {
+        long long N = PeriodOf(a[1].s);
+        std::size_t start = from;
+        if (N < 0) {
+          std::fill(o + from, o + to, kNaN);
+          return;
+        }
+        std::size_t n = static_cast<std::size_t>(std::min<long long>(N, static_cast<long long>(to)));
+        for (; start < to && start < n; ++start) o[start] = kNaN;
+        for (std::size_t j = start; j < to; ++j) o[j] = x[j - n];
+        return;
+      }
       for (std::size_t j = from; j < to; ++j) {
         long long N = PeriodOf(a[1][j]);
         o[j] = (N >= 0 && N <= static_cast<long long>(j)) ? x[j - static_cast<std::size_t>(N)] : kNaN;
