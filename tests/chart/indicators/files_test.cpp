@@ -9,6 +9,7 @@
 #include "chart/indicators/period_name.h"
 #include "platform/file_io.h"
 #include "platform/text.h"
+#include "libs/formula/formula_test_util.h"
 #include "support/test_support.h"
 
 namespace tarn {
@@ -167,6 +168,25 @@ TEST(FormulaFiles, ManagerReadsSystemThenUserFormulas) {
   EXPECT_EQ(def.source, "X:MA(C,N)*2;");
   EXPECT_EQ(manager.UserFormulas().size(), 2u);
   EXPECT_EQ(ParseFormulaXml(test::ReadFile(home.Native(kUserFormulaFile))).size(), 2u);
+}
+
+TEST(FormulaFiles, TheProcessManagerFillsTheEngineTheChartsUse) {
+  test::ScopedHome home;
+  InstallShippedFiles(home);
+  EXPECT_EQ(FormulaEngine(), FormulaEngine());
+  FormulaManager::Instance().Load();
+  EXPECT_EQ(FormulaEngine()->GetFormulaList()->Count(), 56u);
+  auto bars = formula::test::RandomBars(300, 9);
+  std::vector<double> params = FormulaManager::Instance().ParamsFor("MACD", 3, 5);
+  auto macd = FormulaManager::Instance().Compute("MACD", bars.data(), bars.size(), params);
+  ASSERT_TRUE(macd);
+  ASSERT_EQ(macd->OutputCount(), 3u);
+  EXPECT_EQ(macd->GetOutput(2).info->style.kind, formula::DrawKind::ColorStick);
+  EXPECT_EQ(macd->GetOutput(0).values.size(), 300u);
+  formula::CompileError error;
+  EXPECT_FALSE(FormulaManager::Instance().Compute("NOSUCH", bars.data(), bars.size(), {}, &error));
+  EXPECT_FALSE(error.message.empty());
+  FormulaEngine()->GetFormulaList()->SetFormulas({});
 }
 
 TEST(FormulaFiles, MissingFilesLeaveAnEmptyList) {
