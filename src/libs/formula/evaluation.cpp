@@ -928,16 +928,22 @@ void Evaluation::RunInstr(std::size_t index, const DC_KData* bars, std::size_t f
         o[j] = Bool(keep);
       }
       return;
-    case Op::BackSet:
+    case Op::BackSet: {
       std::fill(o, o + to, 0.0);
+      // With a fixed period the windows only move forward: bars before `done` are set already.
+      // A series period may reach further back than an earlier window.
+      std::size_t done = 0;
+      const bool fixed = !a[1].series();
       for (std::size_t j = 0; j < to; ++j) {
         if (!Truth(x[j])) continue;
         long long N = PeriodOf(a[1][j]);
         if (N < 1) continue;
         std::size_t lo = static_cast<long long>(j) + 1 >= N ? j + 1 - static_cast<std::size_t>(N) : 0;
-        for (std::size_t k = lo; k <= j; ++k) o[k] = 1;
+        for (std::size_t k = fixed ? std::max(lo, done) : lo; k <= j; ++k) o[k] = 1;
+        done = j + 1;
       }
       return;
+    }
     case Op::Const: {
       double v = to > 0 ? x[to - 1] : kNaN;
       std::fill(o, o + to, v);

@@ -93,6 +93,9 @@ TEST(Functions, CrossAndConditions) {
   EXPECT_TRUE(SeriesNear(R("EVERY(C>1,0);", {2, 2, 1, 2}), {1, 1, 0, 0}));
   EXPECT_TRUE(SeriesNear(R("EXIST(C>3,2);", {1, 4, 1, 1}), {0, 1, 1, 0}));
   EXPECT_TRUE(SeriesNear(R("BACKSET(C>3,2);", {1, 1, 4, 1, 5}), {0, 1, 1, 1, 1}));
+  EXPECT_TRUE(SeriesNear(R("BACKSET(C>3,2);", {1, 4, 5, 1, 1}), {1, 1, 1, 0, 0}));
+  // A later, longer window reaches back past an earlier, shorter one.
+  EXPECT_TRUE(SeriesNear(R("BACKSET(C>3,C-3);", {1, 1, 4, 6, 1}), {0, 1, 1, 1, 0}));
   EXPECT_TRUE(SeriesNear(R("FILTER(C>1,2);", {2, 2, 2, 2, 1, 2}), {1, 0, 0, 1, 0, 0}));
   EXPECT_TRUE(SeriesNear(R("IF(C>2,1,-1);", {1, 3}), {-1, 1}));
   EXPECT_TRUE(SeriesNear(R("IFF(C>2,C,0);", {1, 3}), {0, 3}));
