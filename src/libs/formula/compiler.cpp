@@ -291,6 +291,8 @@ class Compiler {
     }
     Schedule(*impl_);
     PlanStorage(*impl_);
+    SkipLoads(*impl_);
+    Group(*impl_);
     result.program = std::move(prog_);
     return result;
   }
@@ -313,6 +315,14 @@ class Compiler {
     std::vector<Instr> code;
     for (std::size_t i : order) code.push_back(impl.code[i]);
     impl.code = std::move(code);
+  }
+
+  static constexpr std::size_t kMaxGroup = 8;
+
+  // Marks the groups of recursive averages the evaluator computes in one loop: adjacent
+  // EMA/SMA instructions with scalar periods that read the same kind of source.
+  static void Group(Program::Impl& impl) {
+    auto source = [&](const Instr& in) { return impl.slotField[in.args[0]]; };
     auto groupable = [&](const Instr& in) {
       return !in.full && (in.op == Op::Ema || in.op == Op::Sma) && !IsSeries(in.args[1]) &&
              (in.op == Op::Ema || !IsSeries(in.args[2]));
@@ -320,7 +330,9 @@ class Compiler {
     impl.group.assign(impl.code.size(), 1);
     for (std::size_t i = 0; i < impl.code.size();) {
       std::size_t j = i;
-      while (j < impl.code.size() && j - i < kMaxGroup && groupable(impl.code[j])) ++j;
+      while (j < impl.code.size() && j - i < kMaxGroup && groupable(impl.code[j]) &&
+             source(impl.code[j]) == source(impl.code[i]))
+        ++j;
       if (j - i >= 2) {
         impl.group[i] = static_cast<uint8_t>(j - i);
         for (std::size_t k = i + 1; k < j; ++k) impl.group[k] = 0;
@@ -330,7 +342,26 @@ class Compiler {
       }
     }
   }
-  static constexpr std::size_t kMaxGroup = 8;
+
+  // A load whose slot is read only by EMA/SMA as their series is not run: those read the bar
+  // field themselves, saving a pass over the bars.
+  static void SkipLoads(Program::Impl& impl) {
+    impl.slotField.assign(impl.slotCount, -1);
+    std::vector<int> readers(impl.slotCount, 0), averaged(impl.slotCount, 0);
+    for (const Instr& in : impl.code)
+      for (int k = 0; k < in.nargs; ++k) {
+        if (!IsSeries(in.args[k])) continue;
+        ++readers[in.args[k]];
+        if (k == 0 && (in.op == Op::Ema || in.op == Op::Sma) && !in.full) ++averaged[in.args[k]];
+      }
+    for (Instr& in : impl.code) {
+      if (in.op != Op::Load || impl.slotStorage[in.out] != Program::Impl::kBlock) continue;
+      if (readers[in.out] == 0 || readers[in.out] != averaged[in.out]) continue;
+      in.skip = true;
+      impl.slotField[in.out] = static_cast<int8_t>(in.field);
+    }
+  }
+
 
   // Decides the storage of every slot once the program is complete.
   static void PlanStorage(Program::Impl& impl) {

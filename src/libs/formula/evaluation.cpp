@@ -548,6 +548,20 @@ void Sar(double* o, double* trendA, double* epA, double* afA, const double* h, c
   }
 }
 
+// Calls f with a getter of one bar field (as a double), chosen once outside any loop.
+template <class F>
+void WithField(int field, F&& f) {
+  switch (field) {
+    case 0: f([](const DC_KData& b) { return static_cast<double>(b.open); }); break;
+    case 1: f([](const DC_KData& b) { return static_cast<double>(b.high); }); break;
+    case 2: f([](const DC_KData& b) { return static_cast<double>(b.low); }); break;
+    case 3: f([](const DC_KData& b) { return static_cast<double>(b.close); }); break;
+    case 4: f([](const DC_KData& b) { return static_cast<double>(b.volume); }); break;
+    case 5: f([](const DC_KData& b) { return static_cast<double>(b.openInterest); }); break;
+    default: f([](const DC_KData& b) { return b.amount; }); break;
+  }
+}
+
 }  // namespace
 
 double ApplyScalar(Op op, const double* args) { return Elem(op, args[0], args[1], args[2]); }
@@ -634,16 +648,9 @@ void Evaluation::Run(const DC_KData* bars, std::size_t count, std::size_t from) 
       // ptr_[s][j] is b[j - start + 1] for the bars of this block and the one before.
       ptr_[s] = reinterpret_cast<double*>(reinterpret_cast<uintptr_t>(b + 1) - start * sizeof(double));
     }
-    // The next block's bars are fetched into the cache while this block computes, so that
-    // reading them does not wait for memory.
-    if (end < count) {
-      const char* next = reinterpret_cast<const char*>(bars + end);
-      const char* stop = reinterpret_cast<const char*>(bars + std::min(count, end + kBlockBars));
-      for (; next < stop; next += 64) __builtin_prefetch(next, 0, 2);
-    }
     for (std::size_t i = 0; i < p.code.size(); ++i) {
-      if (p.code[i].full || p.group[i] == 0) continue;
-      if (p.group[i] > 1) RunGroup(i, p.group[i], start, end);
+      if (p.code[i].full || p.code[i].skip || p.group[i] == 0) continue;
+      if (p.group[i] > 1) RunGroup(bars, i, p.group[i], start, end);
       else RunInstr(i, bars, start, end);
     }
     previous = end - start;
@@ -681,52 +688,65 @@ void Coefficients(Op op, double n, double m, double* ca, double* cb) {
 
 // K chains bar by bar in one loop: each chain's arithmetic is exactly that of the single
 // kernel, so a group gives bit-identical results.
-template <int K>
-void RunChains(const Chain* chains, std::size_t from, std::size_t to) {
+// Y = ca * X + cb * Y' without a branch: an invalid input keeps Y, the first valid one
+// starts it; invalid coefficients give NaN throughout.
+inline double ChainStep(double v, double y, double ca, double cb) {
+  double next = ca * v + cb * y;
+  y = v != v ? y : (y != y ? v : next);
+  return ca != ca ? kNaN : y;
+}
+
+template <int K, class Input>
+void RunChains(const Chain* chains, std::size_t from, std::size_t to, Input input) {
   double prev[K], ca[K], cb[K];
   double* o[K];
-  const double* x[K];
   for (int c = 0; c < K; ++c) {
     o[c] = chains[c].o;
-    x[c] = chains[c].x;
     ca[c] = chains[c].ca;
     cb[c] = chains[c].cb;
     prev[c] = from > 0 ? o[c][from - 1] : kNaN;
-    if (ca[c] != ca[c]) prev[c] = kNaN;  // invalid coefficients: NaN throughout
   }
   for (std::size_t j = from; j < to; ++j) {
-    for (int c = 0; c < K; ++c) {
-      double v = x[c][j], y = prev[c];
-      double next = ca[c] * v + cb[c] * y;
-      // Without a branch: an invalid input keeps Y, the first valid one starts it.
-      y = v != v ? y : (y != y ? v : next);
-      if (ca[c] != ca[c]) y = kNaN;
-      o[c][j] = prev[c] = y;
-    }
+    for (int c = 0; c < K; ++c) o[c][j] = prev[c] = ChainStep(input(c, j), prev[c], ca[c], cb[c]);
+  }
+}
+
+template <int K>
+void RunChainsOn(const Chain* chains, std::size_t from, std::size_t to, const DC_KData* bars, int field) {
+  if (field < 0) {
+    const double* x[K];
+    for (int c = 0; c < K; ++c) x[c] = chains[c].x;
+    RunChains<K>(chains, from, to, [&](int c, std::size_t j) { return x[c][j]; });
+  } else {
+    WithField(field, [&](auto get) {
+      RunChains<K>(chains, from, to, [&](int, std::size_t j) { return get(bars[j]); });
+    });
   }
 }
 
 }  // namespace
 
-void Evaluation::RunGroup(std::size_t first, std::size_t count, std::size_t from, std::size_t to) {
-  const auto& code = program_->impl_->code;
+void Evaluation::RunGroup(const DC_KData* bars, std::size_t first, std::size_t count, std::size_t from,
+                          std::size_t to) {
+  const Program::Impl& p = *program_->impl_;
   Chain chains[8];
   for (std::size_t c = 0; c < count && c < 8; ++c) {
-    const Instr& in = code[first + c];
+    const Instr& in = p.code[first + c];
     chains[c].o = ptr_[in.out];
     chains[c].x = ptr_[in.args[0]];
     double n = scalars_[ScalarReg(in.args[1])];
     double m = in.op == Op::Sma ? scalars_[ScalarReg(in.args[2])] : 0;
     Coefficients(in.op, n, m, &chains[c].ca, &chains[c].cb);
   }
+  int field = p.slotField[p.code[first].args[0]];
   switch (count) {
-    case 2: RunChains<2>(chains, from, to); break;
-    case 3: RunChains<3>(chains, from, to); break;
-    case 4: RunChains<4>(chains, from, to); break;
-    case 5: RunChains<5>(chains, from, to); break;
-    case 6: RunChains<6>(chains, from, to); break;
-    case 7: RunChains<7>(chains, from, to); break;
-    default: RunChains<8>(chains, from, to); break;
+    case 2: RunChainsOn<2>(chains, from, to, bars, field); break;
+    case 3: RunChainsOn<3>(chains, from, to, bars, field); break;
+    case 4: RunChainsOn<4>(chains, from, to, bars, field); break;
+    case 5: RunChainsOn<5>(chains, from, to, bars, field); break;
+    case 6: RunChainsOn<6>(chains, from, to, bars, field); break;
+    case 7: RunChainsOn<7>(chains, from, to, bars, field); break;
+    default: RunChainsOn<8>(chains, from, to, bars, field); break;
   }
 }
 
@@ -882,8 +902,8 @@ void Evaluation::RunInstr(std::size_t index, const DC_KData* bars, std::size_t f
     case Op::Ema:
     case Op::Sma:
     case Op::Dma: {
-      double prev = from > 0 ? o[from - 1] : kNaN;
       bool fixed = !a[1].series() && (in.op != Op::Sma || !a[2].series());
+      int field = IsSeries(in.args[0]) ? program_->impl_->slotField[in.args[0]] : -1;
       double ca = kNaN, cb = kNaN;
       auto coefficients = [&](std::size_t j) {
         if (in.op == Op::Dma) {
@@ -893,14 +913,19 @@ void Evaluation::RunInstr(std::size_t index, const DC_KData* bars, std::size_t f
           Coefficients(in.op, a[1][j], in.op == Op::Sma ? a[2][j] : 0, &ca, &cb);
         }
       };
-      if (fixed) coefficients(0);
+      if (fixed) {
+        coefficients(0);
+        Chain chain{o, x, ca, cb};
+        RunChainsOn<1>(&chain, from, to, bars, field);
+        return;
+      }
+      double prev = from > 0 ? o[from - 1] : kNaN;
       for (std::size_t j = from; j < to; ++j) {
-        if (!fixed) coefficients(j);
-        double v = x[j];
-        double y = prev;
-        if (ca != ca) y = kNaN;
-        else if (v == v) y = y == y ? ca * v + cb * y : v;
-        o[j] = prev = y;
+        coefficients(j);
+        double v = 0;
+        if (field >= 0) WithField(field, [&](auto get) { v = get(bars[j]); });
+        else v = x[j];
+        o[j] = prev = ChainStep(v, prev, ca, cb);
       }
       return;
     }

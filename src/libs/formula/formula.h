@@ -156,7 +156,7 @@ class Evaluation {
  private:
   void Run(const DC_KData* bars, std::size_t count, std::size_t from);
   void RunInstr(std::size_t index, const DC_KData* bars, std::size_t from, std::size_t to);
-  void RunGroup(std::size_t first, std::size_t count, std::size_t from, std::size_t to);
+  void RunGroup(const DC_KData* bars, std::size_t first, std::size_t count, std::size_t from, std::size_t to);
   std::span<const double> SeriesSpan(int operand) const;
 
   std::shared_ptr<const Program> program_;

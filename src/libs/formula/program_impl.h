@@ -42,6 +42,7 @@ struct Instr {
   int args[kMaxArgs] = {0, 0, 0, 0, 0, 0};
   int field = 0;          // Load
   bool full = false;      // recomputed from bar 0 on every update
+  bool skip = false;      // a load its only readers take from the bars themselves
   int aux = -1;           // first of this instruction's aux arrays, or -1
 };
 
@@ -76,6 +77,8 @@ struct Program::Impl {
   // averages (EMA, SMA with scalar periods) that one loop computes together, so that their
   // chains of dependent operations overlap; 0 inside a group, 1 for an ordinary instruction.
   std::vector<uint8_t> group;
+  // For a slot of a skipped load: the bar field its readers (EMA/SMA) take directly; else -1.
+  std::vector<int8_t> slotField;
   std::vector<OutputOperands> outputOperands;
 };
 
