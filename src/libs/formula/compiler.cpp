@@ -290,6 +290,7 @@ class Compiler {
       return result;
     }
     Schedule(*impl_);
+    ShareMeans(*impl_);
     PlanStorage(*impl_);
     SkipLoads(*impl_);
     Group(*impl_);
@@ -319,6 +320,21 @@ class Compiler {
 
   static constexpr std::size_t kMaxGroup = 8;
 
+  // MA(X,N) beside STD(X,N) (or STDP, VAR, VARP) of the same operands: the deviation's
+  // sliding sums give the mean too, so the MA is not computed on its own (Bollinger bands).
+  static void ShareMeans(Program::Impl& impl) {
+    for (Instr& ma : impl.code) {
+      if (ma.op != Op::Ma || ma.full || ma.skip || IsSeries(ma.args[1])) continue;
+      for (Instr& dev : impl.code) {
+        bool spread = dev.op == Op::Std || dev.op == Op::Stdp || dev.op == Op::Var || dev.op == Op::Varp;
+        if (!spread || dev.full || dev.mean >= 0 || dev.args[0] != ma.args[0] || dev.args[1] != ma.args[1]) continue;
+        dev.mean = ma.out;
+        ma.skip = true;
+        break;
+      }
+    }
+  }
+
   // Marks the groups of recursive averages the evaluator computes in one loop: adjacent
   // EMA/SMA instructions with scalar periods that read the same kind of source.
   static void Group(Program::Impl& impl) {
@@ -343,22 +359,29 @@ class Compiler {
     }
   }
 
-  // A load whose slot is read only by EMA/SMA as their series is not run: those read the bar
-  // field themselves, saving a pass over the bars.
+  // A load whose slot is read only by functions that can take a bar field themselves (EMA,
+  // SMA, and MA, SUM, STD, STDP, VAR, VARP, HHV, LLV with a scalar period) is not run: the
+  // bars hold its whole history already, and a pass over them is saved.
   static void SkipLoads(Program::Impl& impl) {
     impl.slotField.assign(impl.slotCount, -1);
-    std::vector<int> readers(impl.slotCount, 0), averaged(impl.slotCount, 0);
+    std::vector<int> readers(impl.slotCount, 0), direct(impl.slotCount, 0);
     for (const Instr& in : impl.code)
       for (int k = 0; k < in.nargs; ++k) {
         if (!IsSeries(in.args[k])) continue;
         ++readers[in.args[k]];
-        if (k == 0 && (in.op == Op::Ema || in.op == Op::Sma) && !in.full) ++averaged[in.args[k]];
+        bool average = in.op == Op::Ema || in.op == Op::Sma;
+        bool window = in.op == Op::Ma || in.op == Op::Sum || in.op == Op::Std || in.op == Op::Stdp ||
+                      in.op == Op::Var || in.op == Op::Varp || in.op == Op::Hhv || in.op == Op::Llv;
+        if (k == 0 && !in.full && (average || (window && !IsSeries(in.args[1])))) ++direct[in.args[k]];
       }
+    for (const OutputOperands& o : impl.outputOperands)
+      for (int op : {o.values, o.second, o.colors})
+        if (op != kNone && IsSeries(op)) ++readers[op];
     for (Instr& in : impl.code) {
-      if (in.op != Op::Load || impl.slotStorage[in.out] != Program::Impl::kBlock) continue;
-      if (readers[in.out] == 0 || readers[in.out] != averaged[in.out]) continue;
+      if (in.op != Op::Load || readers[in.out] == 0 || readers[in.out] != direct[in.out]) continue;
       in.skip = true;
       impl.slotField[in.out] = static_cast<int8_t>(in.field);
+      impl.slotStorage[in.out] = Program::Impl::kBlock;  // nothing reads its memory
     }
   }
 

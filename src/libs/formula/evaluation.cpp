@@ -232,8 +232,8 @@ std::size_t AnchorSpacing(std::size_t N) {
 }
 
 // MA, SUM, STD, STDP, VAR, VARP with a fixed N >= 1, by sliding sums restarted at anchors.
-template <Op kOp>
-void SlidingStatT(double* o, const double* x, std::size_t from, std::size_t to, std::size_t N) {
+template <Op kOp, class X>
+void SlidingStatT(double* o, const X& x, std::size_t from, std::size_t to, std::size_t N, double* mean) {
   constexpr bool kDeviations = kOp != Op::Ma && kOp != Op::Sum;
   constexpr bool kSample = kOp == Op::Std || kOp == Op::Var;
   constexpr bool kRoot = kOp == Op::Std || kOp == Op::Stdp;
@@ -241,7 +241,10 @@ void SlidingStatT(double* o, const double* x, std::size_t from, std::size_t to, 
   const double n = static_cast<double>(N);
   const double inv = 1 / n;
   const double invVar = kSample ? (N > 1 ? 1 / (n - 1) : kNaN) : 1 / n;
-  auto emit = [&](std::size_t j, double s, double q, std::size_t bad) {
+  auto emit = [&](std::size_t j, double s, double q, std::size_t bad, double ref) {
+    if constexpr (kDeviations) {
+      if (mean) mean[j] = bad ? kNaN : ref + s * inv;
+    }
     if (bad) {
       o[j] = kNaN;
     } else if constexpr (kOp == Op::Ma) {
@@ -280,7 +283,7 @@ void SlidingStatT(double* o, const double* x, std::size_t from, std::size_t to, 
         ++bad;
       }
     }
-    if (a >= i) emit(a, s, q, bad);
+    if (a >= i) emit(a, s, q, bad, ref);
     // One add per sum and bar on the chain of dependent operations: the value that comes in
     // less the one that leaves (invalid values count as 0 and are counted apart).
     for (std::size_t j = a + 1; j < end; ++j) {
@@ -292,22 +295,31 @@ void SlidingStatT(double* o, const double* x, std::size_t from, std::size_t to, 
       if constexpr (kDeviations) q += dv * dv - dw * dw;
       bad += static_cast<std::size_t>(!vin);
       bad -= static_cast<std::size_t>(!win);
-      if (j >= i) emit(j, s, q, bad);
+      if (j >= i) emit(j, s, q, bad, ref);
     }
     i = end;
   }
 }
 
-void SlidingStat(Op op, double* o, const double* x, std::size_t from, std::size_t to, std::size_t N) {
+template <class X>
+void SlidingStat(Op op, double* o, const X& x, std::size_t from, std::size_t to, std::size_t N, double* mean) {
   switch (op) {
-    case Op::Ma: SlidingStatT<Op::Ma>(o, x, from, to, N); break;
-    case Op::Sum: SlidingStatT<Op::Sum>(o, x, from, to, N); break;
-    case Op::Std: SlidingStatT<Op::Std>(o, x, from, to, N); break;
-    case Op::Stdp: SlidingStatT<Op::Stdp>(o, x, from, to, N); break;
-    case Op::Var: SlidingStatT<Op::Var>(o, x, from, to, N); break;
-    default: SlidingStatT<Op::Varp>(o, x, from, to, N); break;
+    case Op::Ma: SlidingStatT<Op::Ma>(o, x, from, to, N, nullptr); break;
+    case Op::Sum: SlidingStatT<Op::Sum>(o, x, from, to, N, nullptr); break;
+    case Op::Std: SlidingStatT<Op::Std>(o, x, from, to, N, mean); break;
+    case Op::Stdp: SlidingStatT<Op::Stdp>(o, x, from, to, N, mean); break;
+    case Op::Var: SlidingStatT<Op::Var>(o, x, from, to, N, mean); break;
+    default: SlidingStatT<Op::Varp>(o, x, from, to, N, mean); break;
   }
 }
+
+// A bar field read as a series (the readers of a skipped load).
+template <class Get>
+struct FieldReader {
+  const DC_KData* bars;
+  Get get;
+  double operator[](std::size_t j) const { return get(bars[j]); }
+};
 
 // HHV/LLV with a fixed N: the window's extreme as the larger of a suffix extreme and a
 // prefix extreme of consecutive segments of N bars (three passes, whatever N). Extremes are
@@ -337,26 +349,37 @@ void Segments(double* g, double* h, const double* y, std::size_t m, std::size_t 
   }
 }
 
-template <bool kHigh>
-void SegmentExtreme(double* o, const double* x, std::size_t from, std::size_t to, std::size_t N,
+template <bool kHigh, class X>
+void SegmentExtreme(double* o, const X& x, std::size_t from, std::size_t to, std::size_t N,
                     std::vector<double>& scratch) {
   std::size_t first = std::max(from, N - 1);
-  for (std::size_t j = from; j < std::min(first, to); ++j)
-    o[j] = WindowValue(kHigh ? Op::Hhv : Op::Llv, x, j, static_cast<long long>(N));
-  if (first >= to) return;
-  const std::size_t lo = first + 1 - N, m = to - lo;
-  scratch.resize(2 * m);
-  double* g = scratch.data();
+  const std::size_t lo = std::min(first, to) + 1 >= N ? std::min(first, to) + 1 - N : 0;
+  const std::size_t m = to - lo;
+  scratch.resize(3 * m + 1);
+  double* y = scratch.data();
+  double* g = y + m;
   double* h = g + m;
-  const double* y = x + lo;
   std::size_t invalid = 0;
-  for (std::size_t t = 0; t < m; ++t) invalid += static_cast<std::size_t>(y[t] != y[t]);
+  for (std::size_t t = 0; t < m; ++t) {
+    y[t] = x[lo + t];
+    invalid += static_cast<std::size_t>(y[t] != y[t]);
+  }
+  // Windows that begin before the first bar (then lo is 0): the extreme so far.
+  if (from < first) {
+    double best = kNaN;
+    for (std::size_t j = 0; j < std::min(first, to); ++j) {
+      best = Pick<kHigh>(best, y[j]);
+      if (j >= from) o[j] = best;
+    }
+  }
+  if (first >= to) return;
+  const std::size_t start = first - lo;  // the first full window ends at y[start]
   if (invalid == 0) {
     Segments<kHigh, true>(g, h, y, m, N);
-    for (std::size_t t = N - 1; t < m; ++t) o[lo + t] = PickValid<kHigh>(h[t + 1 - N], g[t]);
+    for (std::size_t t = start; t < m; ++t) o[lo + t] = PickValid<kHigh>(h[t + 1 - N], g[t]);
   } else {
     Segments<kHigh, false>(g, h, y, m, N);
-    for (std::size_t t = N - 1; t < m; ++t) o[lo + t] = Pick<kHigh>(h[t + 1 - N], g[t]);
+    for (std::size_t t = start; t < m; ++t) o[lo + t] = Pick<kHigh>(h[t + 1 - N], g[t]);
   }
 }
 
@@ -376,7 +399,8 @@ void SlidingCount(Op op, double* o, const double* x, std::size_t from, std::size
 }
 
 // Cumulative forms (N = 0) continue from the value at from - 1.
-void Cumulative(Op op, double* o, const double* x, std::size_t from, std::size_t to) {
+template <class X>
+void Cumulative(Op op, double* o, const X& x, std::size_t from, std::size_t to) {
   double prev = from > 0 ? o[from - 1] : kNaN;
   for (std::size_t j = from; j < to; ++j) {
     double v = x[j];
@@ -839,6 +863,7 @@ void Evaluation::RunInstr(std::size_t index, const DC_KData* bars, std::size_t f
     case Op::Wma: case Op::Avedev: case Op::Devsq: case Op::Slope: case Op::Forcast:
     case Op::Hhv: case Op::Llv: case Op::HhvBars: case Op::LlvBars:
     case Op::Count: case Op::Exist: case Op::Every: {
+      double* mean = in.mean >= 0 ? ptr_[in.mean] : nullptr;
       if (a[1].series()) {
         for (std::size_t j = from; j < to; ++j) o[j] = WindowValue(in.op, x, j, PeriodOf(a[1][j]));
         return;
@@ -846,22 +871,41 @@ void Evaluation::RunInstr(std::size_t index, const DC_KData* bars, std::size_t f
       long long N = PeriodOf(a[1].s);
       bool cumulative = N == 0 && (in.op == Op::Sum || in.op == Op::Hhv || in.op == Op::Llv || in.op == Op::Count ||
                                    in.op == Op::Exist || in.op == Op::Every);
+      int field = program_->impl_->slotField[in.args[0]];
       if (cumulative) {
-        Cumulative(in.op, o, x, from, to);
+        if (field < 0) Cumulative(in.op, o, x, from, to);
+        else WithField(field, [&](auto get) { Cumulative(in.op, o, FieldReader<decltype(get)>{bars, get}, from, to); });
       } else if (N == 0 && (in.op == Op::HhvBars || in.op == Op::LlvBars)) {
         CumulativeBars(in.op == Op::HhvBars, o, x, from, to);
       } else if (N < 1) {
         std::fill(o + from, o + to, kNaN);
+        if (mean) std::fill(mean + from, mean + to, kNaN);
       } else {
         std::size_t n = static_cast<std::size_t>(std::min<long long>(N, static_cast<long long>(to) + 1));
         switch (in.op) {
           case Op::Ma: case Op::Sum: case Op::Std: case Op::Stdp: case Op::Var: case Op::Varp:
-            if (static_cast<long long>(n) < N) std::fill(o + from, o + to, kNaN);
-            else SlidingStat(in.op, o, x, from, to, n);
+            if (static_cast<long long>(n) < N) {
+              std::fill(o + from, o + to, kNaN);
+              if (mean) std::fill(mean + from, mean + to, kNaN);
+            } else if (field < 0) {
+              SlidingStat(in.op, o, x, from, to, n, mean);
+            } else {
+              WithField(field, [&](auto get) {
+                SlidingStat(in.op, o, FieldReader<decltype(get)>{bars, get}, from, to, n, mean);
+              });
+            }
             break;
           case Op::Hhv: case Op::Llv:
-            if (in.op == Op::Hhv) SegmentExtreme<true>(o, x, from, to, n, scratch_);
-            else SegmentExtreme<false>(o, x, from, to, n, scratch_);
+            if (field < 0) {
+              if (in.op == Op::Hhv) SegmentExtreme<true>(o, x, from, to, n, scratch_);
+              else SegmentExtreme<false>(o, x, from, to, n, scratch_);
+            } else {
+              WithField(field, [&](auto get) {
+                FieldReader<decltype(get)> r{bars, get};
+                if (in.op == Op::Hhv) SegmentExtreme<true>(o, r, from, to, n, scratch_);
+                else SegmentExtreme<false>(o, r, from, to, n, scratch_);
+              });
+            }
             break;
           case Op::Count: case Op::Exist: case Op::Every:
             SlidingCount(in.op, o, x, from, to, static_cast<long long>(n) < N ? to + 2 : n);

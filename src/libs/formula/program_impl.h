@@ -42,7 +42,9 @@ struct Instr {
   int args[kMaxArgs] = {0, 0, 0, 0, 0, 0};
   int field = 0;          // Load
   bool full = false;      // recomputed from bar 0 on every update
-  bool skip = false;      // a load its only readers take from the bars themselves
+  bool skip = false;      // not run: a load its readers take from the bars themselves, or an
+                          // MA that the STD/VAR of the same series and period computes
+  int mean = -1;          // STD, STDP, VAR, VARP: the slot of that MA, written alongside
   int aux = -1;           // first of this instruction's aux arrays, or -1
 };
 

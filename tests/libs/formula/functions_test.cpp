@@ -64,6 +64,14 @@ TEST(Functions, ExtremesSumsAndCounts) {
   EXPECT_TRUE(SeriesNear(R("LLVBARS(C,0);", {3, 1, 2, 1}), {0, 0, 1, 0}));
   EXPECT_TRUE(SeriesNear(R("LLVBARS(C,2);", {3, 1, 2, 4}), {0, 0, 1, 1}));
   EXPECT_TRUE(SeriesNear(R("HHVBARS(C,0);", {1, 3, 2, 1}), {0, 0, 1, 2}));
+  // The same functions over a bar field read directly, with a period known only when run.
+  std::vector<ParamDef> n = {{"N", 0, 0, 100}};
+  auto bars = BarsFromClose(c);
+  EXPECT_TRUE(SeriesNear(RunFormula("SUM(C,N);", bars, 0, n), {1, 4, 6, 11, 15}));
+  EXPECT_TRUE(SeriesNear(RunFormula("HHV(C,N);", bars, 0, n), {1, 3, 3, 5, 5}));
+  EXPECT_TRUE(SeriesNear(RunFormula("LLV(C,N);", bars, 0, n, {2}), {1, 1, 2, 2, 4}));
+  EXPECT_TRUE(SeriesNear(RunFormula("MA(C,N);", bars, 0, n, {2}), {N_A, 2, 2.5, 3.5, 4.5}));
+  EXPECT_TRUE(SeriesNear(RunFormula("MA(C,N);", bars, 0, n), {N_A, N_A, N_A, N_A, N_A}));
 }
 
 TEST(Functions, Statistics) {
@@ -77,6 +85,11 @@ TEST(Functions, Statistics) {
   EXPECT_TRUE(SeriesNear(R("DEVSQ(C,3);", c), {N_A, N_A, 2, 14.0 / 3}));
   EXPECT_TRUE(SeriesNear(R("SLOPE(C,3);", c), {N_A, N_A, 1, 1.5}));
   EXPECT_TRUE(SeriesNear(R("FORCAST(C,3);", c), {N_A, N_A, 3, 5.5 / 3 + 3}));
+  // An MA computed by the STD beside it is the same MA.
+  auto bars = BarsFromClose(c);
+  EXPECT_TRUE(SeriesNear(RunFormula("A:STD(C,3); B:MA(C,3);", bars, 1), {N_A, N_A, 2, 10.0 / 3}));
+  EXPECT_TRUE(SeriesNear(RunFormula("B:MA(C,3)*2; A:VARP(C,3);", bars, 0), {N_A, N_A, 4, 20.0 / 3}));
+  EXPECT_TRUE(SeriesNear(RunFormula("B:MA(C,0); A:STD(C,0);", bars, 0), {N_A, N_A, N_A, N_A}));
   // A flat window has no deviation (never a negative variance from rounding).
   EXPECT_TRUE(SeriesNear(R("STD(C,3);", {3000.5, 3000.5, 3000.5}), {N_A, N_A, 0}));
 }
@@ -171,7 +184,8 @@ TEST(Functions, IncrementalEqualsFull) {
       "BARSLAST(C>REF(C,1));", "BARSCOUNT(MA(C,3));", "EVERY(C>O,3);", "EXIST(C>O,3);", "BACKSET(C>HHV(C,20),3);",
       "FILTER(C>O,3);", "HHVBARS(H,10);", "LLVBARS(L,0);", "CONST(C);", "SAR(10,2,20);", "ZIG(3,1);",
       "BETWEEN(C,O,H);", "MOD(V,7);", "CURRBARSCOUNT;", "MA(IF(C>O,C,DRAWNULL),3);", "EMA(IF(C>O,C,DRAWNULL),3);",
-      "SUM(IF(C>O,V,DRAWNULL),0);", "X:=MA(ZIG(3,1),3); EMA(X,3);",
+      "SUM(IF(C>O,V,DRAWNULL),0);", "X:=MA(ZIG(3,1),3); EMA(X,3);", "A:MA(H,5); B:HHV(H,30); D:STD(H,3); E:MA(H,3)+MA(C,4)+STDP(C,4);",
+      "A:EMA(L,5); B:SMA(L,3,1); D:EMA(L,V/100);",
       "PARTLINE(C,C>O,COLORRED,C<O,COLORGREEN);", "STICKLINE(C>O,O,C,2,0);",
   };
   for (const char* f : formulas) {
