@@ -154,6 +154,10 @@ BENCHMARK_CAPTURE(BM_Text, EMA_C_20, "EMA(C,20);")->Unit(benchmark::kMillisecond
 BENCHMARK(BM_HandEma)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Builtin, MACD, "MACD")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Builtin, RSI, "RSI")->Unit(benchmark::kMillisecond);
+// One RSI line, as an indicator library computes it (the built-in RSI has three).
+BENCHMARK_CAPTURE(BM_Text, RSI_one_line,
+                  "LC:=REF(CLOSE,1); RSI:SMA(MAX(CLOSE-LC,0),14,1)/SMA(ABS(CLOSE-LC),14,1)*100;")
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Builtin, BOLL, "BOLL")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Builtin, KDJ, "KDJ")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Builtin, ATR, "ATR")->Unit(benchmark::kMillisecond);

@@ -712,27 +712,37 @@ void Coefficients(Op op, double n, double m, double* ca, double* cb) {
 
 // K chains bar by bar in one loop: each chain's arithmetic is exactly that of the single
 // kernel, so a group gives bit-identical results.
-// Y = ca * X + cb * Y' without a branch: an invalid input keeps Y, the first valid one
-// starts it; invalid coefficients give NaN throughout.
+// Y = ca * X + cb * Y': an invalid input keeps Y, the first valid one starts it.
 inline double ChainStep(double v, double y, double ca, double cb) {
   double next = ca * v + cb * y;
-  y = v != v ? y : (y != y ? v : next);
-  return ca != ca ? kNaN : y;
+  return v != v ? y : (y != y ? v : next);
 }
 
+// Invalid coefficients give NaN throughout; such a chain computes into `dummy` (a block of
+// bars) and its own output is filled with NaN afterwards, so that the loop needs no check.
 template <int K, class Input>
 void RunChains(const Chain* chains, std::size_t from, std::size_t to, Input input) {
   double prev[K], ca[K], cb[K];
   double* o[K];
+  bool invalid[K];
+  static thread_local std::vector<double> dummy;
   for (int c = 0; c < K; ++c) {
     o[c] = chains[c].o;
     ca[c] = chains[c].ca;
     cb[c] = chains[c].cb;
-    prev[c] = from > 0 ? o[c][from - 1] : kNaN;
+    invalid[c] = ca[c] != ca[c] || cb[c] != cb[c];
+    prev[c] = from > 0 && !invalid[c] ? o[c][from - 1] : kNaN;
+    if (invalid[c]) {
+      dummy.resize(to - from);
+      o[c] = reinterpret_cast<double*>(reinterpret_cast<uintptr_t>(dummy.data()) - from * sizeof(double));
+      ca[c] = cb[c] = 0;
+    }
   }
   for (std::size_t j = from; j < to; ++j) {
     for (int c = 0; c < K; ++c) o[c][j] = prev[c] = ChainStep(input(c, j), prev[c], ca[c], cb[c]);
   }
+  for (int c = 0; c < K; ++c)
+    if (invalid[c]) std::fill(chains[c].o + from, chains[c].o + to, kNaN);
 }
 
 template <int K>
@@ -969,7 +979,7 @@ void Evaluation::RunInstr(std::size_t index, const DC_KData* bars, std::size_t f
         double v = 0;
         if (field >= 0) WithField(field, [&](auto get) { v = get(bars[j]); });
         else v = x[j];
-        o[j] = prev = ChainStep(v, prev, ca, cb);
+        o[j] = prev = ca != ca ? kNaN : ChainStep(v, prev, ca, cb);
       }
       return;
     }

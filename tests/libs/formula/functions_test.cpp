@@ -34,6 +34,13 @@ TEST(Functions, MovingAverages) {
   EXPECT_TRUE(SeriesNear(R("MA(C,0);", {1, 2}), {N_A, N_A}));
   EXPECT_TRUE(SeriesNear(R("MA(C,-1);", {1, 2}), {N_A, N_A}));
   EXPECT_TRUE(SeriesNear(R("MA(C,9);", {1, 2}), {N_A, N_A}));
+  // Averages computed together: one with a period that cannot be used gives nothing, the
+  // others are unaffected.
+  auto bars = BarsFromClose(c);
+  EXPECT_TRUE(SeriesNear(RunFormula("A:EMA(C,0); B:EMA(C,3); D:SMA(C,0,1);", bars, 0), std::vector<double>(5, N_A)));
+  EXPECT_TRUE(SeriesNear(RunFormula("A:EMA(C,0); B:EMA(C,3); D:SMA(C,0,1);", bars, 1), {1, 1.5, 2.25, 3.125, 4.0625}));
+  EXPECT_TRUE(SeriesNear(RunFormula("A:EMA(C,0); B:EMA(C,3); D:SMA(C,0,1);", bars, 2), std::vector<double>(5, N_A)));
+  EXPECT_TRUE(SeriesNear(RunFormula("EMA(C,IF(C>2,3,0));", bars), {N_A, N_A, 3, 3.5, 4.25}));
 }
 
 TEST(Functions, References) {
