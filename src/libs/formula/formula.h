@@ -10,7 +10,7 @@
 // DRAWNULL) is NaN and is not drawn. A condition is true when it is a valid number other than 0.
 //
 // Evaluation works on whole arrays: each operator or function runs once over the bars it has
-// to compute. After a full computation, appending bars or replacing the last one recomputes only
+// to compute (block by block, so that intermediates stay in cache). After a full computation, appending bars or replacing the last one recomputes only
 // the bars from the first changed one on (functions that look ahead, such as ZIG, BACKSET,
 // REFX, CONST and CURRBARSCOUNT, and everything computed from them, are computed afresh), and
 // the result is identical to a full computation over the same bars.
@@ -97,7 +97,9 @@ struct OutputInfo {
 // price where the condition holds (NaN elsewhere); for STICKLINE the first price where the
 // condition holds, with the second in `second`; for PARTLINE the price where a condition
 // holds, with the colour of each bar in `colors` (a COLORREF, or -1 for the line's own colour).
-// `width`/`empty` (STICKLINE) and `icon` (DRAWICON) are the values of those arguments.
+// `width`/`empty` (STICKLINE) and `icon` (DRAWICON) are the values of those arguments (their
+// values at the last bar when they are series). The spans stay valid until the next Compute
+// or Update.
 struct Output {
   const OutputInfo* info = nullptr;
   std::span<const double> values;
