@@ -24,19 +24,17 @@ namespace {
 
 using tarn::formula::DrawKind;
 
+// Whether a text is well-formed UTF-8 (then it is converted to GBK; otherwise taken as GBK).
 bool IsUtf8(std::string_view s) {
   std::size_t i = 0;
-  bool wide = false;
   while (i < s.size()) {
     unsigned char c = static_cast<unsigned char>(s[i]);
     int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-    if (extra < 0 || i + extra >= s.size() + (extra == 0 ? 1 : 0)) return false;
+    if (extra < 0 || i + extra >= s.size() + (extra == 0)) return false;
     for (int k = 1; k <= extra; ++k)
       if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2) return false;
-    wide |= extra > 0;
     i += extra + 1;
   }
-  (void)wide;
   return true;
 }
 

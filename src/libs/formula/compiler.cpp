@@ -575,7 +575,6 @@ class Compiler {
     if (Accept(Tok::Semicolon)) return;
     std::string name, rawName;
     bool assign = false, named = false;
-    std::size_t start = tok_.pos;
     if (tok_.kind == Tok::Ident) {
       // NAME: or NAME:= needs one token of look-ahead past the name.
       Lexer save = lex_;
@@ -619,7 +618,6 @@ class Compiler {
     if (!ok_) return;
     if (tok_.kind != Tok::End) Expect(Tok::Semicolon, ";");
     if (!ok_) return;
-    (void)start;
     Use(value);
     if (assign) {
       names_[name] = value;
@@ -820,9 +818,8 @@ class Compiler {
     if (t.text == "CURRBARSCOUNT") return Emit(Op::CurrBarsCount, {});
     Colorref color;
     if (ColorByName(t.text, &color)) return Constant(static_cast<double>(color));
-    if (const FuncInfo* f = FindFunction(t.text)) {
+    if (FindFunction(t.text)) {
       Fail(tok_.pos, "'('", Format(TXT("函数%s后应为'('"), t.raw));
-      (void)f;
       return Constant(kNaN);
     }
     Fail(t.pos, std::string(), Format(TXT("未知的名称 %s"), t.raw));
