@@ -6,12 +6,12 @@
 //  - recursive functions (EMA, SMA, DMA, cumulative SUM, BARSLAST ...) continue from the
 //    value stored at from - 1;
 //  - sliding sums (MA, SUM, STD, VAR) restart from a fresh sum at fixed anchor bars (every
-//    256 bars, or the power of two at least 8N, counted from bar 0) and slide from there, so that a bar's value
-//    never depends on where a computation started;
+//    256 bars, or the power of two at least 8N, counted from bar 0) and slide from there,
+//    so that a bar's value never depends on where a computation started;
 //  - extremes and counts are exact whatever the order.
 #include <algorithm>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #if defined(__SSE2__)
