@@ -344,7 +344,6 @@ class Compiler {
              (in.op == Op::Ema || !IsSeries(in.args[2]));
     };
     impl.group.assign(impl.code.size(), 1);
-    impl.groupIndependent.assign(impl.code.size(), 0);
     for (std::size_t i = 0; i < impl.code.size();) {
       std::size_t j = i;
       while (j < impl.code.size() && j - i < kMaxGroup && groupable(impl.code[j]) &&
@@ -352,11 +351,6 @@ class Compiler {
         ++j;
       if (j - i >= 2) {
         impl.group[i] = static_cast<uint8_t>(j - i);
-        bool independent = true;
-        for (std::size_t a = i; a < j; ++a)
-          for (std::size_t b = i; b < a; ++b)
-            if (impl.code[a].args[0] == impl.code[b].out) independent = false;
-        impl.groupIndependent[i] = independent;
         for (std::size_t k = i + 1; k < j; ++k) impl.group[k] = 0;
         i = j;
       } else {

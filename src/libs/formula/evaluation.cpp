@@ -14,10 +14,6 @@
 #include <cstdint>
 #include <limits>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "data/quote_records.h"
 #include "libs/formula/program_impl.h"
 
@@ -725,7 +721,7 @@ inline double ChainStep(double v, double y, double ca, double cb) {
 // Invalid coefficients give NaN throughout; such a chain computes into `dummy` (a block of
 // bars) and its own output is filled with NaN afterwards, so that the loop needs no check.
 template <int K, class Input>
-void RunChains(const Chain* chains, std::size_t from, std::size_t to, bool independent, Input input) {
+void RunChains(const Chain* chains, std::size_t from, std::size_t to, Input input) {
   double prev[K], ca[K], cb[K];
   double* o[K];
   bool invalid[K];
@@ -742,60 +738,22 @@ void RunChains(const Chain* chains, std::size_t from, std::size_t to, bool indep
       ca[c] = cb[c] = 0;
     }
   }
-  auto oneByOne = [&] {
-    for (std::size_t j = from; j < to; ++j)
-      for (int c = 0; c < K; ++c) o[c][j] = prev[c] = ChainStep(input(c, j), prev[c], ca[c], cb[c]);
-  };
-#if defined(__SSE2__)
-  // Two independent chains per vector register: the same operations lane by lane as ChainStep.
-  constexpr int P = K / 2;
-  if constexpr (P > 0) {
-    if (!independent) {
-      oneByOne();
-    } else {
-      __m128d vy[P], vca[P], vcb[P];
-      for (int q = 0; q < P; ++q) {
-        vy[q] = _mm_set_pd(prev[2 * q + 1], prev[2 * q]);
-        vca[q] = _mm_set_pd(ca[2 * q + 1], ca[2 * q]);
-        vcb[q] = _mm_set_pd(cb[2 * q + 1], cb[2 * q]);
-      }
-      for (std::size_t j = from; j < to; ++j) {
-        for (int q = 0; q < P; ++q) {
-          __m128d v = _mm_set_pd(input(2 * q + 1, j), input(2 * q, j));
-          __m128d y = vy[q];
-          __m128d next = _mm_add_pd(_mm_mul_pd(vca[q], v), _mm_mul_pd(vcb[q], y));
-          __m128d vNaN = _mm_cmpunord_pd(v, v), yNaN = _mm_cmpunord_pd(y, y);
-          __m128d started = _mm_or_pd(_mm_and_pd(yNaN, v), _mm_andnot_pd(yNaN, next));
-          y = _mm_or_pd(_mm_and_pd(vNaN, y), _mm_andnot_pd(vNaN, started));
-          vy[q] = y;
-          _mm_storel_pd(o[2 * q] + j, y);
-          _mm_storeh_pd(o[2 * q + 1] + j, y);
-        }
-        if constexpr (K % 2 != 0)
-          o[K - 1][j] = prev[K - 1] = ChainStep(input(K - 1, j), prev[K - 1], ca[K - 1], cb[K - 1]);
-      }
-    }
-  } else {
-    oneByOne();
+  for (std::size_t j = from; j < to; ++j) {
+    for (int c = 0; c < K; ++c) o[c][j] = prev[c] = ChainStep(input(c, j), prev[c], ca[c], cb[c]);
   }
-#else
-  (void)independent;
-  oneByOne();
-#endif
   for (int c = 0; c < K; ++c)
     if (invalid[c]) std::fill(chains[c].o + from, chains[c].o + to, kNaN);
 }
 
 template <int K>
-void RunChainsOn(const Chain* chains, std::size_t from, std::size_t to, const DC_KData* bars, int field,
-                 bool independent) {
+void RunChainsOn(const Chain* chains, std::size_t from, std::size_t to, const DC_KData* bars, int field) {
   if (field < 0) {
     const double* x[K];
     for (int c = 0; c < K; ++c) x[c] = chains[c].x;
-    RunChains<K>(chains, from, to, independent, [&](int c, std::size_t j) { return x[c][j]; });
+    RunChains<K>(chains, from, to, [&](int c, std::size_t j) { return x[c][j]; });
   } else {
     WithField(field, [&](auto get) {
-      RunChains<K>(chains, from, to, independent, [&](int, std::size_t j) { return get(bars[j]); });
+      RunChains<K>(chains, from, to, [&](int, std::size_t j) { return get(bars[j]); });
     });
   }
 }
@@ -815,15 +773,14 @@ void Evaluation::RunGroup(const DC_KData* bars, std::size_t first, std::size_t c
     Coefficients(in.op, n, m, &chains[c].ca, &chains[c].cb);
   }
   int field = p.slotField[p.code[first].args[0]];
-  bool independent = p.groupIndependent[first] != 0;
   switch (count) {
-    case 2: RunChainsOn<2>(chains, from, to, bars, field, independent); break;
-    case 3: RunChainsOn<3>(chains, from, to, bars, field, independent); break;
-    case 4: RunChainsOn<4>(chains, from, to, bars, field, independent); break;
-    case 5: RunChainsOn<5>(chains, from, to, bars, field, independent); break;
-    case 6: RunChainsOn<6>(chains, from, to, bars, field, independent); break;
-    case 7: RunChainsOn<7>(chains, from, to, bars, field, independent); break;
-    default: RunChainsOn<8>(chains, from, to, bars, field, independent); break;
+    case 2: RunChainsOn<2>(chains, from, to, bars, field); break;
+    case 3: RunChainsOn<3>(chains, from, to, bars, field); break;
+    case 4: RunChainsOn<4>(chains, from, to, bars, field); break;
+    case 5: RunChainsOn<5>(chains, from, to, bars, field); break;
+    case 6: RunChainsOn<6>(chains, from, to, bars, field); break;
+    case 7: RunChainsOn<7>(chains, from, to, bars, field); break;
+    default: RunChainsOn<8>(chains, from, to, bars, field); break;
   }
 }
 
@@ -1013,7 +970,7 @@ void Evaluation::RunInstr(std::size_t index, const DC_KData* bars, std::size_t f
       if (fixed) {
         coefficients(0);
         Chain chain{o, x, ca, cb};
-        RunChainsOn<1>(&chain, from, to, bars, field, true);
+        RunChainsOn<1>(&chain, from, to, bars, field);
         return;
       }
       double prev = from > 0 ? o[from - 1] : kNaN;

@@ -79,9 +79,6 @@ struct Program::Impl {
   // averages (EMA, SMA with scalar periods) that one loop computes together, so that their
   // chains of dependent operations overlap; 0 inside a group, 1 for an ordinary instruction.
   std::vector<uint8_t> group;
-  // For the first instruction of a group: no member reads another's output, so members may be
-  // computed two at a time.
-  std::vector<uint8_t> groupIndependent;
   // For a slot of a skipped load: the bar field its readers (EMA/SMA) take directly; else -1.
   std::vector<int8_t> slotField;
   std::vector<OutputOperands> outputOperands;
