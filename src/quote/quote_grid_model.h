@@ -108,6 +108,10 @@ class QuoteGridModel {
   // Saves. False when nothing moved.
   bool MoveColumn(int from, int to);
   void SetColumnWidth(int column, int width);
+  // The header cell's rectangle, as the window laid it out.
+  void SetHeaderRect(int column, const QG_ColInfo::Rect& rect) {
+    if (column >= 0 && column < ColumnCount()) columns_[static_cast<std::size_t>(column)].rect = rect;
+  }
   // Every column back to its kind's default width (the fonts changed).
   void RecomputeWidths();
   // Each column (only the name columns with `nameOnly`) as wide as its header text + 12 (+8 for
