@@ -96,6 +96,30 @@ std::string SerializeUserBlockFile(const UserBlockFile& file) {
   return w.Take();
 }
 
+std::string DescribeUserBlockFile(std::string_view bytes) {
+  const UserBlockParse p = ParseUserBlockFile(bytes);
+  const UserBlockFile& f = p.file;
+  std::string out = Format("version %d, %d block(s), %d bytes\n", f.version, static_cast<int>(f.blocks.size()),
+                           static_cast<int>(bytes.size()));
+  for (const UserBlockFileBlock& b : f.blocks) {
+    out += Format("block \"%s\": %d contract(s)\n", b.name, static_cast<int>(b.keys.size()));
+    for (const std::string& k : b.keys) out += "  " + k + "\n";
+  }
+  auto list = [&](const char* what, const std::vector<std::string>& texts, bool present) {
+    if (!present) return;
+    out += Format("%s: %d text(s)\n", what, static_cast<int>(texts.size()));
+    for (const std::string& t : texts) out += "  " + t + "\n";
+  };
+  list("first extra list", f.extraList1, f.version >= 2 && (p.complete || !f.extraList1.empty()));
+  list("second extra list", f.extraList2, f.version >= 5 && (p.complete || !f.extraList2.empty()));
+  if (!p.complete)
+    out += Format("damaged: reading stops at byte %d (%s); everything above was read before it\n",
+                  static_cast<int>(p.failedAt), p.failedField);
+  else if (p.trailing)
+    out += "note: bytes follow the last field and are not read\n";
+  return out;
+}
+
 std::string UserBlockFilePath() { return Path("\\config\\userblock.dat"); }
 
 }  // namespace tarn

@@ -43,6 +43,10 @@ UserBlockParse ParseUserBlockFile(std::string_view bytes);
 // Writes version 5 with both extra lists.
 std::string SerializeUserBlockFile(const UserBlockFile& file);
 
+// A readable account of a block file (GBK): its version, each block with its contract keys,
+// the two extra lists, trailing bytes, and where a damaged file stops.
+std::string DescribeUserBlockFile(std::string_view bytes);
+
 // "\config\userblock.dat" under the program directory (native path).
 std::string UserBlockFilePath();
 

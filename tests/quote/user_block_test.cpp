@@ -122,6 +122,20 @@ TEST(UserBlockFile, HugeCountsFailWithoutAllocatingAndGarbageNeverCrashes) {
   }
 }
 
+TEST(UserBlockFile, DescriptionListsEverythingAndWhereADamagedFileStops) {
+  const std::string whole = BlockFile(5, {{"USER", {"SHFE|rb2605"}}, {"B", {"ZCE|SR605"}}}, {"x"}, {});
+  std::string d = DescribeUserBlockFile(whole);
+  EXPECT_NE(d.find("version 5, 2 block(s)"), std::string::npos);
+  EXPECT_NE(d.find("block \"B\": 1 contract(s)\n  ZCE|SR605\n"), std::string::npos);
+  EXPECT_NE(d.find("first extra list: 1 text(s)\n  x\n"), std::string::npos);
+  EXPECT_NE(d.find("second extra list: 0 text(s)"), std::string::npos);
+  EXPECT_EQ(d.find("damaged"), std::string::npos);
+  d = DescribeUserBlockFile(whole.substr(0, whole.find("ZCE") + 2));
+  EXPECT_NE(d.find("damaged: reading stops at byte 35 (block 2 contract 1 key)"), std::string::npos) << d;
+  EXPECT_EQ(d.find("extra list"), std::string::npos);
+  EXPECT_NE(DescribeUserBlockFile(whole + "zz").find("bytes follow"), std::string::npos);
+}
+
 class UserBlockStoreTest : public ::testing::Test {
  protected:
   void SetUp() override { market = std::make_unique<SmallMarket>(quotes); }
