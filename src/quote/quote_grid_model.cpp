@@ -73,12 +73,13 @@ int ServerYearNow() {
 int64_t GridMonthOrder(std::string_view month, int serverYear) {
   if (month == "MI") return 0;
   if (month == "IDX") return 1;
-  std::string text(month);
-  if (text.size() == 3) {
-    if (serverYear >= 2015) text.insert(0, text[0] == '0' ? "2" : "1");
-    else if (text[0] == '0') text.insert(0, "1");
-  }
-  return ParseLeadingInt(text);
+  if (month.size() != 3) return ParseLeadingInt(month);
+  char text[5] = {};
+  std::size_t n = 0;
+  if (serverYear >= 2015) text[n++] = month[0] == '0' ? '2' : '1';
+  else if (month[0] == '0') text[n++] = '1';
+  for (char c : month) text[n++] = c;
+  return ParseLeadingInt(std::string_view(text, n));
 }
 
 QuoteGridModel::QuoteGridModel(IGridSubscriber* subscriber) : subscriber_(subscriber) {}

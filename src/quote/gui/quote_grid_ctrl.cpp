@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QGlyphRun>
 #include <QPainterPath>
 #include <QScreen>
 #include <algorithm>
@@ -124,6 +125,8 @@ void CQuoteGridCtrl::LoadLook() {
   model_.SetPalette(palette);
   model_.SetChangeBase(tarn::ChangeBaseFromSetting(cfg.zfKind));
 
+  metrics_.clear();
+  glyphs_.clear();
   const QFontMetrics engM(engHuge_), chnM(chnHuge_);
   rowHeight_ = std::max(engM.height(), chnM.height()) + tarn::ui::Scaled(4);
   headerHeight_ = rowHeight_ + tarn::ui::Scaled(2);
@@ -374,26 +377,29 @@ void CQuoteGridCtrl::paintEvent(QPaintEvent* e) {
 void CQuoteGridCtrl::Paint(QPainter& p, const QRegion& region) {
   ++paints_;
   const tarn::ui::ThemeColors& t = tarn::ui::Theme();
-  for (const QRect& r : region) p.fillRect(r, t.background);
+  p.save();
+  p.setClipRegion(region, Qt::IntersectClip);
   if (region.intersects(QRect(0, 0, width(), headerHeight_))) DrawHeader(p, region);
   const int64_t now = tarn::TickCount();
   const int first = model_.FirstVisible();
   const int last = std::min(model_.RowCount(), first + model_.DrawnRows());
-  p.save();
-  p.setClipRect(QRect(0, headerHeight_, BodyRight(), BodyBottom() - headerHeight_));
+  const QRect body(0, headerHeight_, BodyRight(), BodyBottom() - headerHeight_);
+  p.setClipRect(body, Qt::IntersectClip);
+  current_ = {};
   for (int pos = first; pos < last; ++pos) {
     const QRect rowRect(0, headerHeight_ + (pos - first) * rowHeight_, BodyRight(), rowHeight_);
     if (region.intersects(rowRect)) DrawRow(p, region, pos, now);
   }
+  // Below the last row.
+  const int end = headerHeight_ + (last - first) * rowHeight_;
+  if (end < body.bottom() + 1) p.fillRect(QRect(0, end, BodyRight(), body.bottom() + 1 - end), t.background);
   // Where a dragged row would go.
   if (drag_ == Drag::Row && moved_ && dragTarget_ >= first && dragTarget_ < last) {
     const int y = headerHeight_ + (dragTarget_ - first + (dragTarget_ > dragRow_ ? 1 : 0)) * rowHeight_;
     p.fillRect(QRect(0, y - 1, BodyRight(), 2), t.hint);
   }
   p.restore();
-  if ((showVBar_ || showHBar_) && (region.intersects(VBarRect()) || region.intersects(HBarRect()) ||
-                                  region.intersects(QRect(BodyRight(), BodyBottom(), barSize_, barSize_))))
-    DrawScrollBars(p);
+  if (showVBar_ || showHBar_) DrawScrollBars(p);
 }
 
 void CQuoteGridCtrl::DrawHeader(QPainter& p, const QRegion& region) {
@@ -442,51 +448,115 @@ void CQuoteGridCtrl::DrawRow(QPainter& p, const QRegion& region, int position, i
   const QuoteGridRow& row = *model_.RowAt(position);
   const DC_QuoteData quote = row.Quote();
   const bool selected = position == model_.Selected();
-  const int first = model_.FirstVisible();
-  const int y = headerHeight_ + (position - first) * rowHeight_;
+  const int y = headerHeight_ + (position - model_.FirstVisible()) * rowHeight_;
   QColor rowBack = (position % 2) ? t.zebra : t.background;
   if (selected && flags.reverseSelRowColor) rowBack = tarn::ui::Blend(t.title, t.border, 0.2);
+  p.fillRect(QRect(0, y, BodyRight(), rowHeight_), rowBack);
   const QColor line = tarn::ui::Blend(t.background, t.border, 0.7);
+  const int pad = tarn::ui::Scaled(4);
+  int right = 0;
   for (int col = 0; col < model_.ColumnCount(); ++col) {
     const QRect r = CellRect(position, col);
-    if (r.isEmpty() || r.left() >= BodyRight() || !region.intersects(r)) continue;
+    if (r.isEmpty()) continue;
+    right = std::max(right, r.x() + r.width());
+    if (r.left() >= BodyRight() || !region.intersects(r)) continue;
     ++paintedCells_;
     const int kind = model_.KindAt(col);
     const std::optional<tarn::Colorref> highlight = model_.HighlightOf(row, kind, now);
-    p.fillRect(r, highlight ? Q(*highlight) : rowBack);
+    if (highlight) p.fillRect(r, Q(*highlight));
     const tarn::GridCell cell = model_.CellOf(row, position, kind, quote);
     if (!cell.text.empty()) {
       const QFont& font = FontFor(kind, selected);
-      p.setFont(font);
-      p.setPen(highlight ? QColor(255, 255, 255) : Q(cell.color));
+      if (current_.font != &font) {
+        p.setFont(font);
+        current_.font = &font;
+        current_.metrics = &MetricsFor(font);
+      }
+      const QColor pen = highlight ? QColor(255, 255, 255) : Q(cell.color);
+      if (!current_.penSet || current_.pen != pen) {
+        p.setPen(pen);
+        current_.pen = pen;
+        current_.penSet = true;
+      }
       bool ascii = true;
-      for (unsigned char ch : cell.text) ascii = ascii && ch < 0x80;
-      const QString text = ascii ? QString::fromLatin1(cell.text.data(), static_cast<int>(cell.text.size()))
-                                 : Cached(TextCache(), cell.text);
-      const QFontMetrics fm(font);
-      const int pad = tarn::ui::Scaled(4);
-      const int w = fm.horizontalAdvance(text);
-      const int x = LeftAligned(kind) ? r.left() + pad : r.right() - pad - w;
+      for (unsigned char ch : cell.text) ascii = ascii && ch >= 0x20 && ch < 0x7F;
+      const QFontMetrics& fm = *current_.metrics;
       const int baseline = r.top() + (r.height() + fm.ascent() - fm.descent()) / 2;
-      p.save();
-      p.setClipRect(r.intersected(QRect(0, headerHeight_, BodyRight(), BodyBottom() - headerHeight_)));
-      p.drawText(QPoint(x, baseline), text);
-      p.restore();
+      // Figures: a glyph run from the font's ASCII glyphs; other texts are shaped.
+      QString text;
+      QGlyphRun run;
+      int w;
+      if (ascii && GlyphsFor(font).raw.isValid()) {
+        const AsciiGlyphs& g = GlyphsFor(font);
+        QList<quint32> indexes;
+        QList<QPointF> positions;
+        indexes.reserve(static_cast<qsizetype>(cell.text.size()));
+        positions.reserve(static_cast<qsizetype>(cell.text.size()));
+        qreal pen = 0;
+        for (unsigned char ch : cell.text) {
+          indexes.push_back(g.glyph[ch]);
+          positions.push_back(QPointF(pen, 0));
+          pen += g.advance[ch];
+        }
+        run.setRawFont(g.raw);
+        run.setGlyphIndexes(indexes);
+        run.setPositions(positions);
+        w = static_cast<int>(std::ceil(pen));
+      } else {
+        text = Cached(TextCache(), cell.text);
+        w = fm.horizontalAdvance(text);
+      }
+      const int x = LeftAligned(kind) ? r.left() + pad : r.right() - pad - w;
+      const bool cut = w + 2 * pad > r.width();
+      if (cut) {
+        // A text wider than its cell is cut at the cell's edges.
+        p.save();
+        p.setClipRect(r, Qt::IntersectClip);
+      }
+      if (text.isNull()) p.drawGlyphRun(QPointF(x, baseline), run);
+      else p.drawText(QPoint(x, baseline), text);
+      if (cut) p.restore();
     }
     if (flags.verticalGrid) p.fillRect(QRect(r.right(), r.top(), 1, r.height()), line);
     if (flags.horizonGrid) p.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), line);
   }
   if (selected && flags.isSelRowRect) {
-    int right = 0;
-    for (int col = 0; col < model_.ColumnCount(); ++col) {
-      const QRect h = HeaderRect(col);
-      if (!h.isEmpty()) right = std::max(right, h.x() + h.width());
-    }
     const QRect frame(0, y, std::min(BodyRight(), right) - 1, rowHeight_ - 1);
     p.setPen(QPen(tarn::ui::Blend(t.text, t.border, 0.35), 1));
     p.setBrush(Qt::NoBrush);
     p.drawRect(frame);
+    current_.penSet = false;
   }
+}
+
+const CQuoteGridCtrl::AsciiGlyphs& CQuoteGridCtrl::GlyphsFor(const QFont& font) const {
+  for (auto& [f, g] : glyphs_)
+    if (f == &font) return g;
+  AsciiGlyphs g;
+  g.raw = QRawFont::fromFont(font);
+  if (g.raw.isValid()) {
+    QString all;
+    for (int c = 0x20; c < 0x7F; ++c) all.append(QChar(c));
+    const QList<quint32> indexes = g.raw.glyphIndexesForString(all);
+    const QList<QPointF> advances = g.raw.advancesForGlyphIndexes(indexes, QRawFont::UseDesignMetrics);
+    if (indexes.size() == all.size() && advances.size() == all.size()) {
+      for (int c = 0x20; c < 0x7F; ++c) {
+        g.glyph[c] = indexes[c - 0x20];
+        g.advance[c] = advances[c - 0x20].x();
+      }
+    } else {
+      g.raw = QRawFont();
+    }
+  }
+  glyphs_.emplace_back(&font, g);
+  return glyphs_.back().second;
+}
+
+const QFontMetrics& CQuoteGridCtrl::MetricsFor(const QFont& font) const {
+  for (auto& [f, m] : metrics_)
+    if (f == &font) return m;
+  metrics_.emplace_back(&font, QFontMetrics(font));
+  return metrics_.back().second;
 }
 
 void CQuoteGridCtrl::DrawScrollBars(QPainter& p) {

@@ -11,8 +11,11 @@
 
 #include <QElapsedTimer>
 #include <QFont>
+#include <QFontMetrics>
+#include <QRawFont>
 #include <QTimer>
 #include <QWidget>
+#include <deque>
 #include <functional>
 #include <vector>
 
@@ -107,11 +110,29 @@ class CQuoteGridCtrl : public QWidget, public CQuoteDataClient, public ISettingC
   void DrawRow(QPainter& p, const QRegion& region, int position, int64_t now);
   void DrawScrollBars(QPainter& p);
   const QFont& FontFor(int kind, bool selected) const;
+  const QFontMetrics& MetricsFor(const QFont& font) const;
 
   tarn::QuoteGridModel model_;
   // Fonts: Latin text (figures), Chinese text (names, headers), their bold cuts and the larger
   // bold cut of the selected row.
   QFont eng_, engBold_, engHuge_, chn_, chnBold_, chnHuge_;
+  mutable std::deque<std::pair<const QFont*, QFontMetrics>> metrics_;
+  // The printable ASCII glyphs of each font with their advances: figures are drawn as glyph
+  // runs from these, without shaping every text again.
+  struct AsciiGlyphs {
+    QRawFont raw;
+    quint32 glyph[128] = {};
+    qreal advance[128] = {};
+  };
+  mutable std::deque<std::pair<const QFont*, AsciiGlyphs>> glyphs_;
+  const AsciiGlyphs& GlyphsFor(const QFont& font) const;
+  // What the painter holds while a page is drawn, so that it is set only when it changes.
+  struct PainterState {
+    const QFont* font = nullptr;
+    const QFontMetrics* metrics = nullptr;
+    QColor pen;
+    bool penSet = false;
+  } current_;
   int rowHeight_ = 20;
   int headerHeight_ = 22;
   int barSize_ = 12;
