@@ -14,6 +14,7 @@
 #include "data/fake_trade_api.h"
 #include "platform/message_box.h"
 #include "platform/profile.h"
+#include "platform/program_dir.h"
 #include "platform/text.h"
 #include "quote/gui/block_tab_bar.h"
 #include "quote/gui/dlg_sel_contract.h"
@@ -354,6 +355,30 @@ TEST_F(QuoteWindows, CaptionSwitchesAreTickedAndStored) {
   std::unique_ptr<QMenu> again(w->BuildSwitchMenu());
   EXPECT_TRUE(again->actions()[4]->isChecked());
   EXPECT_FALSE(again->actions()[3]->isChecked());
+}
+
+TEST_F(QuoteWindows, SettingsChangeRecomputesWidthsAndRereadsTheSwitches) {
+  auto w = OpenWindow("SHFE");
+  tarn::QuoteGridModel& m = w->Grid()->Model();
+  const int name = m.Columns()[1].width;
+  m.SetColumnWidth(1, name + 200);
+  test::WriteFile(Path("\\config\\setting.ini"), "[GridShowHighLight]\r\nHighLight=1\r\n");
+  GetSettingCfg().Notify(false);  // the switches only
+  EXPECT_TRUE(m.Flags().highLight);
+  EXPECT_EQ(m.Columns()[1].width, name + 200);
+  GetSettingCfg().Notify(true);
+  EXPECT_EQ(m.Columns()[1].width, name);
+  const std::string widths = Profile::GetString("\\config\\QuoteGrid.ini", "GridCol", "ColWidth", "");
+  EXPECT_EQ(widths.rfind(std::to_string(m.Columns()[0].width) + "|" + std::to_string(name) + "|", 0), 0u) << widths;
+}
+
+TEST_F(QuoteWindows, DamagedColumnFilesLeaveTheDefaultColumns) {
+  for (const char* text : {"[GridCol]\r\nDataIdx=0|1|2\r\nColW", "\x01\x02garbage[[[=\r\n\xff\xfe"}) {
+    test::WriteFile(QuoteGridIniPath(), text);
+    CWndQuoteGird w;
+    EXPECT_EQ(w.Grid()->Model().ColumnCount(), 23);
+    EXPECT_EQ(w.Grid()->Model().KindAt(20), kGridSettlement);
+  }
 }
 
 TEST_F(QuoteWindows, HeaderSettingsDialog) {
