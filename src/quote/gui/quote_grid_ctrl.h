@@ -50,7 +50,6 @@ class CQuoteGridCtrl : public QWidget, public CQuoteDataClient, public ISettingC
   void SetSwitch(tarn::GridSwitch s, bool on);
   void OnSettingCfgChanged(bool recomputeColumns) override;
   int OnQuote(int status, const DC_Quote* quote) override;
-  void OnConnectState(int x, int flag, int state) override { CQuoteDataClient::OnConnectState(x, flag, state); }
 
   // ---- hooks for the grid window -----------------------------------------------------------
   std::function<void(int row)> onDeleteKey;                // Delete on a selected row
