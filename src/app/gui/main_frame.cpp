@@ -16,6 +16,7 @@
 #include "platform/message_box.h"
 #include "platform/program_dir.h"
 #include "platform/text.h"
+#include "quote/gui/wnd_quote_gird.h"
 #include "tools/gui/dlg_ping_server.h"
 #include "tools/gui/dlg_setting.h"
 #include "ui/fonts.h"
@@ -28,7 +29,12 @@ CChildView::CChildView(QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  layout->addStretch(1);  // the work area: the workspace page and the trading area go here
+  // The work area: one quote grid window until the workspace page and the trading area exist;
+  // its block and the selected contract are remembered in the window state.
+  quoteGrid_ = new CWndQuoteGird(this);
+  quoteGrid_->onBlockChanged = [this](const std::string& block) { state_.blockName = block; };
+  quoteGrid_->onContractChanged = [this](const DC_Contract& c) { state_.contractKey = std::string(c.Key()); };
+  layout->addWidget(quoteGrid_, 1);
   statusBar_ = new CMoStateBar(this);
   layout->addWidget(statusBar_);
   openDialog = [](QWidget* dialog) {
@@ -37,6 +43,8 @@ CChildView::CChildView(QWidget* parent) : QWidget(parent) {
   };
   connect(tarn::ui::ThemeNotifier::Instance(), &tarn::ui::ThemeNotifier::changed, this, qOverload<>(&QWidget::update));
 }
+
+void CChildView::ShowSavedBlock() { quoteGrid_->RefreshBlocks(state_.blockName); }
 
 void CChildView::paintEvent(QPaintEvent*) {
   QPainter p(this);
@@ -84,6 +92,7 @@ CMainFrame::CMainFrame(QWidget* parent) : tarn::ui::FramelessWindow(parent) {
   view_ = new CChildView(this);
   SetContent(view_);
   tarn::LoadFrameState(&view_->State());  // a missing or damaged file leaves the defaults
+  view_->ShowSavedBlock();
   BuildMenu();
   reconnect_ = new CDlgTradeReconect(this);
 }
