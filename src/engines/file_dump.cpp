@@ -27,7 +27,7 @@ void Tail(std::string& out, bool headerRead, bool complete, std::size_t size, st
 
 std::string DumpAlertFile(std::string_view bytes, bool* complete) {
   const AlertFileContents f = ParseAlertFile(bytes);
-  std::string out = Format("alertdata.dat: %zu bytes\n", bytes.size());
+  std::string out = Format("%zu bytes\n", bytes.size());
   if (f.headerRead || f.version != 0) out += Format("version %d\n", f.version);
   if (f.hasSoundOn && (f.headerRead || f.soundOn != 1)) out += Format("soundOn %d\n", f.soundOn);
   if (f.headerRead) out += Format("count %d\n", f.count);
@@ -49,7 +49,7 @@ std::string DumpAlertFile(std::string_view bytes, bool* complete) {
 
 std::string DumpAutoCoverFile(std::string_view bytes, bool* complete) {
   const AutoCoverFileContents f = ParseAutoCoverFile(bytes);
-  std::string out = Format("AutoCover.dat: %zu bytes\n", bytes.size());
+  std::string out = Format("%zu bytes\n", bytes.size());
   if (f.countRead) out += Format("count %d\n", f.count);
   for (std::size_t i = 0; i < f.settings.size(); ++i) {
     const AutoCoverSetting& s = f.settings[i];

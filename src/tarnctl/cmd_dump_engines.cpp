@@ -1,5 +1,7 @@
-// tarnctl dump of the engines' files: "\config\alertdata.dat" and "\config\AutoCover.dat".
+// tarnctl dump of the engines' files: "\config\alertdata.dat" (quote alerts) and
+// "\config\AutoCover.dat" (automatic stop settings), one record a line with every field.
 #include "engines/file_dump.h"
+#include "tarnctl/command.h"
 #include "tarnctl/dump.h"
 
 namespace {
@@ -10,6 +12,7 @@ int Print(std::string (*dump)(std::string_view, bool*), const std::string& bytes
 }
 }  // namespace
 
-TARNCTL_DUMP_FORMAT("alertdata.dat", "quote alerts", [](const std::string& bytes) { return Print(&tarn::DumpAlertFile, bytes); });
-TARNCTL_DUMP_FORMAT("AutoCover.dat", "automatic stop settings",
-                    [](const std::string& bytes) { return Print(&tarn::DumpAutoCoverFile, bytes); });
+TARNCTL_DUMP_PRINTER("alertdata.dat", "alertdata.dat      the quote alerts (\\config\\alertdata.dat)",
+                     [](const std::string& bytes) { return Print(&tarn::DumpAlertFile, bytes); });
+TARNCTL_DUMP_PRINTER("AutoCover.dat", "AutoCover.dat      the automatic stop settings (\\config\\AutoCover.dat)",
+                     [](const std::string& bytes) { return Print(&tarn::DumpAutoCoverFile, bytes); });

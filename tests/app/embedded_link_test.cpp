@@ -8,13 +8,17 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/frame_state.h"
 #include "app/gui/dlg_login.h"
+#include "app/gui/main_frame.h"
 #include "app/gui/mo_state_bar.h"
 #include "app/login_session.h"
 #include "data/fake_trade_api.h"
 #include "libs/quotedata/embedded.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
+#include "quote/gui/quote_grid_ctrl.h"
+#include "quote/gui/wnd_quote_gird.h"
 #include "support/test_support.h"
 #include "ui/text_qt.h"
 
@@ -96,6 +100,34 @@ TEST_F(EmbeddedQuotes, StatusBarReconnectsADroppedQuoteLink) {
   EXPECT_FALSE(bar.RetryPending());
   EXPECT_EQ(bar.Logic().RetryDelaySeconds(), 10);
   EXPECT_EQ(StatusBarLogic::QuoteState(GetQuoteDataCenter()->IsConnected()).text, TXT("行情:正常"));
+}
+
+TEST_F(EmbeddedQuotes, MainFrameShowsTheRememberedBlockMovingAndRemembersTheNextOne) {
+  ASSERT_TRUE(QuoteLogin());
+  FrameState state;
+  state.blockName = "DCE";
+  ASSERT_TRUE(SaveFrameState(state));
+  {
+    CMainFrame frame;
+    frame.SetAskOnClose(false);
+    frame.resize(1200, 700);
+    frame.show();
+    CWndQuoteGird* grid = frame.View()->QuoteGrid();
+    EXPECT_EQ(grid->BlockName(), "DCE");
+    const tarn::QuoteGridModel& model = grid->Grid()->Model();
+    ASSERT_GT(model.RowCount(), 20);
+    EXPECT_EQ(grid->Grid()->SubscriptionCount(), static_cast<std::size_t>(model.DrawnRows()));
+    // The visible rows fill with the exchange's quotes and keep moving.
+    ASSERT_TRUE(WaitUntil([&] { return model.RowsWithQuoteTime() >= model.PageRows(); }, 5000));
+    const int64_t before = model.RowAt(0)->Quote().updateTime;
+    ASSERT_TRUE(WaitUntil([&] { return model.RowAt(0)->Quote().updateTime > before; }, 5000));
+    EXPECT_GT(model.RowAt(0)->Quote().last, 0.0f);
+    grid->ShowBlock("ZCE");
+    ASSERT_TRUE(frame.SaveState());
+  }
+  FrameState back;
+  ASSERT_TRUE(LoadFrameState(&back));
+  EXPECT_EQ(back.blockName, "ZCE");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTest>
+#include <QTimer>
 #include <thread>
 
 #include "engine_fakes.h"
@@ -157,6 +158,33 @@ TEST_F(EngineWindows, TheAlertListIsMadeOnceAndTheTipWindowWithTheFrame) {
   first->hide();
   EXPECT_EQ(tarn::ShowAlertList(&frame), first);
   EXPECT_TRUE(first->isVisible());
+}
+
+TEST_F(EngineWindows, TheQuoteWindowsAlertActionEditsTheContractsAlert) {
+  auto answer = [](const QString& upper, QString* seen) {
+    QTimer::singleShot(0, [=] {
+      auto* d = qobject_cast<CDlgAddQuoteAlert*>(QApplication::activeModalWidget());
+      ASSERT_NE(d, nullptr);
+      *seen = d->upperPrice->text();
+      d->upperPrice->setText(upper);
+      d->OnOk();
+    });
+  };
+  QString seen;
+  answer(QStringLiteral("3700"), &seen);
+  EXPECT_TRUE(tarn::EditAlertFor(nullptr, rb));
+  EXPECT_EQ(seen, QString());
+  ASSERT_EQ(alerts->AlertCount(), 1u);
+  DC_Quote q = QuoteAt(rb, 3700);
+  alerts->OnQuote(0, &q);  // fires
+  answer(QStringLiteral("3800"), &seen);
+  EXPECT_TRUE(tarn::EditAlertFor(nullptr, rb));
+  EXPECT_EQ(seen, QStringLiteral("3700"));  // the contract's alert was shown
+  std::vector<QuoteAlert> list;
+  alerts->CopyAlerts(list);
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].upperPrice, 3800);
+  EXPECT_EQ(list[0].upperFired, 1);  // kept, as a modify keeps it
 }
 
 TEST_F(EngineWindows, TipWindowShowsAlertsAndPagesThroughThem) {

@@ -27,7 +27,7 @@ TEST(FileDump, AlertFileLinesAndDamage) {
   const std::string text = tarn::DumpAlertFile(AlertBytes(), &complete);
   EXPECT_TRUE(complete);
   EXPECT_EQ(text,
-            "alertdata.dat: 154 bytes\nversion 2\nsoundOn 0\ncount 2\n"
+            "154 bytes\nversion 2\nsoundOn 0\ncount 2\n"
             "record 1: key=\"SHFE|rb2601\" upperPrice=3600.5 lowerPrice=0 lastQtyLimit=0 volumeLimit=8589934592 "
             "openInterestLimit=0 upperFired=1 lowerFired=0 lastQtyFired=0 volumeFired=0 openInterestFired=0\n"
             "record 2: key=\"DCE|m2605\" upperPrice=0 lowerPrice=2800 lastQtyLimit=0 volumeLimit=0 "
@@ -51,7 +51,7 @@ TEST(FileDump, AutoCoverFile) {
   s.breakEvenTicks = 3;
   bool complete = false;
   EXPECT_EQ(tarn::DumpAutoCoverFile(tarn::SerializeAutoCoverFile({s}), &complete),
-            "AutoCover.dat: 28 bytes\ncount 1\nsetting 1: commodity=\"rb\" exchange=\"SHFE\" stopLossTicks=5 "
+            "28 bytes\ncount 1\nsetting 1: commodity=\"rb\" exchange=\"SHFE\" stopLossTicks=5 "
             "takeProfitTicks=0 trailingTicks=0 breakEvenTicks=3\ncomplete\n");
   EXPECT_TRUE(complete);
 }

@@ -17,6 +17,9 @@
 #include "platform/message_box.h"
 #include "platform/program_dir.h"
 #include "platform/text.h"
+#include "quote/gui/dlg_sel_contract.h"
+#include "quote/gui/wnd_quote_gird.h"
+#include "engines/gui/engine_widgets.h"
 #include "tools/gui/dlg_ping_server.h"
 #include "tools/gui/dlg_setting.h"
 #include "ui/fonts.h"
@@ -29,7 +32,12 @@ CChildView::CChildView(QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  layout->addStretch(1);  // the work area: the workspace page and the trading area go here
+  // The work area: one quote grid window until the workspace page and the trading area exist;
+  // its block and the selected contract are remembered in the window state.
+  quoteGrid_ = new CWndQuoteGird(this);
+  quoteGrid_->onBlockChanged = [this](const std::string& block) { state_.blockName = block; };
+  quoteGrid_->onContractChanged = [this](const DC_Contract& c) { state_.contractKey = std::string(c.Key()); };
+  layout->addWidget(quoteGrid_, 1);
   statusBar_ = new CMoStateBar(this);
   layout->addWidget(statusBar_);
   openDialog = [](QWidget* dialog) {
@@ -38,6 +46,8 @@ CChildView::CChildView(QWidget* parent) : QWidget(parent) {
   };
   connect(tarn::ui::ThemeNotifier::Instance(), &tarn::ui::ThemeNotifier::changed, this, qOverload<>(&QWidget::update));
 }
+
+void CChildView::ShowSavedBlock() { quoteGrid_->RefreshBlocks(state_.blockName); }
 
 void CChildView::paintEvent(QPaintEvent*) {
   QPainter p(this);
@@ -86,9 +96,19 @@ CMainFrame::CMainFrame(QWidget* parent) : tarn::ui::FramelessWindow(parent) {
   view_ = new CChildView(this);
   SetContent(view_);
   tarn::LoadFrameState(&view_->State());  // a missing or damaged file leaves the defaults
+  view_->ShowSavedBlock();
   BuildMenu();
   reconnect_ = new CDlgTradeReconect(this);
   tarn::StartAlerts(this);  // the alert engine loads its file; the tip window waits hidden
+  // The alert dialog's contract chooser is the contract selection; the quote grid's "行情预警"
+  // opens the alert dialog for its row.
+  tarn::SetContractChooser([](QWidget* parent, DC_Contract* contract) {
+    CDlgSelContract d(false, {}, parent);
+    if (d.exec() != QDialog::Accepted) return false;
+    *contract = d.Contract();
+    return true;
+  });
+  CWndQuoteGird::SetQuoteAlertHook([](QWidget* parent, const DC_Contract& c) { tarn::EditAlertFor(parent, c); });
 }
 
 CMainFrame::~CMainFrame() {

@@ -3,7 +3,8 @@
 // saves the window state every 15 s (timer 120) and on a confirmed exit, and asks
 // "您确实要退出本系统吗?" before closing.
 //
-// CChildView fills it: the work area and the status bar. Menu commands reach the view as
+// CChildView fills it: the work area (one quote grid window until the workspace page exists) and
+// the status bar. Menu commands reach the view as
 // message 1002 (lParam = the command id).
 #pragma once
 
@@ -16,6 +17,7 @@
 #include "ui/frameless_window.h"
 
 class CMoStateBar;
+class CWndQuoteGird;
 class CDlgTradeReconect;
 class QMenuBar;
 
@@ -38,6 +40,10 @@ class CChildView : public QWidget {
   explicit CChildView(QWidget* parent = nullptr);
 
   CMoStateBar* StatusBar() const { return statusBar_; }
+  // The work area's quote grid window (until the workspace page exists).
+  CWndQuoteGird* QuoteGrid() const { return quoteGrid_; }
+  // Shows the block remembered in the window state (the first block when there is none).
+  void ShowSavedBlock();
   // The view's part of frm.dat (kept from the file read at start).
   tarn::FrameState& State() { return state_; }
   // Runs a menu command. Dialogs are opened through `openDialog` so tests can see them.
@@ -50,6 +56,7 @@ class CChildView : public QWidget {
 
  private:
   CMoStateBar* statusBar_;
+  CWndQuoteGird* quoteGrid_;
   tarn::FrameState state_;
 };
 

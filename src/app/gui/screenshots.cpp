@@ -16,6 +16,10 @@
 #include "app/login_session.h"
 #include "engines/gui/screenshots.h"
 #include "platform/text.h"
+#include "quote/gui/block_tab_bar.h"
+#include "quote/gui/quote_grid_ctrl.h"
+#include "quote/gui/screenshots.h"
+#include "quote/gui/wnd_quote_gird.h"
 #include "tools/gui/dlg_ping_server.h"
 #include "tools/gui/screenshots.h"
 #include "ui/text_qt.h"
@@ -49,6 +53,20 @@ void RegisterShellScreenshots(ui::ScreenshotRegistry& r) {
     return static_cast<QWidget*>(d);
   });
   r.Add("about", [] { return static_cast<QWidget*>(new CDlgAbout); });
+  // The main frame with its quote grid moving (the quote link is up even when the trade login
+  // of the session could not be made).
+  r.Add("main_frame_quotes", [] {
+    auto* frame = new CMainFrame;
+    frame->SetAskOnClose(false);
+    frame->resize(1280, 800);
+    // The first exchange's block (a new user's own block is empty).
+    const std::vector<BlockListEntry>& blocks = frame->View()->QuoteGrid()->BlockBar()->Blocks();
+    if (blocks.size() > 1) frame->View()->QuoteGrid()->ShowBlock(blocks[1].code);
+    frame->show();
+    ui::PumpEvents(1500);
+    frame->View()->QuoteGrid()->Grid()->Model().Select(1);
+    return static_cast<QWidget*>(frame);
+  });
   r.Add("reconnect_notice", [] {
     auto* d = new CDlgTradeReconect;
     d->Logic().OnTradeDisconnected();
@@ -96,6 +114,7 @@ int RunScreenshotSession(const QString& dir, const DemoAccount& demo, int loginT
   }
   ui::ScreenshotRegistry& registry = ui::Screenshots();
   RegisterToolsScreenshots(registry);
+  RegisterQuoteScreenshots(registry);
   RegisterEnginesScreenshots(registry);
   RegisterShellScreenshots(registry);  // last: its reconnection notice keeps timers running
   std::vector<std::string> failed;

@@ -26,4 +26,21 @@ CDlgAlertSetting* ShowAlertList(QWidget* frame) {
   return list;
 }
 
+bool EditAlertFor(QWidget* parent, const DC_Contract& contract) {
+  QuoteAlert alert{};
+  alert.contract = contract;
+  std::vector<QuoteAlert> all;
+  CAlertCenter::Instance().CopyAlerts(all);
+  for (const QuoteAlert& a : all) {
+    if (a.contract.SameKey(contract)) {
+      alert = a;
+      break;
+    }
+  }
+  CDlgAddQuoteAlert d(alert, parent);
+  if (d.exec() != QDialog::Accepted) return false;
+  CAlertCenter::Instance().AddOrReplace(d.Alert());
+  return true;
+}
+
 }  // namespace tarn
