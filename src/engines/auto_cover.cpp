@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 
+#include "engines/close_orders.h"
 #include "platform/file_io.h"
 #include "platform/program_dir.h"
 
@@ -317,7 +318,7 @@ int CAutoCover::OnQuote(int status, const DC_Quote* quote) {
   }
   if (!closing.empty()) {
     if (ITradeApi* api = GetTradeApi())
-      for (const OrderRecord& o : closing) api->InsertOrder(o);
+      for (const OrderRecord& o : closing) tarn::SendClosingOrder(*api, o);
   }
   if (changed) NotifyLocked();
   return 0;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "data/trade_api.h"
+#include "engines/close_orders.h"
 #include "platform/clock.h"
 #include "platform/text.h"
 
@@ -163,7 +164,7 @@ int COCOOrderMgr::OnQuote(int status, const DC_Quote* quote) {
     if (leg == 0) continue;
     o->second.state = leg;
     Unwatch(o->second);
-    if (ITradeApi* api = GetTradeApi()) api->InsertOrder(tarn::OcoLegOrder(o->second, leg));
+    if (ITradeApi* api = GetTradeApi()) tarn::SendClosingOrder(*api, tarn::OcoLegOrder(o->second, leg));
     const OcoOrder copy = o->second;
     NotifyLocked(copy);
   }

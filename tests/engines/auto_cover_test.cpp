@@ -9,6 +9,7 @@
 #include "engine_fakes.h"
 #include "engines/auto_cover.h"
 #include "engines/auto_cover_forms.h"
+#include "engines/close_orders.h"
 #include "platform/archive.h"
 #include "platform/file_io.h"
 #include "support/test_support.h"
@@ -62,7 +63,7 @@ class AutoCoverTest : public ::testing::Test {
 
   ScopedHome home;
   EngineQuoteCenter quotes;
-  FakeTradeApi trade;
+  EngineTradeApi trade;
   DC_Contract rb, rbOther, au;
   tarn::ScopedEngine<CAutoCover> engine;
 };
@@ -102,6 +103,37 @@ TEST_F(AutoCoverTest, LongStopLossAtExactlyItsLevelSendsTheClosingMarketOrder) {
   EXPECT_EQ(engine->StopCount(), 1u);
   EXPECT_TRUE(Active().empty());
   EXPECT_EQ(engine->StopCount(), 0u);
+}
+
+TEST_F(AutoCoverTest, WhereTodaysLotsNeedTheirOwnCloseTheOrderIsSplitByThePosition) {
+  trade.closeToday = true;
+  Set("rb", "SHFE", 5, 0, 0, 0);
+  Fill("o1", rb, 1, 4, 100);
+  PositionRecord p = Position(rb, 5, 0);
+  p.todayLong = 3;  // two older lots, three of today
+  trade.positions = {p};
+  Quote(rb, 95);
+  ASSERT_EQ(trade.inserted.size(), 2u);
+  EXPECT_EQ(trade.inserted[0].offset, 2);
+  EXPECT_EQ(trade.inserted[0].quantity, 2);
+  EXPECT_EQ(trade.inserted[1].offset, 3);
+  EXPECT_EQ(trade.inserted[1].quantity, 2);
+  EXPECT_EQ(trade.inserted[1].direction, 2);
+  // All of today's: one close-today order.
+  trade.inserted.clear();
+  Fill("s1", rb, 2, 2, 100);
+  p = Position(rb, 0, 2);
+  p.todayShort = 2;
+  trade.positions = {p};
+  Quote(rb, 106);
+  ASSERT_EQ(trade.inserted.size(), 1u);
+  EXPECT_EQ(trade.inserted[0].offset, 3);
+  EXPECT_EQ(trade.inserted[0].quantity, 2);
+  EXPECT_EQ(trade.inserted[0].direction, 1);
+  // More than is held: the rest goes out as a plain close (the exchange decides).
+  EXPECT_EQ(tarn::SplitClose(5, 3, 1).size(), 3u);
+  EXPECT_EQ(tarn::SplitClose(5, 3, 1)[2].quantity, 2);
+  EXPECT_TRUE(tarn::SplitClose(0, 3, 1).empty());
 }
 
 TEST_F(AutoCoverTest, TrailingStopMovesInWholeStepsThenFires) {

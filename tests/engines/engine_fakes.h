@@ -87,6 +87,14 @@ class EngineQuoteCenter : public FakeQuoteCenter {
   std::map<std::string, DC_Contract> contracts_;
 };
 
+// The scripted trading library, with exchanges that tell today's lots from older ones when
+// `closeToday` is set.
+class EngineTradeApi : public FakeTradeApi {
+ public:
+  bool closeToday = false;
+  bool NeedsCloseToday(DC_Contract) override { return closeToday; }
+};
+
 inline DC_Quote QuoteAt(const DC_Contract& c, double last) {
   DC_Quote q{};
   q.contract = c;

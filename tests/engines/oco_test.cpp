@@ -54,7 +54,7 @@ class OcoTest : public ::testing::Test {
 
   tarn::ManualClock clock{1767225600000};
   EngineQuoteCenter quotes;
-  FakeTradeApi trade;
+  EngineTradeApi trade;
   DC_Contract rb, cu;
   tarn::ScopedEngine<COCOOrderMgr> manager;
 };
@@ -83,6 +83,21 @@ TEST_F(OcoTest, LevelsNeedToBeBrokenByMoreThanTheMargin) {
   EXPECT_EQ(trade.inserted[1].direction, 2);
   EXPECT_EQ(trade.inserted[1].offset, 2);
   EXPECT_EQ(Get(b).state, 2);
+}
+
+TEST_F(OcoTest, AClosingLegIsSplitWhereTodaysLotsNeedTheirOwnClose) {
+  trade.closeToday = true;
+  PositionRecord p = Position(rb, 3, 0);
+  p.todayLong = 3;
+  trade.positions = {p};
+  manager->Add(Pair(rb, 100, 90, 3));  // leg B sells to close
+  Quote(rb, 89);
+  ASSERT_EQ(trade.inserted.size(), 1u);
+  EXPECT_EQ(trade.inserted[0].offset, 3);
+  manager->Add(Pair(rb, 100, 90, 2));  // leg A buys to open: as it is
+  Quote(rb, 101);
+  ASSERT_EQ(trade.inserted.size(), 2u);
+  EXPECT_EQ(trade.inserted[1].offset, 1);
 }
 
 TEST_F(OcoTest, OneLegOnlyAndCancelRules) {
