@@ -249,7 +249,7 @@ int Broker::CheckOrder(Order& o, const OrderSpec& spec, Book* b) {
     Freeze(o);
     const FundsView f = FundsOf(o.account);
     if (f.Available() < 0) {
-      o.state = 0;
+      o.state = kStFailed;
       Freeze(o);
       return kErrFunds;
     }
