@@ -222,6 +222,7 @@ void Broker::Load() {
     Fill f = r.fill;
     f.account = a;
     f.contract = cat.Find(r.contract);
+    std::snprintf(f.number, sizeof f.number, "%08d-T%07d", f.tradingDay, f.sequence);
     accounts_[a].fills.push_back(f);
   }
   for (BrokerStore::StrategyRow& r : in.strategies) {
