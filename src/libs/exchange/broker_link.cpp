@@ -24,6 +24,7 @@ void InProcessTradeLink::Sleep() {
 
 bool InProcessTradeLink::Open(const TradeLogin& login, const std::function<void(const std::string&)>& progress,
                               std::string& error, std::vector<std::string>& accounts) {
+  up_ = false;  // a new login ends the session there was, whatever its outcome
   Sleep();
   if (refuse_.load()) {
     error = TXT("交易服务器拒绝登录");

@@ -78,8 +78,12 @@ void TradeCenter::LoginJob(AccountTexts texts, std::string host, int port) {
   std::vector<std::string> accounts;
   std::string error;
   exchange::TradeLogin login{texts.account, texts.password, host, port};
+  ready_ = false;
   if (!embedded_->Open(login, [&](const std::string& t) { say(0, t); }, error, accounts)) {
-    ready_ = false;
+    {
+      tarn::Lock lock(mutex_);
+      loggedIn_ = false;
+    }
     say(-1, error);
     return;
   }
