@@ -62,6 +62,7 @@ Broker::Broker(IBrokerMarket& market, BrokerOptions options) : market_(market), 
     store_ = BrokerStore::Open(options_.storePath, &error);
     if (!store_) std::fprintf(stderr, "tarn: %s; the broker keeps nothing\n", error.c_str());
   }
+  if (store_) writer_ = std::thread([this] { WriterLoop(); });
   {
     tarn::Lock lock(mutex_);
     Load();
@@ -76,6 +77,7 @@ Broker::Broker(IBrokerMarket& market, BrokerOptions options) : market_(market), 
     Finish();
     pending_.clear();  // nobody listens yet
   }
+  Durable();  // opened: what loading and catching up changed is stored
   market_.AddListener(this);
   worker_ = std::thread([this] { WorkerLoop(); });
 }
@@ -88,6 +90,13 @@ Broker::~Broker() {
   }
   workCv_.notify_all();
   if (worker_.joinable()) worker_.join();
+  {
+    std::lock_guard<std::mutex> lock(writeMutex_);
+    stopWriter_ = true;
+  }
+  writeCv_.notify_all();
+  writtenCv_.notify_all();
+  if (writer_.joinable()) writer_.join();  // it writes and delivers what is queued first
   tarn::Lock lock(mutex_);
   for (ContractId id = 0; id < books_.size(); ++id)
     if (books_[id] && books_[id]->watched) market_.Watch(id, false);
@@ -258,30 +267,36 @@ bool Broker::CreateLogin(const std::string& user, const std::string& password, c
   }
   const std::string hash = HashPassword(password, options_.hashCost);
   if (hash.empty()) return false;
-  tarn::Lock lock(mutex_);
-  auto [it, added] = logins_.try_emplace(user);
-  if (!added) return false;
-  it->second.hash = hash;
-  it->second.name = name;
-  if (store_) dirtyLogins_.push_back(user);
-  Commit();
+  {
+    tarn::Lock lock(mutex_);
+    auto [it, added] = logins_.try_emplace(user);
+    if (!added) return false;
+    it->second.hash = hash;
+    it->second.name = name;
+    if (store_) dirtyLogins_.push_back(user);
+    Commit();
+  }
+  Durable();
   return true;
 }
 
 bool Broker::CreateAccount(const std::string& id, const std::string& login, const std::string& name, Money balance) {
   if (!PlainName(id)) return false;
-  tarn::Lock lock(mutex_);
-  if (accountIndex_.count(id) || !logins_.count(login)) return false;
-  Account a;
-  a.id = id;
-  a.login = login;
-  a.name = name;
-  a.currency = kAccountCurrency;
-  a.preBalance = balance;
-  const AccountIndex index = AddAccount(std::move(a));
-  DirtyAccount(index);
-  if (store_) dirtyStarts_.push_back(index);
-  Commit();
+  {
+    tarn::Lock lock(mutex_);
+    if (accountIndex_.count(id) || !logins_.count(login)) return false;
+    Account a;
+    a.id = id;
+    a.login = login;
+    a.name = name;
+    a.currency = kAccountCurrency;
+    a.preBalance = balance;
+    const AccountIndex index = AddAccount(std::move(a));
+    DirtyAccount(index);
+    if (store_) dirtyStarts_.push_back(index);
+    Commit();
+  }
+  Durable();
   return true;
 }
 
@@ -308,6 +323,7 @@ bool Broker::Deposit(const std::string& account, Money amount, std::string* erro
     Finish();
   }
   Deliver();
+  Durable();
   return true;
 }
 
@@ -377,15 +393,18 @@ int Broker::ChangePassword(const std::string& user, const std::string& oldPasswo
     message = TXT("密码修改失败");
     return 5;
   }
-  tarn::Lock lock(mutex_);
-  auto it = logins_.find(user);
-  if (it == logins_.end() || it->second.hash != hash) {
-    message = TXT("密码已被修改,请重试");
-    return 6;
+  {
+    tarn::Lock lock(mutex_);
+    auto it = logins_.find(user);
+    if (it == logins_.end() || it->second.hash != hash) {
+      message = TXT("密码已被修改,请重试");
+      return 6;
+    }
+    it->second.hash = fresh;
+    if (store_) dirtyLogins_.push_back(user);
+    Commit();
   }
-  it->second.hash = fresh;
-  if (store_) dirtyLogins_.push_back(user);
-  Commit();
+  Durable();
   message = TXT("密码修改成功");
   return 0;
 }
@@ -596,12 +615,12 @@ bool Broker::GetSettlement(const std::string& account, int32_t tradingDay, std::
     text = Statement(a, day_, false, nullptr);
     return true;
   }
+  auto it = statements_.find({a, tradingDay});
+  if (it != statements_.end()) {
+    text = it->second;
+    return true;
+  }
   if (store_ && store_->GetSettlement(account, tradingDay, text)) return true;
-  for (const auto& [acc, day, stored] : newStatements_)
-    if (acc == a && day == tradingDay) {
-      text = stored;
-      return true;
-    }
   text = Format(TXT("账户%s没有%d的结算单"), accounts_[a].id, tradingDay);
   return false;
 }
@@ -658,6 +677,13 @@ void Broker::Finish() {
 }
 
 void Broker::Deliver() {
+  if (store_) {
+    // The writer delivers once the changes are stored; keep it from falling too far behind.
+    if (OnWriterThread()) return;
+    std::unique_lock<std::mutex> lock(writeMutex_);
+    writtenCv_.wait(lock, [this] { return writes_.size() < kMaxQueuedWrites || stopWriter_; });
+    return;
+  }
   {
     tarn::Lock lock(mutex_);
     if (delivering_) return;  // the delivery under way hands these out after its batch
@@ -697,7 +723,7 @@ void Broker::Commit() {
   if (!store_) return;
   if (dirtyOrders_.empty() && newFills_.empty() && dirtySides_.empty() && dirtyLots_.empty() &&
       dirtyAccounts_.empty() && dirtyStrategies_.empty() && newStatements_.empty() && dirtyStarts_.empty() &&
-      dirtyLogins_.empty() && !dirtyDay_)
+      dirtyLogins_.empty() && !dirtyDay_ && pending_.empty())
     return;
   auto dedupe = [](auto& v) {
     std::sort(v.begin(), v.end());
@@ -710,15 +736,13 @@ void Broker::Commit() {
   dedupe(dirtyStrategies_);
   dedupe(dirtyStarts_);
   dedupe(dirtyLogins_);
-  bool ok = store_->Begin();
-  if (ok && dirtyDay_) ok = store_->SetMeta("trading_day", std::to_string(day_));
+  WriteSet w;
+  if (dirtyDay_) w.day = day_;
   for (const std::string& user : dirtyLogins_) {
-    if (!ok) break;
     auto it = logins_.find(user);
-    if (it != logins_.end()) ok = store_->PutLogin({user, it->second.hash, it->second.name});
+    if (it != logins_.end()) w.logins.push_back({user, it->second.hash, it->second.name});
   }
   for (AccountIndex a : dirtyAccounts_) {
-    if (!ok) break;
     const Account& acc = accounts_[a];
     BrokerStore::AccountRow r;
     r.id = acc.id;
@@ -731,64 +755,53 @@ void Broker::Commit() {
     r.closeProfit = acc.closeProfit;
     r.fee = acc.fee;
     r.credit = acc.credit;
-    ok = store_->PutAccount(r);
+    w.accounts.push_back(std::move(r));
   }
   for (uint64_t id : dirtyOrders_) {
-    if (!ok) break;
     auto it = orders_.find(id);
-    if (it == orders_.end()) continue;
-    ok = store_->PutOrder(it->second, accounts_[it->second.account].id, ContractKey(it->second.contract));
+    if (it != orders_.end())
+      w.orders.push_back({it->second, accounts_[it->second.account].id, ContractKey(it->second.contract)});
   }
-  for (const Fill& f : newFills_) {
-    if (!ok) break;
-    ok = store_->PutFill(f, accounts_[f.account].id, ContractKey(f.contract));
-  }
+  for (const Fill& f : newFills_) w.fills.push_back({f, accounts_[f.account].id, ContractKey(f.contract)});
   for (const auto& [a, key] : dirtySides_) {
-    if (!ok) break;
     const Account& acc = accounts_[a];
     auto it = acc.sides.find(key);
-    if (it != acc.sides.end())
-      ok = store_->PutSide(acc.id, ContractKey(SideContract(key)), SideOf(key), it->second.id,
-                           std::string(Field(it->second.number)));
-    else
-      ok = store_->DeleteSide(acc.id, ContractKey(SideContract(key)), SideOf(key));
+    BrokerStore::SideRow r{acc.id, ContractKey(SideContract(key)), SideOf(key), 0, std::string()};
+    if (it != acc.sides.end()) {
+      r.id = it->second.id;
+      r.number = std::string(Field(it->second.number));
+    }
+    w.sides.emplace_back(std::move(r), it == acc.sides.end());
   }
   for (const auto& [a, key, lotId] : dirtyLots_) {
-    if (!ok) break;
     const Account& acc = accounts_[a];
-    const Lot* found = nullptr;
+    BrokerStore::LotRow r;
+    r.lot.id = lotId;
+    bool found = false;
     auto it = acc.sides.find(key);
     if (it != acc.sides.end())
       for (const Lot& l : it->second.lots)
-        if (l.id == lotId) found = &l;
-    if (found)
-      ok = store_->PutLot(*found, acc.id, ContractKey(SideContract(key)), SideOf(key));
-    else
-      ok = store_->DeleteLot(lotId);
+        if (l.id == lotId) {
+          r.lot = l;
+          found = true;
+        }
+    r.account = acc.id;
+    r.contract = ContractKey(SideContract(key));
+    r.side = SideOf(key);
+    w.lots.emplace_back(std::move(r), !found);
   }
   for (AccountIndex a : dirtyStarts_) {
-    if (!ok) break;
     const Account& acc = accounts_[a];
-    ok = store_->ClearStarts(acc.id);
+    std::vector<BrokerStore::StartRow> rows;
     for (const auto& [key, qty] : acc.start)
-      if (ok && qty != 0) ok = store_->PutStart({acc.id, ContractKey(SideContract(key)), SideOf(key), qty});
+      if (qty != 0) rows.push_back({acc.id, ContractKey(SideContract(key)), SideOf(key), qty});
+    w.starts.emplace_back(acc.id, std::move(rows));
   }
-  for (const auto& [a, day, text] : newStatements_) {
-    if (!ok) break;
-    ok = store_->PutSettlement(accounts_[a].id, day, text);
-  }
-  for (const auto& [a, id] : dirtyStrategies_) {
-    if (!ok) break;
+  for (auto& [a, day, text] : newStatements_) w.statements.emplace_back(accounts_[a].id, day, std::move(text));
+  for (const auto& [a, id] : dirtyStrategies_)
     for (const StrategyOrder& s : accounts_[a].strategies)
-      if (s.id == id) ok = store_->PutStrategy(s, accounts_[a].id);
-  }
-  if (ok) ok = store_->Commit();
-  else store_->Rollback();
-  if (!ok) {
-    // Kept for the next commit: what is not stored yet is written with the next change.
-    std::fprintf(stderr, "tarn: the broker could not write its store; retrying with the next change\n");
-    return;
-  }
+      if (s.id == id) w.strategies.push_back({s, accounts_[a].id});
+  w.events.swap(pending_);
   dirtyOrders_.clear();
   newFills_.clear();
   dirtySides_.clear();
@@ -799,6 +812,84 @@ void Broker::Commit() {
   dirtyStarts_.clear();
   dirtyLogins_.clear();
   dirtyDay_ = false;
+  {
+    std::lock_guard<std::mutex> lock(writeMutex_);
+    w.seq = ++writeSeq_;
+    if (!w.statements.empty()) statementsSeq_ = w.seq;
+    writes_.push_back(std::move(w));
+  }
+  writeCv_.notify_one();
+}
+
+bool Broker::WriteAll(const std::vector<WriteSet>& sets) {
+  bool ok = store_->Begin();
+  for (const WriteSet& w : sets) {
+    if (ok && w.day) ok = store_->SetMeta("trading_day", std::to_string(w.day));
+    for (const auto& r : w.logins) ok = ok && store_->PutLogin(r);
+    for (const auto& r : w.accounts) ok = ok && store_->PutAccount(r);
+    for (const auto& r : w.orders) ok = ok && store_->PutOrder(r.order, r.account, r.contract);
+    for (const auto& r : w.fills) ok = ok && store_->PutFill(r.fill, r.account, r.contract);
+    for (const auto& [r, erase] : w.sides)
+      ok = ok && (erase ? store_->DeleteSide(r.account, r.contract, r.side)
+                        : store_->PutSide(r.account, r.contract, r.side, r.id, r.number));
+    for (const auto& [r, erase] : w.lots)
+      ok = ok && (erase ? store_->DeleteLot(r.lot.id) : store_->PutLot(r.lot, r.account, r.contract, r.side));
+    for (const auto& [account, rows] : w.starts) {
+      ok = ok && store_->ClearStarts(account);
+      for (const auto& r : rows) ok = ok && store_->PutStart(r);
+    }
+    for (const auto& [account, day, text] : w.statements) ok = ok && store_->PutSettlement(account, day, text);
+    for (const auto& r : w.strategies) ok = ok && store_->PutStrategy(r.order, r.account);
+  }
+  if (ok) return store_->Commit();
+  store_->Rollback();
+  return false;
+}
+
+// Group commit: everything queued meanwhile goes into one transaction, and only once it is
+// committed are its events delivered, in order. Nobody hears of a change the store could lose.
+void Broker::WriterLoop() {
+  std::unique_lock<std::mutex> lock(writeMutex_);
+  for (;;) {
+    writeCv_.wait(lock, [this] { return stopWriter_ || !writes_.empty(); });
+    if (writes_.empty()) break;
+    std::vector<WriteSet> sets;
+    sets.reserve(writes_.size());
+    while (!writes_.empty()) {
+      sets.push_back(std::move(writes_.front()));
+      writes_.pop_front();
+    }
+    writing_ = true;
+    lock.unlock();
+    writtenCv_.notify_all();
+    for (int attempt = 0; !WriteAll(sets); ++attempt) {
+      if (attempt == 0) std::fprintf(stderr, "tarn: the broker could not write its store; retrying\n");
+      if (attempt >= 50) {
+        std::fprintf(stderr, "tarn: the broker gave up writing %zu changes to its store\n", sets.size());
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    std::vector<BrokerEvent> events;
+    for (WriteSet& w : sets) {
+      if (events.empty())
+        events.swap(w.events);
+      else
+        for (BrokerEvent& e : w.events) events.push_back(std::move(e));
+    }
+    if (!events.empty()) listeners_.ForEach([&](IBrokerListener* l) { l->OnBrokerEvents(events); });
+    lock.lock();
+    written_ = sets.back().seq;
+    writing_ = false;
+    writtenCv_.notify_all();
+  }
+}
+
+void Broker::Durable() {
+  if (!store_ || OnWriterThread()) return;
+  std::unique_lock<std::mutex> lock(writeMutex_);
+  const uint64_t seq = writeSeq_;
+  writtenCv_.wait(lock, [&] { return written_ >= seq || stopWriter_; });
 }
 
 // ---- the market's events ---------------------------------------------------------------------
@@ -856,11 +947,16 @@ void Broker::WaitIdle() {
       std::unique_lock<std::mutex> lock(workMutex_);
       idleCv_.wait(lock, [this] { return (work_.empty() && !working_) || stop_; });
     }
+    if (store_ && !OnWriterThread()) {
+      std::unique_lock<std::mutex> lock(writeMutex_);
+      writtenCv_.wait(lock, [this] { return (writes_.empty() && !writing_) || stopWriter_; });
+    }
     {
       tarn::Lock lock(mutex_);
       if (!delivering_ && pending_.empty()) {
         std::lock_guard<std::mutex> work(workMutex_);
-        if (work_.empty() && !working_) return;
+        std::lock_guard<std::mutex> write(writeMutex_);
+        if (work_.empty() && !working_ && (OnWriterThread() || (writes_.empty() && !writing_))) return;
         continue;
       }
     }

@@ -39,6 +39,12 @@ void Broker::RollTo(int32_t newDay) {
 }
 
 void Broker::SettleDay(int32_t day, int32_t nextDay) {
+  // The statements of an earlier roll are in the store by now; keep those of this one at hand
+  // until they are.
+  if (store_ && newStatements_.empty()) {
+    std::lock_guard<std::mutex> lock(writeMutex_);
+    if (written_ >= statementsSeq_) statements_.clear();
+  }
   // The day's orders end; condition orders for the day and of contracts that stop trading too.
   for (Account& acc : accounts_) {
     const std::vector<uint64_t> ids = acc.orders;
@@ -103,7 +109,8 @@ void Broker::SettleDay(int32_t day, int32_t nextDay) {
     for (const auto& [key, side] : acc.sides) acc.start[key] = side.quantity;
     DirtyAccount(a);
     if (store_) dirtyStarts_.push_back(a);
-    newStatements_.emplace_back(a, day, std::move(text));
+    statements_[{a, day}] = text;
+    if (store_) newStatements_.emplace_back(a, day, std::move(text));
     pending_.emplace_back();
     pending_.back().type = BrokerEventType::Refresh;
     pending_.back().account = a;

@@ -62,7 +62,9 @@ TEST_F(ConditionsTest, EachBasisAndKindFiresIntoAnOrderPricedByItsMode) {
     EXPECT_FALSE(fired.condition);
     EXPECT_EQ(fired.direction, k.dir);
     EXPECT_EQ(fired.market, k.price == 0);
-    if (k.price) EXPECT_EQ(fired.price, k.price) << k.trigger;
+    if (k.price) {
+      EXPECT_EQ(fired.price, k.price) << k.trigger;
+    }
     // Its OnOrder came before the order it fired.
     const std::vector<BrokerEvent> events = log.Take();
     int at = -1, firedAt = -1;

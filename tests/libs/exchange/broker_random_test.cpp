@@ -109,7 +109,9 @@ TEST_F(RandomRunTest, HundredThousandOrdersKeepEveryInvariant) {
       publish(pick(4));
       broker->WaitIdle();
     }
-    if (orders % 1000 == 0) ASSERT_TRUE(broker->CheckInvariants(&why)) << "after order " << orders << ": " << why;
+    if (orders % 1000 == 0) {
+      ASSERT_TRUE(broker->CheckInvariants(&why)) << "after order " << orders << ": " << why;
+    }
     if (orders % 20000 == 0) {
       for (int j = 0; j < 4; ++j) market.SetSettlement(contracts[j], market.day_, mid[j]);
       market.Roll();
