@@ -111,16 +111,34 @@ AccountIndex Broker::AddAccount(Account account) {
   return index;
 }
 
+namespace {
+// What a loaded row may hold: a damaged or foreign store may carry any numbers, and money sums
+// must never overflow.
+constexpr int64_t kMaxLoadedPrice = 100000000;      // ticks
+constexpr int32_t kMaxLoadedLots = 1000000;
+constexpr Money kMaxLoadedMoney = 10000000000000;   // cents (a hundred billion yuan)
+bool PriceOk(int64_t p) { return p >= -kMaxLoadedPrice && p <= kMaxLoadedPrice; }
+bool MoneyOk(Money m) { return m >= -kMaxLoadedMoney && m <= kMaxLoadedMoney; }
+Money ClampMoney(Money m) { return std::clamp(m, -kMaxLoadedMoney, kMaxLoadedMoney); }
+bool OrderOk(const Order& o) {
+  return o.quantity >= 0 && o.quantity <= kMaxOrderLots && o.filled >= 0 && o.filled <= o.quantity &&
+         o.fillCount >= 0 && o.fillCount <= kMaxOrderLots && PriceOk(o.price) && PriceOk(o.trigger) &&
+         PriceOk(o.sendPrice) && PriceOk(o.stop) && PriceOk(o.extreme) && o.ticks >= -1000000 && o.ticks <= 1000000 &&
+         o.fillValue >= -kMaxLoadedPrice * kMaxOrderLots && o.fillValue <= kMaxLoadedPrice * kMaxOrderLots;
+}
+}  // namespace
+
 void Broker::Load() {
   if (!store_) return;
   BrokerStore::Loaded in;
   if (!store_->Load(in)) std::fprintf(stderr, "tarn: the broker store could not be read whole\n");
   const Catalogue& cat = market_.GetCatalogue();
-  day_ = in.tradingDay;
+  // A day that is no date is no day: the store starts the market's.
+  day_ = in.tradingDay > 19700101 && Yyyymmdd(DayNumOf(in.tradingDay)) == in.tradingDay ? in.tradingDay : 0;
   nextId_ = in.maxId + 1;
-  orderSeq_ = in.maxOrderSequence;
-  fillSeq_ = in.maxFillSequence;
-  strategySeq_ = in.maxStrategySequence;
+  orderSeq_ = std::clamp(in.maxOrderSequence, 0, 90000000);
+  fillSeq_ = std::clamp(in.maxFillSequence, 0, 9000000);
+  strategySeq_ = std::clamp(in.maxStrategySequence, 0, 900000);
   for (BrokerStore::LoginRow& r : in.logins) {
     LoginInfo& l = logins_[r.user];
     l.hash = std::move(r.hash);
@@ -132,12 +150,13 @@ void Broker::Load() {
     a.login = std::move(r.login);
     a.name = std::move(r.name);
     a.currency = r.currency.empty() ? kAccountCurrency : std::move(r.currency);
-    a.preBalance = r.preBalance;
-    a.deposit = r.deposit;
-    a.withdrawal = r.withdrawal;
-    a.closeProfit = r.closeProfit;
-    a.fee = r.fee;
-    a.credit = r.credit;
+    if (a.id.empty() || accountIndex_.count(a.id)) continue;
+    a.preBalance = ClampMoney(r.preBalance);
+    a.deposit = ClampMoney(r.deposit);
+    a.withdrawal = ClampMoney(r.withdrawal);
+    a.closeProfit = ClampMoney(r.closeProfit);
+    a.fee = ClampMoney(r.fee);
+    a.credit = ClampMoney(r.credit);
     AddAccount(std::move(a));
   }
   auto accountOf = [&](const std::string& id) {
@@ -155,7 +174,9 @@ void Broker::Load() {
   for (BrokerStore::LotRow& r : in.lots) {
     const AccountIndex a = accountOf(r.account);
     const ContractId c = cat.Find(r.contract);
-    if (a == kNoAccount || c == kNoContract || (r.side != 1 && r.side != 2) || r.lot.quantity <= 0) {
+    if (a == kNoAccount || c == kNoContract || (r.side != 1 && r.side != 2) || r.lot.quantity <= 0 ||
+        r.lot.quantity > kMaxLoadedLots || r.lot.open <= 0 || r.lot.open > kMaxLoadedPrice || r.lot.hold <= 0 ||
+        r.lot.hold > kMaxLoadedPrice) {
       // A lot of a contract no longer listed has been settled at its last settlement: it goes.
       if (a != kNoAccount) DirtyLot(a, 0, r.lot.id);
       continue;
@@ -194,11 +215,11 @@ void Broker::Load() {
     const AccountIndex a = accountOf(r.account);
     const ContractId c = cat.Find(r.contract);
     if (a == kNoAccount || c == kNoContract || (r.side != 1 && r.side != 2)) continue;
-    accounts_[a].start[SideKey(c, r.side)] = r.quantity;
+    accounts_[a].start[SideKey(c, r.side)] = std::clamp<int32_t>(r.quantity, 0, kMaxLoadedLots);
   }
   for (BrokerStore::OrderRow& r : in.orders) {
     const AccountIndex a = accountOf(r.account);
-    if (a == kNoAccount) continue;
+    if (a == kNoAccount || !OrderOk(r.order) || orders_.count(r.order.id)) continue;
     Order o = r.order;
     o.account = a;
     o.contract = r.contract.empty() ? kNoContract : cat.Find(r.contract);
@@ -227,7 +248,9 @@ void Broker::Load() {
   }
   for (BrokerStore::FillRow& r : in.fills) {
     const AccountIndex a = accountOf(r.account);
-    if (a == kNoAccount) continue;
+    if (a == kNoAccount || r.fill.quantity <= 0 || r.fill.quantity > kMaxOrderLots || !PriceOk(r.fill.price) ||
+        !MoneyOk(r.fill.fee) || !MoneyOk(r.fill.closeProfit))
+      continue;
     Fill f = r.fill;
     f.account = a;
     f.contract = cat.Find(r.contract);

@@ -188,6 +188,22 @@ TEST_F(StoreTest, AKilledProcessLosesNoFillItHadToldOf) {
   ExpectSound();
 }
 
+TEST_F(StoreTest, ATruncatedFileIsSetAsideToo) {
+  Step(market.Book(rb, 3099, 3100, 10));
+  for (int i = 0; i < 50; ++i) Send("A", rb, i % 2 ? kSell : kBuy, i % 2 ? 3 : kOpen, 1, i % 2 ? 3099 : 3100);
+  broker->RemoveListener(&log);
+  broker.reset();
+  const std::string bytes = ReadFile(Db());
+  ASSERT_GT(bytes.size(), 8192u);
+  for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(Db() + suffix);
+  WriteFile(Db(), bytes.substr(0, bytes.size() / 2));
+  createDemo = true;
+  broker = std::make_unique<Broker>(market, Options());
+  EXPECT_TRUE(broker->ReplacedDamagedStore());
+  EXPECT_NE(broker->FindAccount(DemoAccounts::kMain), kNoAccount);
+  ExpectSound();
+}
+
 TEST_F(StoreTest, ADamagedFileIsSetAsideAndANewStoreWithTheDemoLoginBegins) {
   broker->RemoveListener(&log);
   broker.reset();
