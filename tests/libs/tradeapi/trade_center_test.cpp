@@ -424,3 +424,44 @@ TEST_F(TradeApiTest, OrdersFillsAndPositionsSurviveARestartOfBothLibraries) {
 
 }  // namespace
 }  // namespace tarn::test
+
+namespace tarn::test {
+namespace {
+
+TEST_F(TradeApiTest, TheMarketsDayRollSettlesPositionsAtTheNextDaysPreviousSettlement) {
+  TradeRecorder r;
+  ASSERT_EQ(Login(r), 1);
+  const DC_Contract rb = Main("SHFE", "rb");
+  Step();
+  ASSERT_GT(Api().InsertOrder(Order(rb, 1, 1, 2)), 0);
+  Api().RefreshPositions();
+  Wait();
+  EXPECT_EQ(r.Of("positions").back().code, 1);
+  const int before = trades->Broker().TradingDay();
+  r.Clear();
+  quotes->Advance(8 * 3600 * 1000);  // 10:00 -> 18:00: past the 17:00 roll
+  Wait();
+  EXPECT_GT(trades->Broker().TradingDay(), before);
+  EXPECT_FALSE(r.Of("refresh").empty());
+  std::vector<PositionRecord> positions;
+  Api().GetPositions(positions);
+  ASSERT_EQ(positions.size(), 1u);
+  EXPECT_EQ(positions[0].longQuantity, 2);
+  EXPECT_EQ(positions[0].todayLong, 0);
+  exchange::Market& m = *quotes->Exchange().Get();
+  exchange::Snapshot s;
+  m.GetSnapshot(m.GetCatalogue().Find(rb.Key()), s);
+  EXPECT_DOUBLE_EQ(positions[0].longAverage, s.preSettle * 1.0);  // held at the settlement (tick 1)
+  std::vector<FillRecord> fills;
+  Api().GetFills(fills);
+  EXPECT_TRUE(fills.empty());  // a new day's list
+  Api().QuerySettlement(before);
+  Wait();
+  ASSERT_EQ(r.Of("settlement").size(), 1u);
+  EXPECT_NE(r.Of("settlement")[0].text.find(TXT("已结算")), std::string::npos);
+  std::string why;
+  EXPECT_TRUE(trades->Broker().CheckInvariants(&why)) << why;
+}
+
+}  // namespace
+}  // namespace tarn::test
