@@ -327,8 +327,8 @@ bool Broker::Deposit(const std::string& account, Money amount, std::string* erro
   {
     tarn::Lock lock(mutex_);
     const AccountIndex a = FindAccount(account);
-    if (a == kNoAccount || amount == 0) {
-      if (error) *error = TXT("账户不存在");
+    if (a == kNoAccount || amount == 0 || !(amount > -10000000000000 && amount < 10000000000000)) {
+      if (error) *error = a == kNoAccount ? TXT("账户不存在") : TXT("金额错误");
       return false;
     }
     Account& acc = accounts_[a];
@@ -360,9 +360,9 @@ bool Broker::Authenticate(const std::string& user, const std::string& password, 
     auto it = logins_.find(user);
     if (it != logins_.end()) hash = it->second.hash;
   }
-  // An unknown login costs a hash check too, so that the answer's time tells nothing.
-  static const std::string kDummy = HashPassword("tarn-unknown-login", HashCost::Minimal);
-  const bool ok = VerifyPassword(hash.empty() ? kDummy : hash, password) && !hash.empty();
+  // An unknown login costs the same hash check, so that the answer's time tells nothing.
+  std::call_once(dummyOnce_, [this] { dummyHash_ = HashPassword("tarn-unknown-login", options_.hashCost); });
+  const bool ok = VerifyPassword(hash.empty() ? dummyHash_ : hash, password) && !hash.empty();
   if (!ok) {
     error = TXT("账号或密码错误");
     return false;
@@ -460,7 +460,9 @@ std::string Broker::AccountName(AccountIndex account) {
 // ---- helpers ---------------------------------------------------------------------------------
 
 const ContractTerms& Broker::Terms(ContractId id) {
-  return terms_[market_.GetCatalogue().ContractAt(id).commodity];
+  static const ContractTerms none;
+  const Catalogue& cat = market_.GetCatalogue();
+  return id < cat.Size() ? terms_[cat.ContractAt(id).commodity] : none;
 }
 
 int32_t Broker::TradingDay() {
