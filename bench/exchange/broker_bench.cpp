@@ -99,12 +99,11 @@ void RunOrders(benchmark::State& state, const std::string& storePath) {
   EventCounter counter;
   broker.AddListener(&counter);
   broker.CreateLogin("bench", "bench1", "bench");
-  for (int i = 0; i < 10; ++i) broker.CreateAccount("B" + std::to_string(i), "bench", "bench", 100000000000LL);
+  const std::vector<std::string> accounts = {"B0", "B1", "B2", "B3", "B4", "B5", "B6", "B7", "B8", "B9"};
+  for (const std::string& a : accounts) broker.CreateAccount(a, "bench", "bench", 100000000000LL);
   const Catalogue& cat = market.GetCatalogue();
   // The farthest month: the day rolls every 100,000 orders and must not reach its expiry.
   const ContractId m = cat.Commodities()[cat.FindCommodity("DCE", "m")].months.back();
-  std::vector<std::string> accounts;
-  for (int i = 0; i < 10; ++i) accounts.push_back("B" + std::to_string(i));
   long orders = 0;
   OrderSpec spec;
   spec.contract = m;

@@ -50,11 +50,11 @@ constexpr const char* kProbes[] = {
     "SELECT key, value FROM meta LIMIT 1",
     "SELECT user, hash, name FROM login LIMIT 1",
     "SELECT id, login, seq, name, currency, pre_balance, deposit, withdrawal, close_profit, fee, credit FROM account LIMIT 1",
-    "SELECT id, account, trading_day, sequence, contract, direction, offset, market, condition, state, price, quantity,"
+    ("SELECT id, account, trading_day, sequence, contract, direction, offset, market, condition, state, price, quantity,"
     " filled, fill_count, fill_value, error_code, error_text, insert_ms, update_ms, position_number, trigger_basis,"
-    " kind, send_mode, long_term, trigger_price, send_price, ticks, stop, extreme, triggered FROM orders LIMIT 1",
-    "SELECT id, account, trading_day, sequence, order_id, order_key, contract, direction, offset, price, quantity,"
-    " fee, close_profit, time_ms, position_number FROM fills LIMIT 1",
+    " kind, send_mode, long_term, trigger_price, send_price, ticks, stop, extreme, triggered FROM orders LIMIT 1"),
+    ("SELECT id, account, trading_day, sequence, order_id, order_key, contract, direction, offset, price, quantity,"
+    " fee, close_profit, time_ms, position_number FROM fills LIMIT 1"),
     "SELECT account, contract, side, id, number FROM sides LIMIT 1",
     "SELECT id, account, contract, side, number, fill_number, quantity, today, open_price, hold_price, open_ms FROM lots LIMIT 1",
     "SELECT account, contract, side, quantity FROM day_start LIMIT 1",
