@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     broker.GetFunds(account, f);
     std::vector<PositionView> positions;
     broker.GetPositions(account, positions);
-    OrderSpec s;
+    OrderEntry s;
     s.account = account;
     s.contract = 0;
     s.direction = 1;

@@ -105,17 +105,17 @@ void RunOrders(benchmark::State& state, const std::string& storePath) {
   // The farthest month: the day rolls every 100,000 orders and must not reach its expiry.
   const ContractId m = cat.Commodities()[cat.FindCommodity("DCE", "m")].months.back();
   long orders = 0;
-  OrderSpec spec;
-  spec.contract = m;
-  spec.quantity = 1;
+  OrderEntry entry;
+  entry.contract = m;
+  entry.quantity = 1;
   for (auto _ : state) {
     const long k = orders++;
-    spec.account = accounts[static_cast<std::size_t>(k % 10)];
+    entry.account = accounts[static_cast<std::size_t>(k % 10)];
     const bool open = (k / 10) % 2 == 0;
-    spec.direction = open ? 1 : 2;
-    spec.offset = open ? 1 : 2;
-    spec.price = open ? 2951 : 2950;
-    broker.InsertOrder(spec);
+    entry.direction = open ? 1 : 2;
+    entry.offset = open ? 1 : 2;
+    entry.price = open ? 2951 : 2950;
+    broker.InsertOrder(entry);
     // With the store on, the writer commits behind the orders: wait for it now and then, so
     // that the figure is what the store keeps up with.
     if (orders % 10000 == 0) broker.WaitIdle();

@@ -88,8 +88,8 @@ class Broker final : public IMarketListener {
   // ---- trading ----
   // The order's sequence within the day (above 0; a refused order is an order too, with state
   // 10), or -1 when the account is unknown.
-  int InsertOrder(const OrderSpec& spec);
-  int InsertCondition(const ConditionSpec& spec);
+  int InsertOrder(const OrderEntry& entry);
+  int InsertCondition(const ConditionEntry& entry);
   // 0, or an error code (`error` says why).
   int CancelOrder(const std::string& account, std::string_view key, std::string* error = nullptr);
   int ModifyOrder(const std::string& account, std::string_view key, int64_t price, bool priceOnTick, int quantity,
@@ -213,8 +213,8 @@ class Broker final : public IMarketListener {
 
   // broker_orders.cpp
   Order& NewOrder(AccountIndex a, ContractId c);
-  int DoInsertOrder(const OrderSpec& spec, AccountIndex a);
-  int CheckOrder(Order& o, const OrderSpec& spec, Book* book);
+  int DoInsertOrder(const OrderEntry& entry, AccountIndex a);
+  int CheckOrder(Order& o, const OrderEntry& entry, Book* book);
   int ReserveClose(Order& o, const std::string& positionNumber, bool check);
   void ReleaseClose(Order& o, int32_t lots);
   void Freeze(Order& o);
@@ -235,7 +235,7 @@ class Broker final : public IMarketListener {
   void TradeThrough(Book& b, bool buys);
   void QueueFlow(Book& b, bool buys, int32_t price, int32_t& flow);
   void ShrinkQueues(Book& b);
-  int DoInsertCondition(const ConditionSpec& spec, AccountIndex a);
+  int DoInsertCondition(const ConditionEntry& entry, AccountIndex a);
   void EvaluateConditions(Book& b);
   bool ConditionFires(Order& c, const Book& b, bool& changed);
   void FireCondition(Order& c, Book& b);

@@ -93,14 +93,14 @@ Broker* InProcessTradeLink::For(const std::string& account) {
   return broker_.load();
 }
 
-int InProcessTradeLink::InsertOrder(const OrderSpec& spec) {
-  Broker* b = For(spec.account);
-  return b ? b->InsertOrder(spec) : -1;
+int InProcessTradeLink::InsertOrder(const OrderEntry& entry) {
+  Broker* b = For(entry.account);
+  return b ? b->InsertOrder(entry) : -1;
 }
 
-int InProcessTradeLink::InsertCondition(const ConditionSpec& spec) {
-  Broker* b = For(spec.account);
-  return b ? b->InsertCondition(spec) : -1;
+int InProcessTradeLink::InsertCondition(const ConditionEntry& entry) {
+  Broker* b = For(entry.account);
+  return b ? b->InsertCondition(entry) : -1;
 }
 
 int InProcessTradeLink::CancelOrder(const std::string& account, const std::string& key, std::string* error) {

@@ -31,8 +31,8 @@ class InProcessTradeLink final : public ITradeLink, public IBrokerListener {
   void SetSink(ITradeSink* sink) override;
   std::string AccountOf(AccountIndex index) override;
 
-  int InsertOrder(const OrderSpec& spec) override;
-  int InsertCondition(const ConditionSpec& spec) override;
+  int InsertOrder(const OrderEntry& entry) override;
+  int InsertCondition(const ConditionEntry& entry) override;
   int CancelOrder(const std::string& account, const std::string& key, std::string* error) override;
   int ModifyOrder(const std::string& account, const std::string& key, int64_t price, bool priceOnTick, int quantity,
                   std::string* error) override;

@@ -19,26 +19,26 @@ bool Working(const Order& o) { return o.condition ? o.state == kStWaiting : o.st
 
 // ---- operations ------------------------------------------------------------------------------
 
-int Broker::InsertOrder(const OrderSpec& spec) {
+int Broker::InsertOrder(const OrderEntry& entry) {
   int result;
   {
     tarn::Lock lock(mutex_);
-    const AccountIndex a = FindAccount(spec.account);
+    const AccountIndex a = FindAccount(entry.account);
     if (a == kNoAccount) return -1;
-    result = DoInsertOrder(spec, a);
+    result = DoInsertOrder(entry, a);
     Finish();
   }
   Deliver();
   return result;
 }
 
-int Broker::InsertCondition(const ConditionSpec& spec) {
+int Broker::InsertCondition(const ConditionEntry& entry) {
   int result;
   {
     tarn::Lock lock(mutex_);
-    const AccountIndex a = FindAccount(spec.account);
+    const AccountIndex a = FindAccount(entry.account);
     if (a == kNoAccount) return -1;
-    result = DoInsertCondition(spec, a);
+    result = DoInsertCondition(entry, a);
     Finish();
   }
   Deliver();
@@ -194,17 +194,17 @@ Order& Broker::NewOrder(AccountIndex a, ContractId c) {
   return o;
 }
 
-int Broker::DoInsertOrder(const OrderSpec& spec, AccountIndex a) {
-  const ContractId c = spec.contract < market_.GetCatalogue().Size() ? spec.contract : kNoContract;
+int Broker::DoInsertOrder(const OrderEntry& entry, AccountIndex a) {
+  const ContractId c = entry.contract < market_.GetCatalogue().Size() ? entry.contract : kNoContract;
   Order& o = NewOrder(a, c);
-  o.direction = Small(spec.direction);
-  o.offset = Small(spec.offset);
-  o.market = spec.market;
-  o.price = spec.market ? 0 : Clamp32(spec.price);
-  o.quantity = Clamp32(spec.quantity);
-  SetField(o.positionNumber, spec.positionNumber);
+  o.direction = Small(entry.direction);
+  o.offset = Small(entry.offset);
+  o.market = entry.market;
+  o.price = entry.market ? 0 : Clamp32(entry.price);
+  o.quantity = Clamp32(entry.quantity);
+  SetField(o.positionNumber, entry.positionNumber);
   Book* b = c == kNoContract ? nullptr : &BookOf(c);
-  const int err = CheckOrder(o, spec, b);
+  const int err = CheckOrder(o, entry, b);
   if (err) {
     Refuse(o, err);
     return o.sequence;
@@ -231,15 +231,15 @@ int Broker::DoInsertOrder(const OrderSpec& spec, AccountIndex a) {
   return o.sequence;
 }
 
-int Broker::CheckOrder(Order& o, const OrderSpec& spec, Book* b) {
+int Broker::CheckOrder(Order& o, const OrderEntry& entry, Book* b) {
   if (!b) return kErrContract;
   if ((o.direction != 1 && o.direction != 2) || o.offset < kOffOpen || o.offset > kOffCloseToday) return kErrParameter;
-  if (spec.quantity < 1 || spec.quantity > kMaxOrderLots) return kErrQuantity;
+  if (entry.quantity < 1 || entry.quantity > kMaxOrderLots) return kErrQuantity;
   if (!market_.Tradable(o.contract, day_)) return kErrContract;
   if (!market_.InSession(o.contract, o.insertMs)) return kErrClosed;
   if (!o.market) {
-    if (!spec.priceOnTick) return kErrTick;
-    if (!b->have || spec.price < b->snap.lower || spec.price > b->snap.upper) return kErrPriceLimit;
+    if (!entry.priceOnTick) return kErrTick;
+    if (!b->have || entry.price < b->snap.lower || entry.price > b->snap.upper) return kErrPriceLimit;
   } else if (!b->have || b->snap.upper <= 0) {
     return kErrClosed;
   }
@@ -255,7 +255,7 @@ int Broker::CheckOrder(Order& o, const OrderSpec& spec, Book* b) {
     }
     return 0;
   }
-  return ReserveClose(o, spec.positionNumber, true);
+  return ReserveClose(o, entry.positionNumber, true);
 }
 
 void Broker::Refuse(Order& o, int32_t code) {
@@ -807,23 +807,23 @@ void Broker::ShrinkQueues(Book& b) {
 
 // ---- condition orders ------------------------------------------------------------------------
 
-int Broker::DoInsertCondition(const ConditionSpec& spec, AccountIndex a) {
-  const ContractId c = spec.contract < market_.GetCatalogue().Size() ? spec.contract : kNoContract;
+int Broker::DoInsertCondition(const ConditionEntry& entry, AccountIndex a) {
+  const ContractId c = entry.contract < market_.GetCatalogue().Size() ? entry.contract : kNoContract;
   Order& o = NewOrder(a, c);
   o.condition = true;
-  o.direction = Small(spec.direction);
-  o.offset = Small(spec.offset);
-  o.triggerBasis = Small(spec.triggerBasis);
-  o.kind = Small(spec.kind);
-  o.trigger = Clamp32(spec.trigger);
-  o.quantity = Clamp32(spec.quantity);
-  o.sendMode = Small(spec.sendMode);
-  o.sendPrice = Clamp32(spec.sendPrice);
-  o.ticks = Clamp32(spec.ticks);
-  o.longTerm = spec.longTerm;
+  o.direction = Small(entry.direction);
+  o.offset = Small(entry.offset);
+  o.triggerBasis = Small(entry.triggerBasis);
+  o.kind = Small(entry.kind);
+  o.trigger = Clamp32(entry.trigger);
+  o.quantity = Clamp32(entry.quantity);
+  o.sendMode = Small(entry.sendMode);
+  o.sendPrice = Clamp32(entry.sendPrice);
+  o.ticks = Clamp32(entry.ticks);
+  o.longTerm = entry.longTerm;
   o.market = o.sendMode == 4;
   o.price = o.sendMode == 0 || o.kind == 4 || o.kind == 5 ? o.sendPrice : 0;
-  SetField(o.positionNumber, spec.positionNumber);
+  SetField(o.positionNumber, entry.positionNumber);
   int err = 0;
   const bool trailing = o.kind == 4 || o.kind == 5;
   if (c == kNoContract || !market_.Tradable(c, day_)) {
@@ -833,19 +833,19 @@ int Broker::DoInsertCondition(const ConditionSpec& spec, AccountIndex a) {
              o.sendMode < 0 || o.sendMode > 4 || (trailing && o.ticks < 1) || (o.kind == 5 && o.sendPrice <= 0) ||
              (o.sendMode >= 1 && o.sendMode <= 3 && (o.ticks < -1000 || o.ticks > 1000))) {
     err = kErrParameter;
-  } else if (spec.quantity < 1 || spec.quantity > kMaxOrderLots) {
+  } else if (entry.quantity < 1 || entry.quantity > kMaxOrderLots) {
     err = kErrQuantity;
-  } else if ((o.sendMode == 0 || trailing) && !spec.sendPriceOnTick) {
+  } else if ((o.sendMode == 0 || trailing) && !entry.sendPriceOnTick) {
     err = kErrTick;
-  } else if (!spec.positionNumber.empty()) {
+  } else if (!entry.positionNumber.empty()) {
     // A stop protects a lot or a position of this contract that it closes.
     const int side = o.direction == 2 ? 1 : 2;
     const Account& acc = accounts_[a];
     auto it = acc.sides.find(SideKey(c, side));
     bool found = false;
     if (it != acc.sides.end() && o.offset != kOffOpen) {
-      found = Field(it->second.number) == spec.positionNumber;
-      for (const Lot& l : it->second.lots) found = found || Field(l.number) == spec.positionNumber;
+      found = Field(it->second.number) == entry.positionNumber;
+      for (const Lot& l : it->second.lots) found = found || Field(l.number) == entry.positionNumber;
     }
     if (!found) err = kErrStopPosition;
   }
@@ -917,17 +917,17 @@ bool Broker::ConditionFires(Order& c, const Book& b, bool& changed) {
 void Broker::FireCondition(Order& c, Book& b) {
   const Snapshot& s = b.snap;
   const bool buy = c.direction == 1;
-  OrderSpec spec;
-  spec.account = accounts_[c.account].id;
-  spec.contract = c.contract;
-  spec.direction = c.direction;
-  spec.offset = c.offset;
-  spec.quantity = c.quantity;
-  spec.positionNumber = std::string(Field(c.positionNumber));
+  OrderEntry entry;
+  entry.account = accounts_[c.account].id;
+  entry.contract = c.contract;
+  entry.direction = c.direction;
+  entry.offset = c.offset;
+  entry.quantity = c.quantity;
+  entry.positionNumber = std::string(Field(c.positionNumber));
   if (c.sendMode == 4) {
-    spec.market = true;
+    entry.market = true;
   } else if (c.sendMode == 0) {
-    spec.price = c.sendPrice;
+    entry.price = c.sendPrice;
   } else {
     int32_t basis = s.last;
     if (c.sendMode == 2) basis = buy ? s.askPrice[0] : s.bidPrice[0];
@@ -935,11 +935,11 @@ void Broker::FireCondition(Order& c, Book& b) {
     if (basis <= 0) basis = s.last;
     int64_t p = static_cast<int64_t>(basis) + (buy ? c.ticks : -c.ticks);
     if (s.upper > 0) p = std::clamp<int64_t>(p, s.lower, s.upper);
-    spec.price = p;
+    entry.price = p;
   }
   // Close orders: what the position still holds, split into older and today's lots where the
   // exchange tells them apart.
-  std::vector<OrderSpec> sends;
+  std::vector<OrderEntry> sends;
   const int side = c.direction == 2 ? 1 : 2;
   Account& acc = accounts_[c.account];
   auto it = acc.sides.find(SideKey(c.contract, side));
@@ -947,20 +947,20 @@ void Broker::FireCondition(Order& c, Book& b) {
     const Side& sd = it->second;
     const Lot* lot = nullptr;
     for (const Lot& l : sd.lots)
-      if (!spec.positionNumber.empty() && Field(l.number) == spec.positionNumber) lot = &l;
+      if (!entry.positionNumber.empty() && Field(l.number) == entry.positionNumber) lot = &l;
     if (lot) {
-      spec.quantity = std::max(1, std::min(spec.quantity, lot->quantity - lot->reserved));
-      sends.push_back(spec);
+      entry.quantity = std::max(1, std::min(entry.quantity, lot->quantity - lot->reserved));
+      sends.push_back(entry);
     } else {
-      if (!spec.positionNumber.empty())
-        spec.quantity = std::max(1, std::min(spec.quantity, sd.quantity - sd.reservedAll));
+      if (!entry.positionNumber.empty())
+        entry.quantity = std::max(1, std::min(entry.quantity, sd.quantity - sd.reservedAll));
       if (b.terms.closeToday && c.offset == kOffClose) {
         const int32_t old = std::max(0, (sd.quantity - sd.today) - sd.reservedOld);
         const int32_t today = std::max(0, sd.today - sd.reservedToday);
-        const int32_t first = std::min(spec.quantity, old);
-        const int32_t second = std::min(spec.quantity - first, today);
-        const int32_t rest = spec.quantity - first - second;
-        OrderSpec part = spec;
+        const int32_t first = std::min(entry.quantity, old);
+        const int32_t second = std::min(entry.quantity - first, today);
+        const int32_t rest = entry.quantity - first - second;
+        OrderEntry part = entry;
         if (first > 0) {
           part.quantity = first;
           part.offset = kOffClose;
@@ -977,11 +977,11 @@ void Broker::FireCondition(Order& c, Book& b) {
           sends.push_back(part);
         }
       } else {
-        sends.push_back(spec);
+        sends.push_back(entry);
       }
     }
   } else {
-    sends.push_back(spec);
+    sends.push_back(entry);
   }
   b.conditions.erase(std::remove(b.conditions.begin(), b.conditions.end(), c.id), b.conditions.end());
   c.state = kStTriggered;
@@ -989,7 +989,7 @@ void Broker::FireCondition(Order& c, Book& b) {
   c.triggeredSequence = orderSeq_ + 1;
   EmitOrder(c);
   const AccountIndex a = c.account;
-  for (const OrderSpec& sp : sends) DoInsertOrder(sp, a);
+  for (const OrderEntry& sp : sends) DoInsertOrder(sp, a);
 }
 
 }  // namespace tarn::exchange

@@ -140,9 +140,9 @@ std::string Broker::Statement(AccountIndex a, int32_t day, bool settled, const s
   const Account& acc = accounts_[a];
   const Catalogue& cat = market_.GetCatalogue();
   auto priceText = [&](ContractId c, int64_t ticks, int64_t lots) {
-    const CommoditySpec& spec = cat.CommodityOf(c).spec;
-    const double p = lots > 0 ? static_cast<double>(ticks) / static_cast<double>(lots) * spec.tick : 0.0;
-    return Format("%.*f", spec.decimals + (lots > 1 ? 2 : 0), p);
+    const CommoditySpec& commodity = cat.CommodityOf(c).spec;
+    const double p = lots > 0 ? static_cast<double>(ticks) / static_cast<double>(lots) * commodity.tick : 0.0;
+    return Format("%.*f", commodity.decimals + (lots > 1 ? 2 : 0), p);
   };
   auto priceOf = [&](ContractId c, const Side& s) {
     if (prices) {

@@ -173,7 +173,7 @@ struct StrategyOrder {
 };
 
 // What InsertOrder is asked.
-struct OrderSpec {
+struct OrderEntry {
   std::string account;
   ContractId contract = kNoContract;
   int direction = 0, offset = 0;
@@ -185,7 +185,7 @@ struct OrderSpec {
 };
 
 // What InsertConditionOrder is asked.
-struct ConditionSpec {
+struct ConditionEntry {
   std::string account;
   ContractId contract = kNoContract;
   int direction = 0, offset = 0;

@@ -53,8 +53,8 @@ class ITradeLink {
   virtual std::string AccountOf(AccountIndex index) = 0;
 
   // Operations on the session's accounts; while the link is down they do nothing and fail.
-  virtual int InsertOrder(const OrderSpec& spec) = 0;
-  virtual int InsertCondition(const ConditionSpec& spec) = 0;
+  virtual int InsertOrder(const OrderEntry& entry) = 0;
+  virtual int InsertCondition(const ConditionEntry& entry) = 0;
   virtual int CancelOrder(const std::string& account, const std::string& key, std::string* error) = 0;
   virtual int ModifyOrder(const std::string& account, const std::string& key, int64_t price, bool priceOnTick,
                           int quantity, std::string* error) = 0;

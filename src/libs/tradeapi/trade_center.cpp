@@ -366,17 +366,17 @@ int TradeCenter::InsertOrder(OrderRecord order) {
     return -1;
   }
   const exchange::Catalogue* cat = Catalogue();
-  exchange::OrderSpec spec;
-  spec.account = AccountFor(Field(order.accountText2));
-  spec.contract = IdOf(order.contract.Key());
-  spec.direction = order.direction;
-  spec.offset = order.offset;
-  spec.market = order.priceType == 1;
-  spec.quantity = order.quantity;
-  spec.positionNumber = std::string(Field(order.positionNumber));
-  if (!spec.market && spec.contract != exchange::kNoContract)
-    spec.priceOnTick = PriceToTicks(order.price, cat->CommodityOf(spec.contract).spec.tick, spec.price);
-  return link->InsertOrder(spec);
+  exchange::OrderEntry entry;
+  entry.account = AccountFor(Field(order.accountText2));
+  entry.contract = IdOf(order.contract.Key());
+  entry.direction = order.direction;
+  entry.offset = order.offset;
+  entry.market = order.priceType == 1;
+  entry.quantity = order.quantity;
+  entry.positionNumber = std::string(Field(order.positionNumber));
+  if (!entry.market && entry.contract != exchange::kNoContract)
+    entry.priceOnTick = PriceToTicks(order.price, cat->CommodityOf(entry.contract).spec.tick, entry.price);
+  return link->InsertOrder(entry);
 }
 
 int TradeCenter::InsertConditionOrder(ConditionOrderRequest request) {
@@ -386,26 +386,26 @@ int TradeCenter::InsertConditionOrder(ConditionOrderRequest request) {
     return -1;
   }
   const exchange::Catalogue* cat = Catalogue();
-  exchange::ConditionSpec spec;
-  spec.account = Current();
-  spec.contract = IdOf(request.contract.Key());
-  spec.direction = request.direction;
-  spec.offset = request.offset;
-  spec.triggerBasis = request.triggerBasis;
-  spec.kind = request.kind;
-  spec.quantity = request.quantity;
-  spec.sendMode = request.sendPriceMode;
-  spec.ticks = request.ticks;
+  exchange::ConditionEntry entry;
+  entry.account = Current();
+  entry.contract = IdOf(request.contract.Key());
+  entry.direction = request.direction;
+  entry.offset = request.offset;
+  entry.triggerBasis = request.triggerBasis;
+  entry.kind = request.kind;
+  entry.quantity = request.quantity;
+  entry.sendMode = request.sendPriceMode;
+  entry.ticks = request.ticks;
   request.positionNumber[sizeof request.positionNumber - 1] = '\0';
-  spec.positionNumber = std::string(Field(request.positionNumber));
-  spec.longTerm = request.longTerm != 0;
-  if (spec.contract != exchange::kNoContract) {
-    const double tick = cat->CommodityOf(spec.contract).spec.tick;
+  entry.positionNumber = std::string(Field(request.positionNumber));
+  entry.longTerm = request.longTerm != 0;
+  if (entry.contract != exchange::kNoContract) {
+    const double tick = cat->CommodityOf(entry.contract).spec.tick;
     // A trigger between two ticks fires at the nearer one.
-    PriceToTicks(request.triggerPrice, tick, spec.trigger);
-    spec.sendPriceOnTick = PriceToTicks(request.sendPrice, tick, spec.sendPrice);
+    PriceToTicks(request.triggerPrice, tick, entry.trigger);
+    entry.sendPriceOnTick = PriceToTicks(request.sendPrice, tick, entry.sendPrice);
   }
-  return link->InsertCondition(spec);
+  return link->InsertCondition(entry);
 }
 
 int TradeCenter::CancelOrder(const OrderRecord* order) {

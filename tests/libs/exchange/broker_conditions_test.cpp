@@ -9,8 +9,8 @@ constexpr int kBuy = 1, kSell = 2, kOpen = 1, kClose = 2;
 
 class ConditionsTest : public BrokerTest {
  protected:
-  ConditionSpec Spec(int dir, int offset, int basis, int kind, int32_t trigger, int mode, int ticks = 0) {
-    ConditionSpec s;
+  ConditionEntry Spec(int dir, int offset, int basis, int kind, int32_t trigger, int mode, int ticks = 0) {
+    ConditionEntry s;
     s.account = "A";
     s.contract = rb;
     s.direction = dir;
@@ -49,7 +49,7 @@ TEST_F(ConditionsTest, EachBasisAndKindFiresIntoAnOrderPricedByItsMode) {
   };
   for (const Case& k : cases) {
     Step(market.Book(rb, k.quietBid, k.quietAsk, 10, k.quietLast));
-    ConditionSpec s = Spec(k.dir, kOpen, k.basis, k.kind, k.trigger, k.mode, k.ticks);
+    ConditionEntry s = Spec(k.dir, kOpen, k.basis, k.kind, k.trigger, k.mode, k.ticks);
     s.sendPrice = 3090;
     const int seq = broker->InsertCondition(s);
     Order c = Get("A", seq);
@@ -82,7 +82,7 @@ TEST_F(ConditionsTest, EachBasisAndKindFiresIntoAnOrderPricedByItsMode) {
 
 TEST_F(ConditionsTest, ATrailingStopFollowsTheBestPriceAndFiresWhenThePriceFallsBack) {
   Long(2, 3100);
-  ConditionSpec s = Spec(kSell, kClose, 0, 4, 0, 4, 5);
+  ConditionEntry s = Spec(kSell, kClose, 0, 4, 0, 4, 5);
   s.sendPrice = 3090;
   s.quantity = 2;
   s.positionNumber = SideNumber();
@@ -101,7 +101,7 @@ TEST_F(ConditionsTest, ATrailingStopFollowsTheBestPriceAndFiresWhenThePriceFalls
 
 TEST_F(ConditionsTest, ABreakEvenStopArmsAfterItsDistanceAndGuardsTheReference) {
   Long(1, 3100);
-  ConditionSpec s = Spec(kSell, kClose, 0, 5, 0, 4, 10);
+  ConditionEntry s = Spec(kSell, kClose, 0, 5, 0, 4, 10);
   s.sendPrice = 3100;
   const int seq = broker->InsertCondition(s);
   Last(3109);
@@ -122,13 +122,13 @@ TEST_F(ConditionsTest, AStopBoundToAPositionOrLotEndsWithIt) {
   std::vector<LotView> lots;
   broker->GetLots("A", lots);
   ASSERT_EQ(lots.size(), 2u);
-  ConditionSpec side = Spec(kSell, kClose, 0, 1, 3000, 4);
+  ConditionEntry side = Spec(kSell, kClose, 0, 1, 3000, 4);
   side.positionNumber = SideNumber();
-  ConditionSpec lot = Spec(kSell, kClose, 0, 1, 3000, 4);
+  ConditionEntry lot = Spec(kSell, kClose, 0, 1, 3000, 4);
   lot.positionNumber = std::string(Field(lots[1].lot.number));
   const int onSide = broker->InsertCondition(side);
   const int onLot = broker->InsertCondition(lot);
-  ConditionSpec none = Spec(kSell, kClose, 0, 1, 3000, 4);
+  ConditionEntry none = Spec(kSell, kClose, 0, 1, 3000, 4);
   none.positionNumber = "S404";
   const Order refused = Get("A", broker->InsertCondition(none));
   EXPECT_EQ(refused.state, kStFailed);
@@ -145,8 +145,8 @@ TEST_F(ConditionsTest, AStopBoundToAPositionOrLotEndsWithIt) {
 
 TEST_F(ConditionsTest, DayOrdersEndAtTheRollLongTermOnesWaitOn) {
   Last(3100);
-  ConditionSpec day = Spec(kBuy, kOpen, 0, 0, 3200, 4);
-  ConditionSpec lasting = Spec(kBuy, kOpen, 0, 0, 3200, 4);
+  ConditionEntry day = Spec(kBuy, kOpen, 0, 0, 3200, 4);
+  ConditionEntry lasting = Spec(kBuy, kOpen, 0, 0, 3200, 4);
   lasting.longTerm = true;
   const int d = broker->InsertCondition(day);
   const int l = broker->InsertCondition(lasting);
@@ -174,7 +174,7 @@ TEST_F(ConditionsTest, ACloseOnAnExchangeWithTheCloseTodayRuleSplitsIntoOlderAnd
   market.Roll();
   broker->WaitIdle();
   Long(1, 3101);
-  ConditionSpec s = Spec(kSell, kClose, 0, 1, 3095, 4);
+  ConditionEntry s = Spec(kSell, kClose, 0, 1, 3095, 4);
   s.quantity = 3;
   const int seq = broker->InsertCondition(s);
   Last(3095);

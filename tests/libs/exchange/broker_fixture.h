@@ -206,7 +206,7 @@ class BrokerTest : public ::testing::Test {
 
   int Send(const char* account, ContractId c, int dir, int offset, int qty, int32_t price, bool marketOrder = false,
            const std::string& number = "") {
-    OrderSpec s;
+    OrderEntry s;
     s.account = account;
     s.contract = c;
     s.direction = dir;

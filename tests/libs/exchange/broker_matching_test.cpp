@@ -139,7 +139,7 @@ TEST_F(MatchingTest, RefusalsCarryTheirCodeAndText) {
     EXPECT_EQ(o.errorCode, k.code);
     EXPECT_EQ(Field(o.errorText), BrokerErrorText(k.code));
   }
-  OrderSpec off;
+  OrderEntry off;
   off.account = "A";
   off.contract = rb;
   off.direction = kBuy;
@@ -150,7 +150,7 @@ TEST_F(MatchingTest, RefusalsCarryTheirCodeAndText) {
   EXPECT_EQ(Get("A", broker->InsertOrder(off)).errorCode, kErrTick);
   market.open_ = false;
   EXPECT_EQ(Get("A", Send("A", rb, kBuy, kOpen, 1, 3100)).errorCode, kErrClosed);
-  EXPECT_EQ(broker->InsertOrder(OrderSpec{}), -1);  // no such account: no order at all
+  EXPECT_EQ(broker->InsertOrder(OrderEntry{}), -1);  // no such account: no order at all
   // Every refusal told its account in a text, and the funds are untouched.
   int texts = 0;
   for (const BrokerEvent& e : log.Take()) texts += e.type == BrokerEventType::Text ? 1 : 0;

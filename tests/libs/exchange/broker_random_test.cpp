@@ -74,7 +74,7 @@ TEST_F(RandomRunTest, HundredThousandOrdersKeepEveryInvariant) {
           broker->ModifyOrder(account, Field(o.key), mid[k] + pick(9) - 4, true, 1 + pick(6));
       }
     } else if (action < 12) {
-      ConditionSpec s;
+      ConditionEntry s;
       s.account = account;
       s.contract = c;
       s.direction = 1 + pick(2);
@@ -91,7 +91,7 @@ TEST_F(RandomRunTest, HundredThousandOrdersKeepEveryInvariant) {
       broker->InsertCondition(s);
       ++conditions;
     } else {
-      OrderSpec s;
+      OrderEntry s;
       s.account = account;
       s.contract = c;
       s.direction = 1 + pick(2);

@@ -57,7 +57,7 @@ TEST_F(StoreTest, ARestartFindsOrdersFillsLotsFundsAndConditionOrdersAsTheyWere)
   Send("A", rb, kBuy, kOpen, 2, 3100);
   Send("A", rb, kBuy, kOpen, 1, 3100);
   const int resting = Send("A", rb, kBuy, kOpen, 3, 3098);
-  ConditionSpec c;
+  ConditionEntry c;
   c.account = "A";
   c.contract = rb;
   c.direction = kSell;
@@ -161,7 +161,7 @@ TEST_F(StoreTest, AKilledProcessLosesNoFillItHadToldOf) {
         market.Publish(market.Book(rb, 3099 + i % 7, 3100 + i % 7, 50));
         b.WaitIdle();
       }
-      OrderSpec s;
+      OrderEntry s;
       s.account = i % 2 ? "A" : "B";
       s.contract = rb;
       s.direction = (i / 2) % 4 < 2 ? kBuy : kSell;
