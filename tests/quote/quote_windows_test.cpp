@@ -129,6 +129,19 @@ TEST_F(QuoteWindows, TabBarListsTheBlocksAndTheWindowShowsAndRemembersOne) {
   EXPECT_EQ(w->BlockName(), "USER");
 }
 
+TEST_F(QuoteWindows, ABlockChosenBeforeTheBarHasItsSizeKeepsTheFirstTabsInSight) {
+  // A remembered block is shown while the window is still being built (no size yet); once
+  // laid out the bar still starts with "自选".
+  auto w = std::make_unique<CWndQuoteGird>();
+  w->RefreshBlocks("SHFE");
+  EXPECT_EQ(w->BlockName(), "SHFE");
+  w->resize(1000, 400);
+  w->show();
+  QApplication::processEvents();
+  EXPECT_FALSE(w->BlockBar()->TabRect(0).isEmpty());
+  EXPECT_FALSE(w->BlockBar()->TabRect(1).isEmpty());
+}
+
 TEST_F(QuoteWindows, QuotesRepaintOnlyTheirChangedCellsAndOnlyVisibleRowsAreSubscribed) {
   for (int i = 0; i < 200; ++i) quotes.AddContract(market->cu, Format("%04d", 3000 + i));
   auto w = OpenWindow("SHFE");

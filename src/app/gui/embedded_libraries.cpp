@@ -35,10 +35,13 @@ std::string InstallEmbeddedLibraries() {
 #else
   missing += "quote library";
 #endif
-#if TARN_HAVE_TRADEAPI
-  // The broker trades against the market of the quote library. Its entry point is expected to
-  // mirror the quote library's (libs/tradeapi/embedded.h); adjust these lines to it.
-  if (!Trades()) Trades() = tradeapi::CreateEmbedded(Quotes()->Exchange());
+#if TARN_HAVE_TRADEAPI && TARN_HAVE_QUOTEDATA
+  // One exchange, both libraries over it: the broker trades against the quote library's market.
+  if (!Trades()) {
+    tradeapi::EmbeddedTradeOptions options;
+    options.exchange = &Quotes()->Exchange();
+    Trades() = tradeapi::CreateEmbedded(options);
+  }
 #else
   missing += missing.empty() ? "trading library" : ", trading library";
 #endif

@@ -17,6 +17,10 @@ EmbeddedExchange::~EmbeddedExchange() {
   }
   driverCv_.notify_all();
   if (driver_.joinable()) driver_.join();
+  // The broker before the market it trades against.
+  broker_.store(nullptr);
+  ownedBroker_.reset();
+  feed_.reset();
   if (Market* m = Get()) m->RemoveListener(this);
   WaitLedger();
 }
@@ -58,6 +62,19 @@ Market& EmbeddedExchange::Open() {
   market_.store(m, std::memory_order_release);
   if (!config_.manualClock) driver_ = std::thread([this] { DriverLoop(); });
   return *m;
+}
+
+Broker& EmbeddedExchange::OpenBroker(const BrokerOptions& options) {
+  if (Broker* b = GetBroker()) return *b;
+  Market& m = Open();
+  tarn::Lock lock(openMutex_);
+  if (Broker* b = GetBroker()) return *b;
+  BrokerOptions o = options;
+  if (o.storePath.empty() && !config_.dataDir.empty()) o.storePath = config_.dataDir + "/broker.db";
+  feed_ = std::make_unique<MarketFeed>(m);
+  ownedBroker_ = std::make_unique<Broker>(*feed_, o);
+  broker_.store(ownedBroker_.get(), std::memory_order_release);
+  return *ownedBroker_;
 }
 
 void EmbeddedExchange::AdvanceToClock() {

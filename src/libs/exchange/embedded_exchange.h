@@ -1,6 +1,7 @@
 // The embedded exchange: the market running inside the terminal's process, its persistence and
-// the clock that drives it, and the in-process link over which the quote library (and later the
-// paper-trading broker) reach it.
+// the clock that drives it, the paper-trading broker that trades against it, and the in-process
+// link over which the quote library reaches it (the trading library reaches the broker over
+// InProcessTradeLink, broker_link.h).
 //
 // The market is opened on the first login: its parameters (seed, first history day) come from
 // its store when one exists, so that a restart continues the same market, or from the
@@ -15,6 +16,8 @@
 #include <string>
 #include <thread>
 
+#include "libs/exchange/broker.h"
+#include "libs/exchange/broker_market.h"
 #include "libs/exchange/link.h"
 #include "libs/exchange/market.h"
 #include "libs/exchange/market_store.h"
@@ -42,6 +45,12 @@ class EmbeddedExchange : public IMarketListener {
 
   // Opens the market once; later calls return it. Thread-safe.
   Market& Open();
+  // Opens the broker once (and the market with it); later calls return it, whatever their
+  // options. Its store is "broker.db" in the exchange's folder unless the options name one;
+  // without a folder it keeps nothing. Thread-safe.
+  Broker& OpenBroker(const BrokerOptions& options);
+  // The broker, or nullptr before OpenBroker.
+  Broker* GetBroker() const { return broker_.load(std::memory_order_acquire); }
   // The market, or nullptr before Open.
   Market* Get() const { return market_.load(std::memory_order_acquire); }
   // Manual clock: runs the market up to the clock's time.
@@ -63,6 +72,9 @@ class EmbeddedExchange : public IMarketListener {
   std::unique_ptr<MarketStore> store_;
   std::unique_ptr<Market> owned_;
   std::atomic<Market*> market_{nullptr};
+  std::unique_ptr<MarketFeed> feed_;
+  std::unique_ptr<Broker> ownedBroker_;
+  std::atomic<Broker*> broker_{nullptr};
   std::thread driver_;
   std::thread ledger_;  // writes a settled day's ledger, off the thread that advances the market
   std::mutex ledgerMutex_;

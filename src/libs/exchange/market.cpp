@@ -450,6 +450,26 @@ bool Market::LastSettled(ContractId id, Settled& out) {
   return true;
 }
 
+bool Market::DaySettlement(ContractId id, int32_t tradingDay, Settled& out) {
+  tarn::Lock lock(mutex_);
+  if (id >= catalogue_->Size()) return false;
+  const Contract& c = catalogue_->ContractAt(id);
+  const Position pos = PositionAt(catalogue_->Commodities()[c.commodity], nowMs_);
+  const int64_t day = DayNumOf(tradingDay);
+  if (day < days_.Origin()) return false;
+  const int k = days_.IndexOf(day);
+  if (k < 0 || days_.DateAt(k) != day || k + 1 > pos.k) return false;
+  const SeriesDay done = SeriesOf(id, k);
+  if (!done.listed) return false;
+  const SeriesDay next = SeriesOf(id, k + 1);
+  out.tradingDay = tradingDay;
+  out.settlement = next.listed ? next.preSettle : done.settle;
+  out.close = next.listed ? next.preClose : done.settle;
+  out.openInterest = next.listed ? next.preOI : done.preOI;
+  out.volume = 0;
+  return out.settlement > 0;
+}
+
 std::size_t Market::MemoryBytes() const {
   tarn::Lock lock(mutex_);
   std::size_t n = sizeof(*this) + catalogue_->Size() * sizeof(Contract);

@@ -143,6 +143,10 @@ class Market {
     int64_t openInterest = 0, volume = 0;
   };
   bool LastSettled(ContractId id, Settled& out);
+  // The settlement of a finished trading day (yyyymmdd, before the market's current day): the
+  // price the next day's quotes show as the previous settlement. False for a day not finished
+  // yet, before the market's first day, or on which the contract was not listed.
+  bool DaySettlement(ContractId id, int32_t tradingDay, Settled& out);
 
   // Bytes held for live states and caches (for the benchmarks).
   std::size_t MemoryBytes() const;

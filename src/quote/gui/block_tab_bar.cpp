@@ -37,12 +37,16 @@ int BlockTabBar::IndexOf(const std::string& code) const {
 void BlockTabBar::SetCurrent(int index) {
   if (index < -1 || index >= static_cast<int>(blocks_.size())) return;
   current_ = index;
-  // Keep the current tab in sight.
-  if (index >= 0) {
-    if (index < offset_) offset_ = index;
-    while (offset_ < index && TabRect(index).isEmpty()) ++offset_;
-  }
+  KeepCurrentInSight();
   update();
+}
+
+void BlockTabBar::KeepCurrentInSight() {
+  // Before the bar has its size every tab looks out of sight; scrolling then would hide the
+  // first tabs for good, so wait for the resize.
+  if (current_ < 0 || width() <= 0) return;
+  if (current_ < offset_) offset_ = current_;
+  while (offset_ < current_ && TabRect(current_).isEmpty()) ++offset_;
 }
 
 void BlockTabBar::Layout() {
@@ -51,7 +55,12 @@ void BlockTabBar::Layout() {
   for (const QString& t : texts_) widths_.push_back(fm.horizontalAdvance(t) + tarn::ui::Scaled(24));
 }
 
-void BlockTabBar::resizeEvent(QResizeEvent*) { update(); }
+void BlockTabBar::resizeEvent(QResizeEvent*) {
+  // Show as many tabs from the first as fit with the current one in sight.
+  offset_ = 0;
+  KeepCurrentInSight();
+  update();
+}
 
 bool BlockTabBar::Overflows() const {
   int total = 0;

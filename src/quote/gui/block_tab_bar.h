@@ -37,6 +37,7 @@ class BlockTabBar : public QWidget {
   void resizeEvent(QResizeEvent*) override;
 
  private:
+  void KeepCurrentInSight();
   void Layout();
   bool Overflows() const;
   QRect LeftArrow() const;

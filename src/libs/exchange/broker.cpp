@@ -1,0 +1,992 @@
+#include "libs/exchange/broker.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/text.h"
+
+namespace tarn::exchange {
+
+const std::string& BrokerErrorText(int32_t code) {
+  switch (code) {
+    case kErrFunds: return TXT("资金不足");
+    case kErrNoPosition: return TXT("可平仓位不足");
+    case kErrPriceLimit: return TXT("价格超出涨跌停板");
+    case kErrClosed: return TXT("非交易时间");
+    case kErrContract: return TXT("合约不可交易");
+    case kErrTick: return TXT("价格不是最小变动价位");
+    case kErrQuantity: return TXT("报单手数错误");
+    case kErrCloseToday: return TXT("平今仓须用平今指令");
+    case kErrTodayPosition: return TXT("可平今仓不足");
+    case kErrSelfTrade: return TXT("可能自成交");
+    case kErrNotWorking: return TXT("委托已不可撤改");
+    case kErrParameter: return TXT("报单参数错误");
+    case kErrNoCounter: return TXT("市价单无对手盘");
+    case kErrUnknownOrder: return TXT("委托不存在");
+    case kErrStopPosition: return TXT("止损对应持仓不存在");
+    case kErrLogin: return TXT("账户未登录");
+    default: {
+      static const std::string none;
+      return none;
+    }
+  }
+}
+
+uint64_t Broker::ParseKey(std::string_view key) {
+  const std::size_t dash = key.find('-');
+  if (dash == std::string_view::npos || dash == 0 || dash + 1 >= key.size()) return 0;
+  int64_t day = 0, seq = 0;
+  for (std::size_t i = 0; i < dash; ++i) {
+    if (key[i] < '0' || key[i] > '9' || day > 99999999) return 0;
+    day = day * 10 + (key[i] - '0');
+  }
+  for (std::size_t i = dash + 1; i < key.size(); ++i) {
+    if (key[i] < '0' || key[i] > '9' || seq > 99999999) return 0;
+    seq = seq * 10 + (key[i] - '0');
+  }
+  return KeyCode(static_cast<int32_t>(day), static_cast<int32_t>(seq));
+}
+
+// ---- construction ----------------------------------------------------------------------------
+
+Broker::Broker(IBrokerMarket& market, BrokerOptions options) : market_(market), options_(std::move(options)) {
+  const Catalogue& cat = market_.GetCatalogue();
+  books_.resize(cat.Size());
+  interest_.reset(new std::atomic<bool>[cat.Size()]);
+  for (std::size_t i = 0; i < cat.Size(); ++i) interest_[i].store(false);
+  for (const Commodity& c : cat.Commodities()) terms_.push_back(TermsOf(c, cat));
+  if (!options_.storePath.empty()) {
+    std::string error;
+    store_ = BrokerStore::Open(options_.storePath, &error);
+    if (!store_) std::fprintf(stderr, "tarn: %s; the broker keeps nothing\n", error.c_str());
+  }
+  if (store_) writer_ = std::thread([this] { WriterLoop(); });
+  {
+    tarn::Lock lock(mutex_);
+    Load();
+    if (logins_.empty() && options_.createDemo) CreateDemo();
+    const int32_t today = market_.TradingDay();
+    if (day_ == 0) {
+      day_ = today;
+      dirtyDay_ = true;
+    } else if (day_ < today) {
+      RollTo(today);
+    }
+    Finish();
+    pending_.clear();  // nobody listens yet
+  }
+  Durable();  // opened: what loading and catching up changed is stored
+  market_.AddListener(this);
+  worker_ = std::thread([this] { WorkerLoop(); });
+}
+
+Broker::~Broker() {
+  market_.RemoveListener(this);
+  {
+    std::lock_guard<std::mutex> lock(workMutex_);
+    stop_ = true;
+  }
+  workCv_.notify_all();
+  if (worker_.joinable()) worker_.join();
+  {
+    std::lock_guard<std::mutex> lock(writeMutex_);
+    stopWriter_ = true;
+  }
+  writeCv_.notify_all();
+  writtenCv_.notify_all();
+  if (writer_.joinable()) writer_.join();  // it writes and delivers what is queued first
+  tarn::Lock lock(mutex_);
+  for (ContractId id = 0; id < books_.size(); ++id)
+    if (books_[id] && books_[id]->watched) market_.Watch(id, false);
+}
+
+AccountIndex Broker::AddAccount(Account account) {
+  const AccountIndex index = static_cast<AccountIndex>(accounts_.size());
+  accountIndex_[account.id] = index;
+  logins_[account.login].accounts.push_back(index);
+  accounts_.push_back(std::move(account));
+  touchMark_.push_back(0);
+  return index;
+}
+
+namespace {
+// What a loaded row may hold: a damaged or foreign store may carry any numbers, and money sums
+// must never overflow.
+constexpr int64_t kMaxLoadedPrice = 100000000;      // ticks
+constexpr int32_t kMaxLoadedLots = 1000000;
+constexpr Money kMaxLoadedMoney = 10000000000000;   // cents (a hundred billion yuan)
+bool PriceOk(int64_t p) { return p >= -kMaxLoadedPrice && p <= kMaxLoadedPrice; }
+bool MoneyOk(Money m) { return m >= -kMaxLoadedMoney && m <= kMaxLoadedMoney; }
+Money ClampMoney(Money m) { return std::clamp(m, -kMaxLoadedMoney, kMaxLoadedMoney); }
+bool OrderOk(const Order& o) {
+  return o.quantity >= 0 && o.quantity <= kMaxOrderLots && o.filled >= 0 && o.filled <= o.quantity &&
+         o.fillCount >= 0 && o.fillCount <= kMaxOrderLots && PriceOk(o.price) && PriceOk(o.trigger) &&
+         PriceOk(o.sendPrice) && PriceOk(o.stop) && PriceOk(o.extreme) && o.ticks >= -1000000 && o.ticks <= 1000000 &&
+         o.fillValue >= -kMaxLoadedPrice * kMaxOrderLots && o.fillValue <= kMaxLoadedPrice * kMaxOrderLots;
+}
+}  // namespace
+
+void Broker::Load() {
+  if (!store_) return;
+  BrokerStore::Loaded in;
+  if (!store_->Load(in)) std::fprintf(stderr, "tarn: the broker store could not be read whole\n");
+  const Catalogue& cat = market_.GetCatalogue();
+  // A day that is no date is no day: the store starts the market's.
+  day_ = in.tradingDay > 19700101 && Yyyymmdd(DayNumOf(in.tradingDay)) == in.tradingDay ? in.tradingDay : 0;
+  nextId_ = in.maxId + 1;
+  orderSeq_ = std::clamp(in.maxOrderSequence, 0, 90000000);
+  fillSeq_ = std::clamp(in.maxFillSequence, 0, 9000000);
+  strategySeq_ = std::clamp(in.maxStrategySequence, 0, 900000);
+  for (BrokerStore::LoginRow& r : in.logins) {
+    LoginInfo& l = logins_[r.user];
+    l.hash = std::move(r.hash);
+    l.name = std::move(r.name);
+  }
+  for (BrokerStore::AccountRow& r : in.accounts) {
+    Account a;
+    a.id = std::move(r.id);
+    a.login = std::move(r.login);
+    a.name = std::move(r.name);
+    a.currency = r.currency.empty() ? kAccountCurrency : std::move(r.currency);
+    if (a.id.empty() || accountIndex_.count(a.id)) continue;
+    a.preBalance = ClampMoney(r.preBalance);
+    a.deposit = ClampMoney(r.deposit);
+    a.withdrawal = ClampMoney(r.withdrawal);
+    a.closeProfit = ClampMoney(r.closeProfit);
+    a.fee = ClampMoney(r.fee);
+    a.credit = ClampMoney(r.credit);
+    AddAccount(std::move(a));
+  }
+  auto accountOf = [&](const std::string& id) {
+    auto it = accountIndex_.find(id);
+    return it == accountIndex_.end() ? kNoAccount : it->second;
+  };
+  for (const BrokerStore::SideRow& r : in.sides) {
+    const AccountIndex a = accountOf(r.account);
+    const ContractId c = cat.Find(r.contract);
+    if (a == kNoAccount || c == kNoContract || (r.side != 1 && r.side != 2)) continue;
+    Side& s = accounts_[a].sides[SideKey(c, r.side)];
+    s.id = r.id;
+    SetField(s.number, r.number);
+  }
+  for (BrokerStore::LotRow& r : in.lots) {
+    const AccountIndex a = accountOf(r.account);
+    const ContractId c = cat.Find(r.contract);
+    if (a == kNoAccount || c == kNoContract || (r.side != 1 && r.side != 2) || r.lot.quantity <= 0 ||
+        r.lot.quantity > kMaxLoadedLots || r.lot.open <= 0 || r.lot.open > kMaxLoadedPrice || r.lot.hold <= 0 ||
+        r.lot.hold > kMaxLoadedPrice) {
+      // A lot of a contract no longer listed has been settled at its last settlement: it goes.
+      if (a != kNoAccount) DirtyLot(a, 0, r.lot.id);
+      continue;
+    }
+    const uint64_t key = SideKey(c, r.side);
+    Side& s = accounts_[a].sides[key];
+    if (s.id == 0) {
+      s.id = NextId();
+      SetField(s.number, Format("S%08llu", static_cast<unsigned long long>(s.id)));
+      DirtySide(a, key);
+    }
+    Lot lot = r.lot;
+    lot.reserved = 0;
+    lot.margin = Terms(c).Margin(lot.hold, lot.quantity);
+    s.quantity += lot.quantity;
+    if (lot.today) s.today += lot.quantity;
+    s.holdValue += static_cast<int64_t>(lot.hold) * lot.quantity;
+    s.openValue += static_cast<int64_t>(lot.open) * lot.quantity;
+    s.margin += lot.margin;
+    s.lots.push_back(lot);
+  }
+  for (AccountIndex a = 0; a < accounts_.size(); ++a) {
+    Account& acc = accounts_[a];
+    for (auto it = acc.sides.begin(); it != acc.sides.end();) {
+      if (it->second.quantity <= 0) {
+        DirtySide(a, it->first);
+        it = acc.sides.erase(it);
+        continue;
+      }
+      acc.margin += it->second.margin;
+      BookOf(SideContract(it->first)).holders[a]++;
+      ++it;
+    }
+  }
+  for (const BrokerStore::StartRow& r : in.starts) {
+    const AccountIndex a = accountOf(r.account);
+    const ContractId c = cat.Find(r.contract);
+    if (a == kNoAccount || c == kNoContract || (r.side != 1 && r.side != 2)) continue;
+    accounts_[a].start[SideKey(c, r.side)] = std::clamp<int32_t>(r.quantity, 0, kMaxLoadedLots);
+  }
+  for (BrokerStore::OrderRow& r : in.orders) {
+    const AccountIndex a = accountOf(r.account);
+    if (a == kNoAccount || !OrderOk(r.order) || orders_.count(r.order.id)) continue;
+    Order o = r.order;
+    o.account = a;
+    o.contract = r.contract.empty() ? kNoContract : cat.Find(r.contract);
+    SetField(o.key, Format("%08d-%08d", o.tradingDay, o.sequence));
+    const bool working = o.condition ? o.state == kStWaiting : o.state <= 3;
+    if (o.contract == kNoContract && working) {
+      // Its contract is no longer listed: it has ended.
+      o.state = o.condition ? 13 : (o.filled > 0 ? 8 : 7);
+      DirtyOrder(o);
+    }
+    orders_[o.id] = o;
+    byKey_[KeyCode(o.tradingDay, o.sequence)] = o.id;
+    accounts_[a].orders.push_back(o.id);
+    Order& stored = orders_[o.id];
+    if (stored.contract == kNoContract) continue;
+    if (stored.condition && stored.state == kStWaiting) {
+      BookOf(stored.contract).conditions.push_back(stored.id);
+    } else if (!stored.condition && stored.state <= 3) {
+      Book& b = BookOf(stored.contract);
+      if (stored.offset == kOffOpen)
+        Freeze(stored);
+      else
+        ReserveClose(stored, std::string(Field(stored.positionNumber)), false);
+      Rest(stored, b);
+    }
+  }
+  for (BrokerStore::FillRow& r : in.fills) {
+    const AccountIndex a = accountOf(r.account);
+    if (a == kNoAccount || r.fill.quantity <= 0 || r.fill.quantity > kMaxOrderLots || !PriceOk(r.fill.price) ||
+        !MoneyOk(r.fill.fee) || !MoneyOk(r.fill.closeProfit))
+      continue;
+    Fill f = r.fill;
+    f.account = a;
+    f.contract = cat.Find(r.contract);
+    std::snprintf(f.number, sizeof f.number, "%08d-T%07d", f.tradingDay, f.sequence);
+    accounts_[a].fills.push_back(f);
+  }
+  for (BrokerStore::StrategyRow& r : in.strategies) {
+    const AccountIndex a = accountOf(r.account);
+    if (a == kNoAccount) continue;
+    r.order.account = a;
+    accounts_[a].strategies.push_back(std::move(r.order));
+  }
+}
+
+void Broker::CreateDemo() {
+  CreateLogin(DemoAccounts::kLogin, DemoAccounts::kPassword, TXT("演示账户"));
+  CreateAccount(DemoAccounts::kMain, DemoAccounts::kLogin, TXT("演示账户一"), 100000000);
+  CreateAccount(DemoAccounts::kSecond, DemoAccounts::kLogin, TXT("演示账户二"), 20000000);
+}
+
+// ---- administration --------------------------------------------------------------------------
+
+namespace {
+bool PlainName(const std::string& s) {
+  if (s.empty() || s.size() > 20) return false;
+  for (char ch : s)
+    if (ch <= ' ' || ch > '~' || ch == '|') return false;
+  return true;
+}
+}  // namespace
+
+bool Broker::CreateLogin(const std::string& user, const std::string& password, const std::string& name) {
+  if (!PlainName(user) || password.empty()) return false;
+  {
+    tarn::Lock lock(mutex_);
+    if (logins_.count(user)) return false;
+  }
+  const std::string hash = HashPassword(password, options_.hashCost);
+  if (hash.empty()) return false;
+  {
+    tarn::Lock lock(mutex_);
+    auto [it, added] = logins_.try_emplace(user);
+    if (!added) return false;
+    it->second.hash = hash;
+    it->second.name = name;
+    if (store_) dirtyLogins_.push_back(user);
+    Commit();
+  }
+  Durable();
+  return true;
+}
+
+bool Broker::CreateAccount(const std::string& id, const std::string& login, const std::string& name, Money balance) {
+  if (!PlainName(id)) return false;
+  {
+    tarn::Lock lock(mutex_);
+    if (accountIndex_.count(id) || !logins_.count(login)) return false;
+    Account a;
+    a.id = id;
+    a.login = login;
+    a.name = name;
+    a.currency = kAccountCurrency;
+    a.preBalance = balance;
+    const AccountIndex index = AddAccount(std::move(a));
+    DirtyAccount(index);
+    if (store_) dirtyStarts_.push_back(index);
+    Commit();
+  }
+  Durable();
+  return true;
+}
+
+bool Broker::Deposit(const std::string& account, Money amount, std::string* error) {
+  {
+    tarn::Lock lock(mutex_);
+    const AccountIndex a = FindAccount(account);
+    if (a == kNoAccount || amount == 0 || !(amount > -10000000000000 && amount < 10000000000000)) {
+      if (error) *error = a == kNoAccount ? TXT("账户不存在") : TXT("金额错误");
+      return false;
+    }
+    Account& acc = accounts_[a];
+    if (amount > 0) {
+      acc.deposit += amount;
+    } else {
+      if (-amount > FundsOf(a).Available()) {
+        if (error) *error = TXT("可用资金不足");
+        return false;
+      }
+      acc.withdrawal += -amount;
+    }
+    DirtyAccount(a);
+    Emit(BrokerEvent{BrokerEventType::Funds, a, false, {}, {}, {}});
+    Finish();
+  }
+  Deliver();
+  Durable();
+  return true;
+}
+
+// ---- logins ----------------------------------------------------------------------------------
+
+bool Broker::Authenticate(const std::string& user, const std::string& password, std::vector<std::string>& accounts,
+                          std::string& error) {
+  std::string hash;
+  {
+    tarn::Lock lock(mutex_);
+    auto it = logins_.find(user);
+    if (it != logins_.end()) hash = it->second.hash;
+  }
+  // An unknown login costs the same hash check, so that the answer's time tells nothing.
+  std::call_once(dummyOnce_, [this] { dummyHash_ = HashPassword("tarn-unknown-login", options_.hashCost); });
+  const bool ok = VerifyPassword(hash.empty() ? dummyHash_ : hash, password) && !hash.empty();
+  if (!ok) {
+    error = TXT("账号或密码错误");
+    return false;
+  }
+  if (NeedsRehash(hash, options_.hashCost)) {
+    const std::string fresh = HashPassword(password, options_.hashCost);
+    tarn::Lock lock(mutex_);
+    auto it = logins_.find(user);
+    if (!fresh.empty() && it != logins_.end() && it->second.hash == hash) {
+      it->second.hash = fresh;
+      if (store_) dirtyLogins_.push_back(user);
+      Commit();
+    }
+  }
+  accounts = AccountsOf(user);
+  if (accounts.empty()) {
+    error = TXT("该账号下没有资金账户");
+    return false;
+  }
+  return true;
+}
+
+int Broker::ChangePassword(const std::string& user, const std::string& oldPassword, const std::string& newPassword,
+                           std::string& message) {
+  std::string hash;
+  {
+    tarn::Lock lock(mutex_);
+    auto it = logins_.find(user);
+    if (it == logins_.end()) {
+      message = TXT("账号不存在");
+      return 4;
+    }
+    hash = it->second.hash;
+  }
+  if (!VerifyPassword(hash, oldPassword)) {
+    message = TXT("原密码错误");
+    return 1;
+  }
+  bool plain = newPassword.size() >= 6 && newPassword.size() <= 32;
+  for (char ch : newPassword) plain = plain && ch > ' ' && ch <= '~';
+  if (!plain) {
+    message = TXT("新密码须为6到32位字母、数字或符号");
+    return 2;
+  }
+  if (newPassword == oldPassword) {
+    message = TXT("新密码不能与原密码相同");
+    return 3;
+  }
+  const std::string fresh = HashPassword(newPassword, options_.hashCost);
+  if (fresh.empty()) {
+    message = TXT("密码修改失败");
+    return 5;
+  }
+  {
+    tarn::Lock lock(mutex_);
+    auto it = logins_.find(user);
+    if (it == logins_.end() || it->second.hash != hash) {
+      message = TXT("密码已被修改,请重试");
+      return 6;
+    }
+    it->second.hash = fresh;
+    if (store_) dirtyLogins_.push_back(user);
+    Commit();
+  }
+  Durable();
+  message = TXT("密码修改成功");
+  return 0;
+}
+
+std::vector<std::string> Broker::AccountsOf(const std::string& login) {
+  tarn::Lock lock(mutex_);
+  std::vector<std::string> out;
+  auto it = logins_.find(login);
+  if (it == logins_.end()) return out;
+  for (AccountIndex a : it->second.accounts) out.push_back(accounts_[a].id);
+  return out;
+}
+
+AccountIndex Broker::FindAccount(std::string_view id) {
+  tarn::Lock lock(mutex_);
+  auto it = accountIndex_.find(id);
+  return it == accountIndex_.end() ? kNoAccount : it->second;
+}
+
+std::string Broker::AccountId(AccountIndex account) {
+  tarn::Lock lock(mutex_);
+  return account < accounts_.size() ? accounts_[account].id : std::string();
+}
+
+std::string Broker::AccountName(AccountIndex account) {
+  tarn::Lock lock(mutex_);
+  return account < accounts_.size() ? accounts_[account].name : std::string();
+}
+
+// ---- helpers ---------------------------------------------------------------------------------
+
+const ContractTerms& Broker::Terms(ContractId id) {
+  static const ContractTerms none;
+  const Catalogue& cat = market_.GetCatalogue();
+  return id < cat.Size() ? terms_[cat.ContractAt(id).commodity] : none;
+}
+
+int32_t Broker::TradingDay() {
+  tarn::Lock lock(mutex_);
+  return day_;
+}
+
+const std::string& Broker::ContractKey(ContractId id) const {
+  static const std::string none;
+  const Catalogue& cat = market_.GetCatalogue();
+  return id < cat.Size() ? cat.ContractAt(id).key : none;
+}
+
+int64_t Broker::Now() { return market_.NowMs(); }
+
+Broker::Book* Broker::FindBook(ContractId id) { return id < books_.size() ? books_[id].get() : nullptr; }
+
+Broker::Book& Broker::BookOf(ContractId id) {
+  std::unique_ptr<Book>& slot = books_[id];
+  if (!slot) {
+    slot = std::make_unique<Book>();
+    slot->id = id;
+    slot->terms = Terms(id);
+  }
+  Book& b = *slot;
+  if (!b.watched) {
+    b.watched = true;
+    interest_[id].store(true);
+    market_.Watch(id, true);
+    Snapshot s;
+    if (market_.GetSnapshot(id, s)) {
+      b.snap = s;
+      b.have = true;
+    }
+  }
+  return b;
+}
+
+Order* Broker::FindOrder(AccountIndex a, std::string_view key) {
+  auto it = byKey_.find(ParseKey(key));
+  if (it == byKey_.end()) return nullptr;
+  auto o = orders_.find(it->second);
+  if (o == orders_.end() || o->second.account != a || Field(o->second.key) != key) return nullptr;
+  return &o->second;
+}
+
+int32_t Broker::LastPrice(ContractId id, const Side* side) {
+  const Book* b = FindBook(id);
+  if (b && b->have && b->snap.last > 0) return b->snap.last;
+  if (side && side->quantity > 0) return static_cast<int32_t>(side->holdValue / side->quantity);
+  return 0;
+}
+
+Money Broker::SideProfit(const Side& s, uint64_t key, int32_t last, bool open) {
+  const int64_t value = open ? s.openValue : s.holdValue;
+  int64_t tickLots = static_cast<int64_t>(last) * s.quantity - value;
+  if (SideOf(key) == 2) tickLots = -tickLots;
+  return Terms(SideContract(key)).Profit(tickLots);
+}
+
+PositionView Broker::ViewOf(const Side& s, uint64_t key) {
+  PositionView v;
+  v.contract = SideContract(key);
+  v.side = static_cast<int8_t>(SideOf(key));
+  v.quantity = s.quantity;
+  v.today = s.today;
+  v.holdValue = s.holdValue;
+  v.openValue = s.openValue;
+  v.margin = s.margin;
+  v.last = LastPrice(v.contract, &s);
+  v.positionProfit = SideProfit(s, key, v.last, false);
+  v.floatProfit = SideProfit(s, key, v.last, true);
+  SetField(v.number, Field(s.number));
+  return v;
+}
+
+// ---- queries ---------------------------------------------------------------------------------
+
+bool Broker::GetOrders(const std::string& account, std::vector<Order>& out) {
+  tarn::Lock lock(mutex_);
+  out.clear();
+  const AccountIndex a = FindAccount(account);
+  if (a == kNoAccount) return false;
+  for (uint64_t id : accounts_[a].orders) out.push_back(orders_[id]);
+  return true;
+}
+
+bool Broker::GetFills(const std::string& account, std::vector<Fill>& out) {
+  tarn::Lock lock(mutex_);
+  out.clear();
+  const AccountIndex a = FindAccount(account);
+  if (a == kNoAccount) return false;
+  out = accounts_[a].fills;
+  return true;
+}
+
+bool Broker::GetPositions(const std::string& account, std::vector<PositionView>& out) {
+  tarn::Lock lock(mutex_);
+  out.clear();
+  const AccountIndex a = FindAccount(account);
+  if (a == kNoAccount) return false;
+  for (const auto& [key, side] : accounts_[a].sides) out.push_back(ViewOf(side, key));
+  return true;
+}
+
+bool Broker::GetLots(const std::string& account, std::vector<LotView>& out) {
+  tarn::Lock lock(mutex_);
+  out.clear();
+  const AccountIndex a = FindAccount(account);
+  if (a == kNoAccount) return false;
+  for (const auto& [key, side] : accounts_[a].sides) {
+    const ContractId c = SideContract(key);
+    const int32_t last = LastPrice(c, &side);
+    const ContractTerms& t = Terms(c);
+    const int sign = SideOf(key) == 1 ? 1 : -1;
+    for (const Lot& lot : side.lots) {
+      LotView v;
+      v.contract = c;
+      v.side = static_cast<int8_t>(SideOf(key));
+      v.lot = lot;
+      v.last = last;
+      v.positionProfit = t.Profit(sign * (static_cast<int64_t>(last) - lot.hold) * lot.quantity);
+      v.floatProfit = t.Profit(sign * (static_cast<int64_t>(last) - lot.open) * lot.quantity);
+      out.push_back(v);
+    }
+  }
+  return true;
+}
+
+bool Broker::GetFunds(const std::string& account, FundsView& out) {
+  tarn::Lock lock(mutex_);
+  const AccountIndex a = FindAccount(account);
+  if (a == kNoAccount) return false;
+  out = FundsOf(a);
+  return true;
+}
+
+FundsView Broker::FundsOf(AccountIndex a) {
+  const Account& acc = accounts_[a];
+  FundsView out;
+  out.account = acc.id;
+  out.name = acc.name;
+  out.currency = acc.currency;
+  out.preBalance = acc.preBalance;
+  out.deposit = acc.deposit;
+  out.withdrawal = acc.withdrawal;
+  out.closeProfit = acc.closeProfit;
+  out.fee = acc.fee;
+  out.credit = acc.credit;
+  out.margin = acc.margin;
+  out.frozenMargin = acc.frozenMargin;
+  out.frozenFee = acc.frozenFee;
+  for (const auto& [key, side] : acc.sides) {
+    const int32_t last = LastPrice(SideContract(key), &side);
+    out.positionProfit += SideProfit(side, key, last, false);
+    out.floatProfit += SideProfit(side, key, last, true);
+  }
+  return out;
+}
+
+bool Broker::GetStrategies(const std::string& account, std::vector<StrategyOrder>& out) {
+  tarn::Lock lock(mutex_);
+  out.clear();
+  const AccountIndex a = FindAccount(account);
+  if (a == kNoAccount) return false;
+  out = accounts_[a].strategies;
+  return true;
+}
+
+bool Broker::GetSettlement(const std::string& account, int32_t tradingDay, std::string& text) {
+  tarn::Lock lock(mutex_);
+  const AccountIndex a = FindAccount(account);
+  if (a == kNoAccount) return false;
+  if (tradingDay == day_) {
+    text = Statement(a, day_, false, nullptr);
+    return true;
+  }
+  auto it = statements_.find({a, tradingDay});
+  if (it != statements_.end()) {
+    text = it->second;
+    return true;
+  }
+  if (store_ && store_->GetSettlement(account, tradingDay, text)) return true;
+  text = Format(TXT("账户%s没有%d的结算单"), accounts_[a].id, tradingDay);
+  return false;
+}
+
+// ---- events ----------------------------------------------------------------------------------
+
+void Broker::Emit(BrokerEvent event) { pending_.push_back(std::move(event)); }
+
+void Broker::EmitOrder(const Order& o) {
+  pending_.emplace_back();
+  BrokerEvent& e = pending_.back();
+  e.type = BrokerEventType::Order;
+  e.account = o.account;
+  e.order = o;
+  DirtyOrder(o);
+}
+
+void Broker::EmitText(AccountIndex account, const std::string& text) {
+  pending_.emplace_back();
+  pending_.back().type = BrokerEventType::Text;
+  pending_.back().account = account;
+  pending_.back().text = text;
+}
+
+void Broker::Touch(AccountIndex a) {
+  if (touchMark_[a] == 1) return;
+  if (touchMark_[a] == 0) touched_.push_back(a);
+  touchMark_[a] = 1;
+}
+
+void Broker::TouchPrice(AccountIndex a) {
+  if (touchMark_[a] != 0) return;
+  touched_.push_back(a);
+  touchMark_[a] = 2;
+}
+
+void Broker::EmitTouched() {
+  for (AccountIndex a : touched_) {
+    pending_.emplace_back();
+    pending_.back().type = BrokerEventType::Positions;
+    pending_.back().account = a;
+    pending_.back().complete = touchMark_[a] == 1;
+    pending_.emplace_back();
+    pending_.back().type = BrokerEventType::Funds;
+    pending_.back().account = a;
+    touchMark_[a] = 0;
+  }
+  touched_.clear();
+}
+
+void Broker::Finish() {
+  EmitTouched();
+  Commit();
+}
+
+void Broker::Deliver() {
+  if (store_) {
+    // The writer delivers once the changes are stored; keep it from falling too far behind.
+    if (OnWriterThread()) return;
+    std::unique_lock<std::mutex> lock(writeMutex_);
+    writtenCv_.wait(lock, [this] { return writes_.size() < kMaxQueuedWrites || stopWriter_; });
+    return;
+  }
+  {
+    tarn::Lock lock(mutex_);
+    if (delivering_) return;  // the delivery under way hands these out after its batch
+    delivering_ = true;
+  }
+  std::vector<BrokerEvent> batch;
+  for (;;) {
+    {
+      tarn::Lock lock(mutex_);
+      batch.clear();
+      batch.swap(pending_);
+      if (batch.empty()) {
+        delivering_ = false;
+        return;
+      }
+    }
+    listeners_.ForEach([&](IBrokerListener* l) { l->OnBrokerEvents(batch); });
+  }
+}
+
+// ---- persistence -----------------------------------------------------------------------------
+
+void Broker::DirtyOrder(const Order& o) {
+  if (store_) dirtyOrders_.push_back(o.id);
+}
+void Broker::DirtySide(AccountIndex a, uint64_t sideKey) {
+  if (store_) dirtySides_.emplace_back(a, sideKey);
+}
+void Broker::DirtyLot(AccountIndex a, uint64_t sideKey, uint64_t lotId) {
+  if (store_) dirtyLots_.emplace_back(a, sideKey, lotId);
+}
+void Broker::DirtyAccount(AccountIndex a) {
+  if (store_) dirtyAccounts_.push_back(a);
+}
+
+void Broker::Commit() {
+  if (!store_) return;
+  if (dirtyOrders_.empty() && newFills_.empty() && dirtySides_.empty() && dirtyLots_.empty() &&
+      dirtyAccounts_.empty() && dirtyStrategies_.empty() && newStatements_.empty() && dirtyStarts_.empty() &&
+      dirtyLogins_.empty() && !dirtyDay_ && pending_.empty())
+    return;
+  auto dedupe = [](auto& v) {
+    std::sort(v.begin(), v.end());
+    v.erase(std::unique(v.begin(), v.end()), v.end());
+  };
+  dedupe(dirtyOrders_);
+  dedupe(dirtySides_);
+  dedupe(dirtyLots_);
+  dedupe(dirtyAccounts_);
+  dedupe(dirtyStrategies_);
+  dedupe(dirtyStarts_);
+  dedupe(dirtyLogins_);
+  WriteSet w;
+  if (dirtyDay_) w.day = day_;
+  for (const std::string& user : dirtyLogins_) {
+    auto it = logins_.find(user);
+    if (it != logins_.end()) w.logins.push_back({user, it->second.hash, it->second.name});
+  }
+  for (AccountIndex a : dirtyAccounts_) {
+    const Account& acc = accounts_[a];
+    BrokerStore::AccountRow r;
+    r.id = acc.id;
+    r.login = acc.login;
+    r.name = acc.name;
+    r.currency = acc.currency;
+    r.preBalance = acc.preBalance;
+    r.deposit = acc.deposit;
+    r.withdrawal = acc.withdrawal;
+    r.closeProfit = acc.closeProfit;
+    r.fee = acc.fee;
+    r.credit = acc.credit;
+    w.accounts.push_back(std::move(r));
+  }
+  for (uint64_t id : dirtyOrders_) {
+    auto it = orders_.find(id);
+    if (it != orders_.end())
+      w.orders.push_back({it->second, accounts_[it->second.account].id, ContractKey(it->second.contract)});
+  }
+  for (const Fill& f : newFills_) w.fills.push_back({f, accounts_[f.account].id, ContractKey(f.contract)});
+  for (const auto& [a, key] : dirtySides_) {
+    const Account& acc = accounts_[a];
+    auto it = acc.sides.find(key);
+    BrokerStore::SideRow r{acc.id, ContractKey(SideContract(key)), SideOf(key), 0, std::string()};
+    if (it != acc.sides.end()) {
+      r.id = it->second.id;
+      r.number = std::string(Field(it->second.number));
+    }
+    w.sides.emplace_back(std::move(r), it == acc.sides.end());
+  }
+  for (const auto& [a, key, lotId] : dirtyLots_) {
+    const Account& acc = accounts_[a];
+    BrokerStore::LotRow r;
+    r.lot.id = lotId;
+    bool found = false;
+    auto it = acc.sides.find(key);
+    if (it != acc.sides.end())
+      for (const Lot& l : it->second.lots)
+        if (l.id == lotId) {
+          r.lot = l;
+          found = true;
+        }
+    r.account = acc.id;
+    r.contract = ContractKey(SideContract(key));
+    r.side = SideOf(key);
+    w.lots.emplace_back(std::move(r), !found);
+  }
+  for (AccountIndex a : dirtyStarts_) {
+    const Account& acc = accounts_[a];
+    std::vector<BrokerStore::StartRow> rows;
+    for (const auto& [key, qty] : acc.start)
+      if (qty != 0) rows.push_back({acc.id, ContractKey(SideContract(key)), SideOf(key), qty});
+    w.starts.emplace_back(acc.id, std::move(rows));
+  }
+  for (auto& [a, day, text] : newStatements_) w.statements.emplace_back(accounts_[a].id, day, std::move(text));
+  for (const auto& [a, id] : dirtyStrategies_)
+    for (const StrategyOrder& s : accounts_[a].strategies)
+      if (s.id == id) w.strategies.push_back({s, accounts_[a].id});
+  w.events.swap(pending_);
+  dirtyOrders_.clear();
+  newFills_.clear();
+  dirtySides_.clear();
+  dirtyLots_.clear();
+  dirtyAccounts_.clear();
+  dirtyStrategies_.clear();
+  newStatements_.clear();
+  dirtyStarts_.clear();
+  dirtyLogins_.clear();
+  dirtyDay_ = false;
+  {
+    std::lock_guard<std::mutex> lock(writeMutex_);
+    w.seq = ++writeSeq_;
+    if (!w.statements.empty()) statementsSeq_ = w.seq;
+    writes_.push_back(std::move(w));
+  }
+  writeCv_.notify_one();
+}
+
+bool Broker::WriteAll(const std::vector<WriteSet>& sets) {
+  bool ok = store_->Begin();
+  for (const WriteSet& w : sets) {
+    if (ok && w.day) ok = store_->SetMeta("trading_day", std::to_string(w.day));
+    for (const auto& r : w.logins) ok = ok && store_->PutLogin(r);
+    for (const auto& r : w.accounts) ok = ok && store_->PutAccount(r);
+    for (const auto& r : w.orders) ok = ok && store_->PutOrder(r.order, r.account, r.contract);
+    for (const auto& r : w.fills) ok = ok && store_->PutFill(r.fill, r.account, r.contract);
+    for (const auto& [r, erase] : w.sides)
+      ok = ok && (erase ? store_->DeleteSide(r.account, r.contract, r.side)
+                        : store_->PutSide(r.account, r.contract, r.side, r.id, r.number));
+    for (const auto& [r, erase] : w.lots)
+      ok = ok && (erase ? store_->DeleteLot(r.lot.id) : store_->PutLot(r.lot, r.account, r.contract, r.side));
+    for (const auto& [account, rows] : w.starts) {
+      ok = ok && store_->ClearStarts(account);
+      for (const auto& r : rows) ok = ok && store_->PutStart(r);
+    }
+    for (const auto& [account, day, text] : w.statements) ok = ok && store_->PutSettlement(account, day, text);
+    for (const auto& r : w.strategies) ok = ok && store_->PutStrategy(r.order, r.account);
+  }
+  if (ok) return store_->Commit();
+  store_->Rollback();
+  return false;
+}
+
+// Group commit: everything queued meanwhile goes into one transaction, and only once it is
+// committed are its events delivered, in order. Nobody hears of a change the store could lose.
+void Broker::WriterLoop() {
+  std::unique_lock<std::mutex> lock(writeMutex_);
+  for (;;) {
+    writeCv_.wait(lock, [this] { return stopWriter_ || !writes_.empty(); });
+    if (writes_.empty()) break;
+    std::vector<WriteSet> sets;
+    sets.reserve(writes_.size());
+    while (!writes_.empty()) {
+      sets.push_back(std::move(writes_.front()));
+      writes_.pop_front();
+    }
+    writing_ = true;
+    lock.unlock();
+    writtenCv_.notify_all();
+    for (int attempt = 0; !WriteAll(sets); ++attempt) {
+      if (attempt == 0) std::fprintf(stderr, "tarn: the broker could not write its store; retrying\n");
+      if (attempt >= 50) {
+        std::fprintf(stderr, "tarn: the broker gave up writing %zu changes to its store\n", sets.size());
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    std::vector<BrokerEvent> events;
+    for (WriteSet& w : sets) {
+      if (events.empty())
+        events.swap(w.events);
+      else
+        for (BrokerEvent& e : w.events) events.push_back(std::move(e));
+    }
+    if (!events.empty()) listeners_.ForEach([&](IBrokerListener* l) { l->OnBrokerEvents(events); });
+    lock.lock();
+    written_ = sets.back().seq;
+    writing_ = false;
+    writtenCv_.notify_all();
+  }
+}
+
+void Broker::Durable() {
+  if (!store_ || OnWriterThread()) return;
+  std::unique_lock<std::mutex> lock(writeMutex_);
+  const uint64_t seq = writeSeq_;
+  writtenCv_.wait(lock, [&] { return written_ >= seq || stopWriter_; });
+}
+
+// ---- the market's events ---------------------------------------------------------------------
+
+void Broker::OnMarketEvents(const std::vector<MarketEvent>& events) {
+  // On the thread that advances the market: keep what concerns the broker and go.
+  std::vector<MarketEvent> mine;
+  for (const MarketEvent& e : events) {
+    if (e.type == EventType::DayRoll || (e.type == EventType::Snapshot && e.id < books_.size() && interest_[e.id].load()))
+      mine.push_back(e);
+  }
+  if (mine.empty()) return;
+  {
+    std::lock_guard<std::mutex> lock(workMutex_);
+    work_.push_back(std::move(mine));
+  }
+  workCv_.notify_one();
+}
+
+void Broker::WorkerLoop() {
+  std::unique_lock<std::mutex> lock(workMutex_);
+  for (;;) {
+    workCv_.wait(lock, [this] { return stop_ || !work_.empty(); });
+    if (work_.empty() && stop_) break;
+    std::vector<MarketEvent> batch = std::move(work_.front());
+    work_.pop_front();
+    working_ = true;
+    lock.unlock();
+    ProcessBatch(batch);
+    lock.lock();
+    working_ = false;
+    idleCv_.notify_all();
+  }
+  idleCv_.notify_all();
+}
+
+void Broker::ProcessBatch(const std::vector<MarketEvent>& events) {
+  {
+    tarn::Lock lock(mutex_);
+    for (const MarketEvent& e : events) {
+      if (e.type == EventType::DayRoll) {
+        if (e.snap.tradingDay > day_) RollTo(e.snap.tradingDay);
+      } else if (Book* b = FindBook(e.id)) {
+        ProcessSnapshot(*b, e.snap);
+      }
+    }
+    Finish();
+  }
+  Deliver();
+}
+
+void Broker::WaitIdle() {
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> lock(workMutex_);
+      idleCv_.wait(lock, [this] { return (work_.empty() && !working_) || stop_; });
+    }
+    if (store_ && !OnWriterThread()) {
+      std::unique_lock<std::mutex> lock(writeMutex_);
+      writtenCv_.wait(lock, [this] { return (writes_.empty() && !writing_) || stopWriter_; });
+    }
+    {
+      tarn::Lock lock(mutex_);
+      if (!delivering_ && pending_.empty()) {
+        std::lock_guard<std::mutex> work(workMutex_);
+        std::lock_guard<std::mutex> write(writeMutex_);
+        if (work_.empty() && !working_ && (OnWriterThread() || (writes_.empty() && !writing_))) return;
+        continue;
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(50));
+  }
+}
+
+}  // namespace tarn::exchange

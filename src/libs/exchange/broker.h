@@ -1,0 +1,310 @@
+// The paper-trading broker of the embedded exchange: logins and accounts, orders matched against
+// the simulated market, positions with their lots, funds, condition and stop orders, strategy
+// orders (kept and listed), the trading-day settlement and its statements, and its store.
+//
+// Matching. Paper orders never move the market. A marketable order takes the shown book level
+// by level (and the paper orders resting on the other side, the market's shown volume first at
+// an equal price) up to its limit; a market order takes what the book shows and the rest is
+// cancelled. What one snapshot's book shows is taken only once, by whichever orders come first.
+// A limit order that rests joins its price level behind the volume the market shows there (and
+// behind earlier paper orders at that price) and fills as the market trades at its price (the
+// flow first clears the queue ahead of it) or through it (it fills at its own price, up to the
+// traded lots), or as the market's book moves onto it. Orders of one account never trade with
+// each other: an order that could reach the account's own resting order is refused.
+//
+// Threads. Every operation is thread-safe and runs on the caller's thread under the broker's
+// lock. The market's events come on the thread that advances the market; the broker only queues
+// them there and works them off on a thread of its own. Whatever an operation or a market step
+// causes is committed to the store and queued as events, which are delivered to the listeners
+// after the state is consistent, outside the lock, in order. A listener may call any operation
+// from inside OnBrokerEvents: the operation runs at once, and its events follow the batch being
+// delivered (they are never delivered from inside another delivery).
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "libs/exchange/broker_auth.h"
+#include "libs/exchange/broker_market.h"
+#include "libs/exchange/broker_store.h"
+#include "libs/exchange/broker_types.h"
+#include "platform/sync.h"
+
+namespace tarn::exchange {
+
+struct BrokerOptions {
+  std::string storePath;         // native path of the database; empty: nothing is kept
+  bool createDemo = true;        // the demo login when the store is new
+  HashCost hashCost = HashCost::Interactive;
+};
+
+// The demo login the broker creates in a new store.
+struct DemoAccounts {
+  static constexpr const char* kLogin = "8001";
+  static constexpr const char* kPassword = "888888";
+  static constexpr const char* kMain = "8001";    // 1,000,000.00
+  static constexpr const char* kSecond = "8002";  // 200,000.00
+};
+
+class Broker final : public IMarketListener {
+ public:
+  Broker(IBrokerMarket& market, BrokerOptions options);
+  ~Broker() override;
+  Broker(const Broker&) = delete;
+  Broker& operator=(const Broker&) = delete;
+
+  // The store (nullptr without one) and whether the file found was damaged and replaced.
+  BrokerStore* Store() { return store_.get(); }
+  bool ReplacedDamagedStore() const { return store_ && store_->ReplacedDamagedFile(); }
+
+  // ---- administration ----
+  bool CreateLogin(const std::string& user, const std::string& password, const std::string& name);
+  // A new account of a login, with `balance` as its previous equity.
+  bool CreateAccount(const std::string& id, const std::string& login, const std::string& name, Money balance);
+  // Money in (amount > 0) or out (amount < 0, at most what is available).
+  bool Deposit(const std::string& account, Money amount, std::string* error = nullptr);
+
+  // ---- logins ----
+  // Checks a login; fills its accounts. The hash is checked outside the broker's lock.
+  bool Authenticate(const std::string& user, const std::string& password, std::vector<std::string>& accounts,
+                    std::string& error);
+  // 0 and "密码修改成功", else a code and the reason.
+  int ChangePassword(const std::string& user, const std::string& oldPassword, const std::string& newPassword,
+                     std::string& message);
+  std::vector<std::string> AccountsOf(const std::string& login);
+  AccountIndex FindAccount(std::string_view id);
+  std::string AccountId(AccountIndex account);
+  std::string AccountName(AccountIndex account);
+
+  // ---- trading ----
+  // The order's sequence within the day (above 0; a refused order is an order too, with state
+  // 10), or -1 when the account is unknown.
+  int InsertOrder(const OrderEntry& entry);
+  int InsertCondition(const ConditionEntry& entry);
+  // 0, or an error code (`error` says why).
+  int CancelOrder(const std::string& account, std::string_view key, std::string* error = nullptr);
+  int ModifyOrder(const std::string& account, std::string_view key, int64_t price, bool priceOnTick, int quantity,
+                  std::string* error = nullptr);
+  int InsertStrategy(const std::string& account, const std::string& payload, std::string* error = nullptr);
+
+  // ---- queries (copies) ----
+  bool GetOrders(const std::string& account, std::vector<Order>& out);
+  bool GetFills(const std::string& account, std::vector<Fill>& out);
+  bool GetPositions(const std::string& account, std::vector<PositionView>& out);
+  bool GetLots(const std::string& account, std::vector<LotView>& out);
+  bool GetFunds(const std::string& account, FundsView& out);
+  bool GetStrategies(const std::string& account, std::vector<StrategyOrder>& out);
+  // The statement of a day: stored for a settled day, made now for the current one.
+  bool GetSettlement(const std::string& account, int32_t tradingDay, std::string& text);
+  const Catalogue& GetCatalogue() const { return market_.GetCatalogue(); }
+  const ContractTerms& Terms(ContractId id);
+  int32_t TradingDay();
+
+  void AddListener(IBrokerListener* listener) { listeners_.Add(listener); }
+  void RemoveListener(IBrokerListener* listener) { listeners_.Remove(listener); }
+
+  // Returns once the market events received so far are worked off and every event is delivered.
+  void WaitIdle();
+
+  // The checks tests call after every step: positions equal the day's start plus the fills and
+  // the sum of their lots; funds recomputed from fills, lots, prices and working orders equal
+  // the running totals and balance exactly; working orders sit in the book once, reservations
+  // and frozen money match them; no book crosses. False with the first fault in `why`.
+  bool CheckInvariants(std::string* why, std::string_view onlyAccount = {});
+
+  void OnMarketEvents(const std::vector<MarketEvent>& events) override;
+
+ private:
+  struct Account {
+    std::string id, login, name, currency;
+    Money preBalance = 0, deposit = 0, withdrawal = 0, closeProfit = 0, fee = 0, credit = 0;
+    Money margin = 0, frozenMargin = 0, frozenFee = 0;
+    std::vector<uint64_t> orders;        // the day's orders and waiting condition orders
+    std::vector<Fill> fills;             // the day's
+    std::map<uint64_t, Side> sides;      // by SideKey
+    std::map<uint64_t, int32_t> start;   // quantities at the day's start, by SideKey
+    std::vector<StrategyOrder> strategies;
+  };
+  struct LoginInfo {
+    std::string hash, name;
+    std::vector<AccountIndex> accounts;
+  };
+  struct Book {
+    ContractId id = kNoContract;
+    bool watched = false;
+    bool have = false;
+    Snapshot snap;
+    int32_t usedBid[kBookLevels] = {}, usedAsk[kBookLevels] = {};
+    std::map<int32_t, std::deque<uint64_t>, std::greater<int32_t>> bids;
+    std::map<int32_t, std::deque<uint64_t>> asks;
+    std::vector<uint64_t> conditions;
+    std::map<AccountIndex, int> holders;  // accounts with a side in this contract
+    ContractTerms terms;
+  };
+
+  // What one commit writes, copied from the state under the lock, and the events it releases.
+  struct WriteSet {
+    uint64_t seq = 0;
+    int32_t day = 0;  // 0: unchanged
+    std::vector<BrokerStore::LoginRow> logins;
+    std::vector<BrokerStore::AccountRow> accounts;
+    std::vector<BrokerStore::OrderRow> orders;
+    std::vector<BrokerStore::FillRow> fills;
+    std::vector<std::pair<BrokerStore::SideRow, bool>> sides;  // bool: erase
+    std::vector<std::pair<BrokerStore::LotRow, bool>> lots;
+    std::vector<std::pair<std::string, std::vector<BrokerStore::StartRow>>> starts;
+    std::vector<std::tuple<std::string, int32_t, std::string>> statements;
+    std::vector<BrokerStore::StrategyRow> strategies;
+    std::vector<BrokerEvent> events;
+  };
+
+  static uint64_t SideKey(ContractId c, int side) { return (static_cast<uint64_t>(c) << 1) | static_cast<uint64_t>(side - 1); }
+  static ContractId SideContract(uint64_t key) { return static_cast<ContractId>(key >> 1); }
+  static int SideOf(uint64_t key) { return static_cast<int>(key & 1) + 1; }
+  static uint64_t KeyCode(int32_t day, int32_t seq) { return (static_cast<uint64_t>(day) << 32) | static_cast<uint32_t>(seq); }
+  static uint64_t ParseKey(std::string_view key);
+
+  // broker.cpp
+  void Load();
+  void CreateDemo();
+  AccountIndex AddAccount(Account account);
+  Book& BookOf(ContractId id);            // creates it, watches the contract
+  Book* FindBook(ContractId id);
+  const std::string& ContractKey(ContractId id) const;
+  uint64_t NextId() { return nextId_++; }
+  int64_t Now();
+  void Emit(BrokerEvent event);
+  void EmitOrder(const Order& o);
+  void EmitText(AccountIndex account, const std::string& text);
+  void Touch(AccountIndex account);        // positions changed by a fill
+  void TouchPrice(AccountIndex account);   // positions changed by a price
+  void EmitTouched();
+  void Finish();  // touched accounts' events, then the commit
+  // With a store: queues what changed, with the events, for the writer. Without one: nothing.
+  void Commit();
+  // Without a store: delivers the events. With one: waits while the writer is far behind.
+  void Deliver();
+  // Waits until everything queued so far is in the store (not on the writer's thread, and not
+  // with the broker's lock held).
+  void Durable();
+  void WriterLoop();
+  bool WriteAll(const std::vector<WriteSet>& sets);
+  bool OnWriterThread() const { return std::this_thread::get_id() == writer_.get_id(); }
+  void WorkerLoop();
+  void ProcessBatch(const std::vector<MarketEvent>& events);
+  void DirtyOrder(const Order& o);
+  void DirtySide(AccountIndex a, uint64_t sideKey);
+  void DirtyLot(AccountIndex a, uint64_t sideKey, uint64_t lotId);
+  void DirtyAccount(AccountIndex a);
+  Order* FindOrder(AccountIndex a, std::string_view key);
+  PositionView ViewOf(const Side& s, uint64_t key);
+  FundsView FundsOf(AccountIndex a);
+  Money SideProfit(const Side& s, uint64_t key, int32_t last, bool open);
+  int32_t LastPrice(ContractId id, const Side* side);
+
+  // broker_orders.cpp
+  Order& NewOrder(AccountIndex a, ContractId c);
+  int DoInsertOrder(const OrderEntry& entry, AccountIndex a);
+  int CheckOrder(Order& o, const OrderEntry& entry, Book* book);
+  int ReserveClose(Order& o, const std::string& positionNumber, bool check);
+  void ReleaseClose(Order& o, int32_t lots);
+  void Freeze(Order& o);
+  void Refuse(Order& o, int32_t code);
+  bool SelfTrade(const Order& o, const Book& b);
+  void Match(Order& o, Book& b);
+  void Rest(Order& o, Book& b);
+  void Unrest(const Order& o, Book& b);
+  int32_t QueueAhead(const Book& b, const Order& o);
+  void BookFill(Order& o, int32_t price, int32_t lots);
+  void OpenLots(Order& o, Fill& f);
+  void CloseLots(Order& o, Fill& f);
+  void RemoveEmptySide(AccountIndex a, uint64_t sideKey);
+  void EndBound(AccountIndex a, ContractId c, std::string_view number);
+  void FinishOrder(Order& o, int8_t state);
+  void ProcessSnapshot(Book& b, const Snapshot& s);
+  void CrossResting(Book& b, bool buys);
+  void TradeThrough(Book& b, bool buys);
+  void QueueFlow(Book& b, bool buys, int32_t price, int32_t& flow);
+  void ShrinkQueues(Book& b);
+  int DoInsertCondition(const ConditionEntry& entry, AccountIndex a);
+  void EvaluateConditions(Book& b);
+  bool ConditionFires(Order& c, const Book& b, bool& changed);
+  void FireCondition(Order& c, Book& b);
+
+  // broker_settlement.cpp
+  void RollTo(int32_t newDay);
+  void SettleDay(int32_t day, int32_t nextDay);
+  std::string Statement(AccountIndex a, int32_t day, bool settled, const std::map<ContractId, int32_t>* prices);
+
+  IBrokerMarket& market_;
+  BrokerOptions options_;
+  std::once_flag dummyOnce_;
+  std::string dummyHash_;  // what an unknown login's password is checked against
+  std::unique_ptr<BrokerStore> store_;
+
+  mutable tarn::CriticalSection mutex_;
+  std::deque<Account> accounts_;
+  std::map<std::string, AccountIndex, std::less<>> accountIndex_;
+  std::map<std::string, LoginInfo, std::less<>> logins_;
+  std::unordered_map<uint64_t, Order> orders_;
+  std::unordered_map<uint64_t, uint64_t> byKey_;  // KeyCode -> id
+  std::vector<std::unique_ptr<Book>> books_;      // by contract id
+  std::unique_ptr<std::atomic<bool>[]> interest_; // contracts whose events the broker works
+  std::vector<ContractTerms> terms_;              // by commodity
+  uint64_t nextId_ = 1;
+  int32_t day_ = 0;
+  int32_t orderSeq_ = 0, fillSeq_ = 0, strategySeq_ = 0;
+
+  // Events of the operation or step under way, and the accounts it touched.
+  std::vector<BrokerEvent> pending_;
+  bool delivering_ = false;
+  std::vector<AccountIndex> touched_, priceTouched_;
+  std::vector<uint8_t> touchMark_;  // per account: 1 by a fill, 2 by a price
+  std::vector<std::pair<ContractId, std::string>> ended_;  // position numbers a fill has closed out
+
+  // Changes not yet in the store.
+  std::vector<uint64_t> dirtyOrders_;
+  std::vector<Fill> newFills_;
+  std::vector<std::pair<AccountIndex, uint64_t>> dirtySides_;
+  std::vector<std::tuple<AccountIndex, uint64_t, uint64_t>> dirtyLots_;
+  std::vector<AccountIndex> dirtyAccounts_;
+  std::vector<std::pair<AccountIndex, uint64_t>> dirtyStrategies_;
+  std::vector<std::tuple<AccountIndex, int32_t, std::string>> newStatements_;
+  std::vector<AccountIndex> dirtyStarts_;
+  std::vector<std::string> dirtyLogins_;
+  bool dirtyDay_ = false;
+
+  tarn::ListenerSet<IBrokerListener> listeners_;
+  // Statements not known to be stored yet (without a store: all of them).
+  std::map<std::pair<AccountIndex, int32_t>, std::string> statements_;
+  uint64_t statementsSeq_ = 0;  // the commit that writes them
+
+  // The writer: commits what operations changed, several at once, then delivers their events.
+  static constexpr std::size_t kMaxQueuedWrites = 4096;
+  std::mutex writeMutex_;
+  std::condition_variable writeCv_, writtenCv_;
+  std::deque<WriteSet> writes_;
+  uint64_t writeSeq_ = 0, written_ = 0;
+  bool writing_ = false;
+  bool stopWriter_ = false;
+  std::thread writer_;
+
+  // The worker: market batches waiting, and whether it is busy.
+  std::mutex workMutex_;
+  std::condition_variable workCv_, idleCv_;
+  std::deque<std::vector<MarketEvent>> work_;
+  bool working_ = false;
+  bool stop_ = false;
+  std::thread worker_;
+};
+
+}  // namespace tarn::exchange

@@ -1,0 +1,995 @@
+// Orders: checks, frozen money and reserved lots, matching against the market's book and the
+// paper orders, the booking of fills into lots and funds, and condition orders.
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "libs/exchange/broker.h"
+#include "platform/text.h"
+
+namespace tarn::exchange {
+namespace {
+
+int8_t Small(int v) { return v < 0 || v > 100 ? static_cast<int8_t>(-1) : static_cast<int8_t>(v); }
+int32_t Clamp32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN + 1, INT32_MAX - 1)); }
+bool Working(const Order& o) { return o.condition ? o.state == kStWaiting : o.state >= 0 && o.state <= kStPartFilled; }
+
+}  // namespace
+
+// ---- operations ------------------------------------------------------------------------------
+
+int Broker::InsertOrder(const OrderEntry& entry) {
+  int result;
+  {
+    tarn::Lock lock(mutex_);
+    const AccountIndex a = FindAccount(entry.account);
+    if (a == kNoAccount) return -1;
+    result = DoInsertOrder(entry, a);
+    Finish();
+  }
+  Deliver();
+  return result;
+}
+
+int Broker::InsertCondition(const ConditionEntry& entry) {
+  int result;
+  {
+    tarn::Lock lock(mutex_);
+    const AccountIndex a = FindAccount(entry.account);
+    if (a == kNoAccount) return -1;
+    result = DoInsertCondition(entry, a);
+    Finish();
+  }
+  Deliver();
+  return result;
+}
+
+int Broker::CancelOrder(const std::string& account, std::string_view key, std::string* error) {
+  int code = 0;
+  {
+    tarn::Lock lock(mutex_);
+    const AccountIndex a = FindAccount(account);
+    Order* o = a == kNoAccount ? nullptr : FindOrder(a, key);
+    if (!o) {
+      code = kErrUnknownOrder;
+    } else if (!Working(*o)) {
+      code = kErrNotWorking;
+    } else {
+      FinishOrder(*o, o->condition ? kStWithdrawn : (o->filled > 0 ? kStPartCancelled : kStCancelled));
+      pending_.emplace_back();
+      pending_.back().type = BrokerEventType::Funds;
+      pending_.back().account = a;
+    }
+    if (code && error) *error = BrokerErrorText(code);
+    Finish();
+  }
+  Deliver();
+  return code;
+}
+
+int Broker::ModifyOrder(const std::string& account, std::string_view key, int64_t price, bool priceOnTick,
+                        int quantity, std::string* error) {
+  int code = 0;
+  {
+    tarn::Lock lock(mutex_);
+    const AccountIndex a = FindAccount(account);
+    Order* found = a == kNoAccount ? nullptr : FindOrder(a, key);
+    const int32_t p = Clamp32(price);
+    if (!found) {
+      code = kErrUnknownOrder;
+    } else if (!Working(*found)) {
+      code = kErrNotWorking;
+    } else if (quantity < 1 || quantity > kMaxOrderLots || quantity <= found->filled) {
+      code = kErrQuantity;
+    } else if (!priceOnTick) {
+      code = kErrTick;
+    } else if (found->condition) {
+      Order& c = *found;
+      if (c.kind == 0 || c.kind == 1) c.trigger = p;
+      c.quantity = quantity;
+      c.updateMs = Now();
+      EmitOrder(c);
+      if (Book* b = FindBook(c.contract)) EvaluateConditions(*b);
+    } else {
+      Order& o = *found;
+      Book& b = BookOf(o.contract);
+      const ContractTerms& t = b.terms;
+      if (!b.have || p < b.snap.lower || p > b.snap.upper) {
+        code = kErrPriceLimit;
+      } else if (o.offset == kOffOpen &&
+                 t.Margin(p, quantity - o.filled) + t.Fee(p, quantity - o.filled, FeeKind::Open) - o.frozenMargin -
+                         o.frozenFee > FundsOf(a).Available()) {
+        code = kErrFunds;
+      } else {
+        Order probe = o;
+        probe.price = p;
+        if (SelfTrade(probe, b)) code = kErrSelfTrade;
+      }
+      if (!code && o.offset != kOffOpen) {
+        const int32_t oldQty = o.quantity;
+        const std::string number(Field(o.positionNumber));
+        ReleaseClose(o, o.Remaining());
+        o.quantity = quantity;
+        code = ReserveClose(o, number, true);
+        if (code) {
+          o.quantity = oldQty;
+          ReserveClose(o, number, false);
+        }
+      }
+      if (!code) {
+        o.updateMs = Now();
+        if (p == o.price && quantity < o.quantity) {
+          // Fewer lots at the same price keep their place in the queue.
+          o.quantity = quantity;
+          if (o.offset == kOffOpen) Freeze(o);
+          EmitOrder(o);
+        } else {
+          Unrest(o, b);
+          o.price = p;
+          o.quantity = quantity;
+          if (o.offset == kOffOpen) Freeze(o);
+          EmitOrder(o);
+          Match(o, b);
+          if (o.Remaining() > 0) Rest(o, b);
+        }
+        pending_.emplace_back();
+        pending_.back().type = BrokerEventType::Funds;
+        pending_.back().account = a;
+      }
+    }
+    if (code) {
+      if (error) *error = BrokerErrorText(code);
+      if (a != kNoAccount) EmitText(a, Format(TXT("改单失败:%s"), BrokerErrorText(code)));
+    }
+    Finish();
+  }
+  Deliver();
+  return code;
+}
+
+int Broker::InsertStrategy(const std::string& account, const std::string& payload, std::string* error) {
+  int seq;
+  {
+    tarn::Lock lock(mutex_);
+    const AccountIndex a = FindAccount(account);
+    if (a == kNoAccount) {
+      if (error) *error = BrokerErrorText(kErrLogin);
+      return -1;
+    }
+    StrategyOrder s;
+    s.id = NextId();
+    s.tradingDay = day_;
+    s.sequence = seq = ++strategySeq_;
+    s.account = a;
+    s.state = '0';
+    s.payload = payload;
+    s.errorText = TXT("已受理,本版本尚不执行策略单");
+    s.insertMs = Now();
+    accounts_[a].strategies.push_back(std::move(s));
+    if (store_) dirtyStrategies_.emplace_back(a, accounts_[a].strategies.back().id);
+    pending_.emplace_back();
+    pending_.back().type = BrokerEventType::Strategy;
+    pending_.back().account = a;
+    Finish();
+  }
+  Deliver();
+  return seq;
+}
+
+// ---- ordinary orders -------------------------------------------------------------------------
+
+Order& Broker::NewOrder(AccountIndex a, ContractId c) {
+  const uint64_t id = NextId();
+  Order& o = orders_[id];
+  o.id = id;
+  o.tradingDay = day_;
+  o.sequence = ++orderSeq_;
+  std::snprintf(o.key, sizeof o.key, "%08d-%08d", day_, o.sequence);
+  o.account = a;
+  o.contract = c;
+  o.insertMs = o.updateMs = Now();
+  byKey_[KeyCode(day_, o.sequence)] = id;
+  accounts_[a].orders.push_back(id);
+  return o;
+}
+
+int Broker::DoInsertOrder(const OrderEntry& entry, AccountIndex a) {
+  const ContractId c = entry.contract < market_.GetCatalogue().Size() ? entry.contract : kNoContract;
+  Order& o = NewOrder(a, c);
+  o.direction = Small(entry.direction);
+  o.offset = Small(entry.offset);
+  o.market = entry.market;
+  o.price = entry.market ? 0 : Clamp32(entry.price);
+  o.quantity = Clamp32(entry.quantity);
+  SetField(o.positionNumber, entry.positionNumber);
+  Book* b = c == kNoContract ? nullptr : &BookOf(c);
+  const int err = CheckOrder(o, entry, b);
+  if (err) {
+    Refuse(o, err);
+    return o.sequence;
+  }
+  o.state = kStQueued;
+  EmitOrder(o);
+  Match(o, *b);
+  if (o.Remaining() > 0) {
+    if (o.market) {
+      if (o.filled == 0) {
+        o.errorCode = kErrNoCounter;
+        SetField(o.errorText, BrokerErrorText(kErrNoCounter));
+      }
+      FinishOrder(o, o.filled > 0 ? kStPartCancelled : kStCancelled);
+    } else {
+      Rest(o, *b);
+    }
+  }
+  if (o.fillCount == 0) {  // frozen money changed (fills tell of themselves)
+    pending_.emplace_back();
+    pending_.back().type = BrokerEventType::Funds;
+    pending_.back().account = a;
+  }
+  return o.sequence;
+}
+
+int Broker::CheckOrder(Order& o, const OrderEntry& entry, Book* b) {
+  if (!b) return kErrContract;
+  if ((o.direction != 1 && o.direction != 2) || o.offset < kOffOpen || o.offset > kOffCloseToday) return kErrParameter;
+  if (entry.quantity < 1 || entry.quantity > kMaxOrderLots) return kErrQuantity;
+  if (!market_.Tradable(o.contract, day_)) return kErrContract;
+  if (!market_.InSession(o.contract, o.insertMs)) return kErrClosed;
+  if (!o.market) {
+    if (!entry.priceOnTick) return kErrTick;
+    if (!b->have || entry.price < b->snap.lower || entry.price > b->snap.upper) return kErrPriceLimit;
+  } else if (!b->have || b->snap.upper <= 0) {
+    return kErrClosed;
+  }
+  if (SelfTrade(o, *b)) return kErrSelfTrade;
+  if (o.offset == kOffOpen) {
+    o.state = kStQueued;  // working: Freeze counts it
+    Freeze(o);
+    const FundsView f = FundsOf(o.account);
+    if (f.Available() < 0) {
+      o.state = kStFailed;
+      Freeze(o);
+      return kErrFunds;
+    }
+    return 0;
+  }
+  return ReserveClose(o, entry.positionNumber, true);
+}
+
+void Broker::Refuse(Order& o, int32_t code) {
+  o.state = kStFailed;
+  o.errorCode = code;
+  SetField(o.errorText, BrokerErrorText(code));
+  EmitOrder(o);
+  EmitText(o.account, Format(TXT("报单失败:%s"), BrokerErrorText(code)));
+}
+
+bool Broker::SelfTrade(const Order& o, const Book& b) {
+  if (o.direction == 1) {
+    for (const auto& [p, q] : b.asks) {
+      if (!o.market && p > o.price) break;
+      for (uint64_t id : q)
+        if (orders_[id].account == o.account) return true;
+    }
+  } else {
+    for (const auto& [p, q] : b.bids) {
+      if (!o.market && p < o.price) break;
+      for (uint64_t id : q)
+        if (orders_[id].account == o.account) return true;
+    }
+  }
+  return false;
+}
+
+void Broker::Freeze(Order& o) {
+  Account& acc = accounts_[o.account];
+  acc.frozenMargin -= o.frozenMargin;
+  acc.frozenFee -= o.frozenFee;
+  o.frozenMargin = o.frozenFee = 0;
+  if (o.offset != kOffOpen || o.condition || !Working(o) || o.Remaining() <= 0) return;
+  const Book* b = FindBook(o.contract);
+  const int32_t price = o.market ? (b && b->snap.upper > 0 ? b->snap.upper : 0) : o.price;
+  const ContractTerms& t = Terms(o.contract);
+  o.frozenMargin = t.Margin(price, o.Remaining());
+  o.frozenFee = t.Fee(price, o.Remaining(), FeeKind::Open);
+  acc.frozenMargin += o.frozenMargin;
+  acc.frozenFee += o.frozenFee;
+}
+
+// Reserves the lots a close order needs. `reserve`: 1 older lots, 2 today's lots (exchanges that
+// tell them apart), 3 one lot, 4 any lots.
+int Broker::ReserveClose(Order& o, const std::string& positionNumber, bool check) {
+  const int side = o.direction == 2 ? 1 : 2;
+  Account& acc = accounts_[o.account];
+  auto it = acc.sides.find(SideKey(o.contract, side));
+  if (it == acc.sides.end()) return kErrNoPosition;
+  Side& s = it->second;
+  const int32_t q = o.Remaining();
+  const bool split = Terms(o.contract).closeToday;
+  const int32_t old = s.quantity - s.today;
+  if (!positionNumber.empty() && positionNumber != Field(s.number)) {
+    Lot* lot = nullptr;
+    for (Lot& l : s.lots)
+      if (Field(l.number) == positionNumber) lot = &l;
+    if (!lot) return kErrNoPosition;
+    if (check) {
+      const bool bucket = !split || (lot->today ? s.today - s.reservedToday >= q : old - s.reservedOld >= q);
+      if (lot->quantity - lot->reserved < q || s.quantity - s.reservedAll < q || !bucket) return kErrNoPosition;
+    }
+    lot->reserved += q;
+    (lot->today ? s.reservedToday : s.reservedOld) += q;
+    o.reserve = 3;
+    o.reserveLot = lot->id;
+  } else if (split && o.offset == kOffCloseToday) {
+    if (check && s.today - s.reservedToday < q) return kErrTodayPosition;
+    s.reservedToday += q;
+    o.reserve = 2;
+  } else if (split) {
+    if (check && old - s.reservedOld < q) return s.quantity - s.reservedAll >= q ? kErrCloseToday : kErrNoPosition;
+    s.reservedOld += q;
+    o.reserve = 1;
+  } else {
+    if (check && s.quantity - s.reservedAll < q) return kErrNoPosition;
+    o.reserve = 4;
+  }
+  s.reservedAll += q;
+  return 0;
+}
+
+void Broker::ReleaseClose(Order& o, int32_t lots) {
+  if (o.reserve == 0 || lots <= 0) return;
+  const int side = o.direction == 2 ? 1 : 2;
+  Account& acc = accounts_[o.account];
+  auto it = acc.sides.find(SideKey(o.contract, side));
+  if (it == acc.sides.end()) return;
+  Side& s = it->second;
+  s.reservedAll -= lots;
+  if (o.reserve == 1) s.reservedOld -= lots;
+  if (o.reserve == 2) s.reservedToday -= lots;
+  if (o.reserve == 3) {
+    for (Lot& l : s.lots)
+      if (l.id == o.reserveLot) {
+        l.reserved -= lots;
+        (l.today ? s.reservedToday : s.reservedOld) -= lots;
+      }
+  }
+}
+
+void Broker::FinishOrder(Order& o, int8_t state) {
+  const int32_t remaining = o.Remaining();
+  if (Book* b = FindBook(o.contract)) {
+    if (o.condition)
+      b->conditions.erase(std::remove(b->conditions.begin(), b->conditions.end(), o.id), b->conditions.end());
+    else if (!o.market)
+      Unrest(o, *b);
+  }
+  o.state = state;
+  o.updateMs = Now();
+  if (!o.condition) {
+    if (o.offset == kOffOpen)
+      Freeze(o);
+    else
+      ReleaseClose(o, remaining);
+  }
+  EmitOrder(o);
+}
+
+// ---- the book --------------------------------------------------------------------------------
+
+int32_t Broker::QueueAhead(const Book& b, const Order& o) {
+  if (!b.have) return 0;
+  const bool buy = o.direction == 1;
+  int32_t deepest = 0;
+  for (int i = 0; i < kBookLevels; ++i) {
+    const int32_t p = buy ? b.snap.bidPrice[i] : b.snap.askPrice[i];
+    if (p <= 0) break;
+    const int32_t q = buy ? b.snap.bidQty[i] : b.snap.askQty[i];
+    if (p == o.price) return q;
+    if (buy ? p < o.price : p > o.price) return 0;  // a better price than this level: nobody ahead
+    deepest = q;
+  }
+  return deepest;  // beyond the shown levels: at least as much as the deepest shows
+}
+
+void Broker::Rest(Order& o, Book& b) {
+  o.ahead = QueueAhead(b, o);
+  std::deque<uint64_t>& level = o.direction == 1 ? b.bids[o.price] : b.asks[o.price];
+  if (!level.empty()) o.ahead = std::max(o.ahead, orders_[level.back()].ahead);
+  level.push_back(o.id);
+}
+
+void Broker::Unrest(const Order& o, Book& b) {
+  auto drop = [&](auto& side) {
+    auto it = side.find(o.price);
+    if (it == side.end()) return;
+    auto& q = it->second;
+    q.erase(std::remove(q.begin(), q.end(), o.id), q.end());
+    if (q.empty()) side.erase(it);
+  };
+  if (o.direction == 1)
+    drop(b.bids);
+  else
+    drop(b.asks);
+}
+
+void Broker::Match(Order& o, Book& b) {
+  const bool buy = o.direction == 1;
+  const Snapshot& s = b.snap;
+  while (o.Remaining() > 0) {
+    int mi = -1;
+    int32_t mp = 0, avail = 0;
+    if (b.have) {
+      for (int i = 0; i < kBookLevels; ++i) {
+        const int32_t p = buy ? s.askPrice[i] : s.bidPrice[i];
+        if (p <= 0) break;
+        const int32_t left = buy ? s.askQty[i] - b.usedAsk[i] : s.bidQty[i] - b.usedBid[i];
+        if (left > 0) {
+          mi = i;
+          mp = p;
+          avail = left;
+          break;
+        }
+      }
+    }
+    const bool haveM = mi >= 0 && (o.market || (buy ? mp <= o.price : mp >= o.price));
+    int32_t pp = 0;
+    bool haveP = false;
+    if (buy && !b.asks.empty()) {
+      pp = b.asks.begin()->first;
+      haveP = o.market || pp <= o.price;
+    } else if (!buy && !b.bids.empty()) {
+      pp = b.bids.begin()->first;
+      haveP = o.market || pp >= o.price;
+    }
+    if (!haveM && !haveP) break;
+    if (haveM && (!haveP || (buy ? mp <= pp : mp >= pp))) {
+      // The market's shown volume first at an equal price: it was there before.
+      const int32_t q = std::min(o.Remaining(), avail);
+      (buy ? b.usedAsk[mi] : b.usedBid[mi]) += q;
+      BookFill(o, mp, q);
+    } else {
+      std::deque<uint64_t>& fifo = buy ? b.asks.begin()->second : b.bids.begin()->second;
+      Order& m = orders_[fifo.front()];
+      const int32_t q = std::min(o.Remaining(), m.Remaining());
+      BookFill(m, pp, q);
+      BookFill(o, pp, q);
+      if (m.Remaining() == 0) {
+        fifo.pop_front();
+        if (fifo.empty()) {
+          if (buy)
+            b.asks.erase(b.asks.begin());
+          else
+            b.bids.erase(b.bids.begin());
+        }
+      }
+    }
+  }
+}
+
+// ---- fills -----------------------------------------------------------------------------------
+
+void Broker::BookFill(Order& o, int32_t price, int32_t lots) {
+  Account& acc = accounts_[o.account];
+  Fill f;
+  f.id = NextId();
+  f.tradingDay = day_;
+  f.sequence = ++fillSeq_;
+  std::snprintf(f.number, sizeof f.number, "%08d-T%07d", day_, f.sequence);
+  f.account = o.account;
+  f.orderId = o.id;
+  std::memcpy(f.orderKey, o.key, sizeof f.orderKey);
+  f.contract = o.contract;
+  f.direction = o.direction;
+  f.offset = o.offset;
+  f.price = price;
+  f.quantity = lots;
+  f.timeMs = Now();
+  if (o.offset == kOffOpen) {
+    OpenLots(o, f);
+  } else {
+    ReleaseClose(o, lots);
+    CloseLots(o, f);
+  }
+  o.filled += lots;
+  o.fillValue += static_cast<int64_t>(price) * lots;
+  ++o.fillCount;
+  o.state = o.filled >= o.quantity ? kStFilled : kStPartFilled;
+  o.updateMs = f.timeMs;
+  if (o.offset == kOffOpen) Freeze(o);
+  acc.fee += f.fee;
+  acc.closeProfit += f.closeProfit;
+  DirtyAccount(o.account);
+  acc.fills.push_back(f);
+  if (store_) newFills_.push_back(f);
+  EmitOrder(o);
+  pending_.emplace_back();
+  pending_.back().type = BrokerEventType::Fill;
+  pending_.back().account = o.account;
+  pending_.back().fill = f;
+  Touch(o.account);
+  // Stops bound to lots or positions this fill closed out end with them.
+  std::vector<std::pair<ContractId, std::string>> ended;
+  ended.swap(ended_);
+  for (const auto& [c, number] : ended) EndBound(o.account, c, number);
+}
+
+void Broker::OpenLots(Order& o, Fill& f) {
+  const int side = o.direction == 1 ? 1 : 2;
+  const uint64_t key = SideKey(o.contract, side);
+  Account& acc = accounts_[o.account];
+  Side& s = acc.sides[key];
+  if (s.lots.empty() && s.id == 0) {
+    s.id = NextId();
+    std::snprintf(s.number, sizeof s.number, "S%08llu", static_cast<unsigned long long>(s.id));
+    BookOf(o.contract).holders[o.account]++;
+    DirtySide(o.account, key);
+  }
+  const ContractTerms& t = Terms(o.contract);
+  Lot lot;
+  lot.id = NextId();
+  std::snprintf(lot.number, sizeof lot.number, "L%08llu", static_cast<unsigned long long>(lot.id));
+  std::memcpy(lot.fillNumber, f.number, sizeof lot.fillNumber);
+  lot.quantity = f.quantity;
+  lot.today = true;
+  lot.open = lot.hold = f.price;
+  lot.openMs = f.timeMs;
+  lot.margin = t.Margin(f.price, f.quantity);
+  s.quantity += f.quantity;
+  s.today += f.quantity;
+  s.holdValue += static_cast<int64_t>(f.price) * f.quantity;
+  s.openValue += static_cast<int64_t>(f.price) * f.quantity;
+  s.margin += lot.margin;
+  acc.margin += lot.margin;
+  f.fee = t.Fee(f.price, f.quantity, FeeKind::Open);
+  f.closeProfit = 0;
+  std::memcpy(f.positionNumber, lot.number, sizeof f.positionNumber);
+  s.lots.push_back(lot);
+  DirtyLot(o.account, key, lot.id);
+}
+
+void Broker::CloseLots(Order& o, Fill& f) {
+  const int side = o.direction == 2 ? 1 : 2;
+  const uint64_t key = SideKey(o.contract, side);
+  Account& acc = accounts_[o.account];
+  auto it = acc.sides.find(key);
+  if (it == acc.sides.end()) return;
+  Side& s = it->second;
+  const ContractTerms& t = Terms(o.contract);
+  const int64_t sign = side == 1 ? 1 : -1;
+  int32_t need = f.quantity;
+  int64_t tickLots = 0;
+  Money fee = 0;
+  bool first = true;
+  auto take = [&](Lot& lot, bool own) {
+    const int32_t avail = own ? lot.quantity : lot.quantity - lot.reserved;
+    const int32_t n = std::min(need, avail);
+    if (n <= 0) return;
+    tickLots += sign * (static_cast<int64_t>(f.price) - lot.hold) * n;
+    fee += t.Fee(f.price, n, lot.today ? FeeKind::CloseToday : FeeKind::Close);
+    lot.quantity -= n;
+    s.quantity -= n;
+    if (lot.today) s.today -= n;
+    s.holdValue -= static_cast<int64_t>(lot.hold) * n;
+    s.openValue -= static_cast<int64_t>(lot.open) * n;
+    const Money m = t.Margin(lot.hold, lot.quantity);
+    s.margin += m - lot.margin;
+    acc.margin += m - lot.margin;
+    lot.margin = m;
+    if (first) std::memcpy(f.positionNumber, lot.number, sizeof f.positionNumber);
+    first = false;
+    DirtyLot(o.account, key, lot.id);
+    need -= n;
+  };
+  const bool todayFirst = market_.GetCatalogue().Exchanges()[market_.GetCatalogue().CommodityOf(o.contract).exchange].code == "CFFEX";
+  switch (o.reserve) {
+    case 3:
+      for (Lot& l : s.lots)
+        if (l.id == o.reserveLot) take(l, true);
+      break;
+    case 1:
+      for (Lot& l : s.lots)
+        if (!l.today && need > 0) take(l, false);
+      break;
+    case 2:
+      for (Lot& l : s.lots)
+        if (l.today && need > 0) take(l, false);
+      break;
+    default:
+      if (todayFirst) {
+        for (Lot& l : s.lots)
+          if (l.today && need > 0) take(l, false);
+        for (Lot& l : s.lots)
+          if (!l.today && need > 0) take(l, false);
+      } else {
+        for (Lot& l : s.lots)
+          if (need > 0) take(l, false);
+      }
+  }
+  f.closeProfit = t.Profit(tickLots);
+  f.fee = fee;
+  for (auto l = s.lots.begin(); l != s.lots.end();) {
+    if (l->quantity > 0) {
+      ++l;
+      continue;
+    }
+    ended_.emplace_back(o.contract, std::string(Field(l->number)));
+    l = s.lots.erase(l);
+  }
+  if (s.quantity <= 0) {
+    ended_.emplace_back(o.contract, std::string(Field(s.number)));
+    RemoveEmptySide(o.account, key);
+  }
+}
+
+void Broker::RemoveEmptySide(AccountIndex a, uint64_t sideKey) {
+  Account& acc = accounts_[a];
+  auto it = acc.sides.find(sideKey);
+  if (it == acc.sides.end()) return;
+  acc.margin -= it->second.margin;
+  for (const Lot& l : it->second.lots) DirtyLot(a, sideKey, l.id);
+  acc.sides.erase(it);
+  if (Book* b = FindBook(SideContract(sideKey))) {
+    auto h = b->holders.find(a);
+    if (h != b->holders.end() && --h->second <= 0) b->holders.erase(h);
+  }
+  DirtySide(a, sideKey);
+}
+
+void Broker::EndBound(AccountIndex a, ContractId c, std::string_view number) {
+  Book* b = FindBook(c);
+  if (!b || number.empty()) return;
+  const std::vector<uint64_t> ids = b->conditions;
+  for (uint64_t id : ids) {
+    Order& cnd = orders_[id];
+    if (cnd.account != a || cnd.state != kStWaiting || Field(cnd.positionNumber) != number) continue;
+    SetField(cnd.errorText, TXT("持仓已平"));
+    FinishOrder(cnd, kStWithdrawn);
+  }
+}
+
+// ---- the market's steps ----------------------------------------------------------------------
+
+void Broker::ProcessSnapshot(Book& b, const Snapshot& s) {
+  if (b.have && (s.tradingDay < b.snap.tradingDay || (s.tradingDay == b.snap.tradingDay && s.timeMs < b.snap.timeMs)))
+    return;  // older than what the broker has
+  const bool priceChanged = !b.have || s.last != b.snap.last;
+  b.snap = s;
+  b.have = true;
+  std::memset(b.usedBid, 0, sizeof b.usedBid);
+  std::memset(b.usedAsk, 0, sizeof b.usedAsk);
+  if (!b.bids.empty()) {
+    CrossResting(b, true);
+    TradeThrough(b, true);
+  }
+  if (!b.asks.empty()) {
+    CrossResting(b, false);
+    TradeThrough(b, false);
+  }
+  ShrinkQueues(b);
+  if (!b.conditions.empty()) EvaluateConditions(b);
+  if (priceChanged)
+    for (const auto& [a, n] : b.holders) TouchPrice(a);
+}
+
+// Resting paper orders that the market's book has moved onto: they trade at their own price
+// with the volume the book shows at or better than it.
+void Broker::CrossResting(Book& b, bool buys) {
+  const Snapshot& s = b.snap;
+  for (;;) {
+    if (buys ? b.bids.empty() : b.asks.empty()) return;
+    const int32_t P = buys ? b.bids.begin()->first : b.asks.begin()->first;
+    std::deque<uint64_t>& fifo = buys ? b.bids.begin()->second : b.asks.begin()->second;
+    int level = -1;
+    for (int i = 0; i < kBookLevels; ++i) {
+      const int32_t p = buys ? s.askPrice[i] : s.bidPrice[i];
+      if (p <= 0 || (buys ? p > P : p < P)) break;
+      if ((buys ? s.askQty[i] - b.usedAsk[i] : s.bidQty[i] - b.usedBid[i]) > 0) {
+        level = i;
+        break;
+      }
+    }
+    if (level < 0) return;
+    Order& o = orders_[fifo.front()];
+    int32_t& used = buys ? b.usedAsk[level] : b.usedBid[level];
+    const int32_t avail = (buys ? s.askQty[level] : s.bidQty[level]) - used;
+    const int32_t q = std::min(o.Remaining(), avail);
+    used += q;
+    BookFill(o, P, q);
+    if (o.Remaining() == 0) {
+      fifo.pop_front();
+      if (fifo.empty()) {
+        if (buys)
+          b.bids.erase(b.bids.begin());
+        else
+          b.asks.erase(b.asks.begin());
+      }
+    }
+  }
+}
+
+// The step's trade: through resting prices it fills them at their own price, best first, up to
+// the traded lots; at a resting price the flow clears the queue ahead first.
+void Broker::TradeThrough(Book& b, bool buys) {
+  const Snapshot& s = b.snap;
+  if (s.lastQty <= 0 || s.last <= 0) return;
+  int32_t flow = s.lastQty;
+  const int32_t L = s.last;
+  for (;;) {
+    if (flow <= 0 || (buys ? b.bids.empty() : b.asks.empty())) return;
+    const int32_t P = buys ? b.bids.begin()->first : b.asks.begin()->first;
+    if (buys ? P <= L : P >= L) break;
+    std::deque<uint64_t>& fifo = buys ? b.bids.begin()->second : b.asks.begin()->second;
+    Order& o = orders_[fifo.front()];
+    const int32_t q = std::min(flow, o.Remaining());
+    flow -= q;
+    BookFill(o, P, q);
+    if (o.Remaining() == 0) {
+      fifo.pop_front();
+      if (fifo.empty()) {
+        if (buys)
+          b.bids.erase(b.bids.begin());
+        else
+          b.asks.erase(b.asks.begin());
+      }
+    }
+  }
+  // At the traded price: resting buyers are hit by active sellers, resting sellers by buyers.
+  if (flow > 0 && s.side != (buys ? 1 : 2)) QueueFlow(b, buys, L, flow);
+}
+
+void Broker::QueueFlow(Book& b, bool buys, int32_t price, int32_t& flow) {
+  std::deque<uint64_t>* fifo = nullptr;
+  if (buys) {
+    auto it = b.bids.find(price);
+    if (it != b.bids.end()) fifo = &it->second;
+  } else {
+    auto it = b.asks.find(price);
+    if (it != b.asks.end()) fifo = &it->second;
+  }
+  if (!fifo) return;
+  int32_t marketTaken = 0;
+  std::vector<std::pair<uint64_t, int32_t>> fills;
+  for (uint64_t id : *fifo) {
+    Order& o = orders_[id];
+    const int32_t gap = o.ahead - marketTaken;
+    if (gap > 0) {
+      const int32_t t = std::min(flow, gap);
+      marketTaken += t;
+      flow -= t;
+    }
+    if (flow <= 0) break;
+    const int32_t q = std::min(flow, o.Remaining());
+    fills.emplace_back(id, q);
+    flow -= q;
+    if (flow <= 0) break;
+  }
+  for (uint64_t id : *fifo) {
+    Order& o = orders_[id];
+    o.ahead = std::max(0, o.ahead - marketTaken);
+  }
+  for (const auto& [id, q] : fills) {
+    Order& o = orders_[id];
+    BookFill(o, price, q);
+    if (o.Remaining() == 0) fifo->erase(std::remove(fifo->begin(), fifo->end(), id), fifo->end());
+  }
+  if (fifo->empty()) {
+    if (buys)
+      b.bids.erase(price);
+    else
+      b.asks.erase(price);
+  }
+}
+
+// The market's shown volume caps the queue ahead of a resting order: what is not shown any more
+// has traded or gone.
+void Broker::ShrinkQueues(Book& b) {
+  if (!b.have) return;
+  auto cap = [&](bool buy, int32_t price) {
+    for (int i = 0; i < kBookLevels; ++i) {
+      const int32_t p = buy ? b.snap.bidPrice[i] : b.snap.askPrice[i];
+      if (p <= 0) break;
+      if (p == price) return buy ? b.snap.bidQty[i] : b.snap.askQty[i];
+      if (buy ? p < price : p > price) return 0;
+    }
+    return INT32_MAX;  // deeper than the book shows: nothing to go by
+  };
+  for (auto& [p, fifo] : b.bids) {
+    const int32_t c = cap(true, p);
+    for (uint64_t id : fifo) orders_[id].ahead = std::min(orders_[id].ahead, c);
+  }
+  for (auto& [p, fifo] : b.asks) {
+    const int32_t c = cap(false, p);
+    for (uint64_t id : fifo) orders_[id].ahead = std::min(orders_[id].ahead, c);
+  }
+}
+
+// ---- condition orders ------------------------------------------------------------------------
+
+int Broker::DoInsertCondition(const ConditionEntry& entry, AccountIndex a) {
+  const ContractId c = entry.contract < market_.GetCatalogue().Size() ? entry.contract : kNoContract;
+  Order& o = NewOrder(a, c);
+  o.condition = true;
+  o.direction = Small(entry.direction);
+  o.offset = Small(entry.offset);
+  o.triggerBasis = Small(entry.triggerBasis);
+  o.kind = Small(entry.kind);
+  o.trigger = Clamp32(entry.trigger);
+  o.quantity = Clamp32(entry.quantity);
+  o.sendMode = Small(entry.sendMode);
+  o.sendPrice = Clamp32(entry.sendPrice);
+  o.ticks = Clamp32(entry.ticks);
+  o.longTerm = entry.longTerm;
+  o.market = o.sendMode == 4;
+  o.price = o.sendMode == 0 || o.kind == 4 || o.kind == 5 ? o.sendPrice : 0;
+  SetField(o.positionNumber, entry.positionNumber);
+  int err = 0;
+  const bool trailing = o.kind == 4 || o.kind == 5;
+  if (c == kNoContract || !market_.Tradable(c, day_)) {
+    err = kErrContract;
+  } else if ((o.direction != 1 && o.direction != 2) || o.offset < kOffOpen || o.offset > kOffCloseToday ||
+             o.triggerBasis < 0 || o.triggerBasis > 2 || !(o.kind == 0 || o.kind == 1 || trailing) ||
+             o.sendMode < 0 || o.sendMode > 4 || (trailing && o.ticks < 1) || (o.kind == 5 && o.sendPrice <= 0) ||
+             (o.sendMode >= 1 && o.sendMode <= 3 && (o.ticks < -1000 || o.ticks > 1000))) {
+    err = kErrParameter;
+  } else if (entry.quantity < 1 || entry.quantity > kMaxOrderLots) {
+    err = kErrQuantity;
+  } else if ((o.sendMode == 0 || trailing) && !entry.sendPriceOnTick) {
+    err = kErrTick;
+  } else if (!entry.positionNumber.empty()) {
+    // A stop protects a lot or a position of this contract that it closes.
+    const int side = o.direction == 2 ? 1 : 2;
+    const Account& acc = accounts_[a];
+    auto it = acc.sides.find(SideKey(c, side));
+    bool found = false;
+    if (it != acc.sides.end() && o.offset != kOffOpen) {
+      found = Field(it->second.number) == entry.positionNumber;
+      for (const Lot& l : it->second.lots) found = found || Field(l.number) == entry.positionNumber;
+    }
+    if (!found) err = kErrStopPosition;
+  }
+  if (err) {
+    Refuse(o, err);
+    return o.sequence;
+  }
+  o.state = kStWaiting;
+  if (o.kind == 4) o.stop = o.sendPrice;
+  EmitOrder(o);
+  Book& b = BookOf(c);
+  b.conditions.push_back(o.id);
+  bool changed = false;
+  if (ConditionFires(o, b, changed))
+    FireCondition(o, b);
+  else if (changed)
+    EmitOrder(o);
+  return o.sequence;
+}
+
+void Broker::EvaluateConditions(Book& b) {
+  const std::vector<uint64_t> ids = b.conditions;
+  for (uint64_t id : ids) {
+    auto it = orders_.find(id);
+    if (it == orders_.end() || it->second.state != kStWaiting) continue;
+    Order& c = it->second;
+    bool changed = false;
+    if (ConditionFires(c, b, changed))
+      FireCondition(c, b);
+    else if (changed)
+      EmitOrder(c);
+  }
+}
+
+bool Broker::ConditionFires(Order& c, const Book& b, bool& changed) {
+  if (!b.have) return false;
+  const Snapshot& s = b.snap;
+  const int32_t price = c.triggerBasis == 1 ? s.bidPrice[0] : c.triggerBasis == 2 ? s.askPrice[0] : s.last;
+  if (price <= 0) return false;
+  const bool sell = c.direction == 2;  // protects a long position
+  switch (c.kind) {
+    case 0: return price >= c.trigger;
+    case 1: return price <= c.trigger;
+    case 4: {
+      if (c.extreme == 0 || (sell ? price > c.extreme : price < c.extreme)) c.extreme = price;
+      int32_t stop = c.stop;
+      const int32_t trail = sell ? c.extreme - c.ticks : c.extreme + c.ticks;
+      if (stop == 0 || (sell ? trail > stop : trail < stop)) stop = trail;
+      if (stop != c.stop) {
+        c.stop = stop;
+        changed = true;
+      }
+      return sell ? price <= c.stop : price >= c.stop;
+    }
+    case 5:
+      if (c.stop == 0) {
+        // Armed once the price has moved the distance in favour; then it guards the reference.
+        if (sell ? price >= c.sendPrice + c.ticks : price <= c.sendPrice - c.ticks) {
+          c.stop = c.sendPrice;
+          changed = true;
+        }
+        return false;
+      }
+      return sell ? price <= c.stop : price >= c.stop;
+    default: return false;
+  }
+}
+
+void Broker::FireCondition(Order& c, Book& b) {
+  const Snapshot& s = b.snap;
+  const bool buy = c.direction == 1;
+  OrderEntry entry;
+  entry.account = accounts_[c.account].id;
+  entry.contract = c.contract;
+  entry.direction = c.direction;
+  entry.offset = c.offset;
+  entry.quantity = c.quantity;
+  entry.positionNumber = std::string(Field(c.positionNumber));
+  if (c.sendMode == 4) {
+    entry.market = true;
+  } else if (c.sendMode == 0) {
+    entry.price = c.sendPrice;
+  } else {
+    int32_t basis = s.last;
+    if (c.sendMode == 2) basis = buy ? s.askPrice[0] : s.bidPrice[0];
+    if (c.sendMode == 3) basis = buy ? s.bidPrice[0] : s.askPrice[0];
+    if (basis <= 0) basis = s.last;
+    int64_t p = static_cast<int64_t>(basis) + (buy ? c.ticks : -c.ticks);
+    if (s.upper > 0) p = std::clamp<int64_t>(p, s.lower, s.upper);
+    entry.price = p;
+  }
+  // Close orders: what the position still holds, split into older and today's lots where the
+  // exchange tells them apart.
+  std::vector<OrderEntry> sends;
+  const int side = c.direction == 2 ? 1 : 2;
+  Account& acc = accounts_[c.account];
+  auto it = acc.sides.find(SideKey(c.contract, side));
+  if (c.offset != kOffOpen && it != acc.sides.end()) {
+    const Side& sd = it->second;
+    const Lot* lot = nullptr;
+    for (const Lot& l : sd.lots)
+      if (!entry.positionNumber.empty() && Field(l.number) == entry.positionNumber) lot = &l;
+    if (lot) {
+      entry.quantity = std::max(1, std::min(entry.quantity, lot->quantity - lot->reserved));
+      sends.push_back(entry);
+    } else {
+      if (!entry.positionNumber.empty())
+        entry.quantity = std::max(1, std::min(entry.quantity, sd.quantity - sd.reservedAll));
+      if (b.terms.closeToday && c.offset == kOffClose) {
+        const int32_t old = std::max(0, (sd.quantity - sd.today) - sd.reservedOld);
+        const int32_t today = std::max(0, sd.today - sd.reservedToday);
+        const int32_t first = std::min(entry.quantity, old);
+        const int32_t second = std::min(entry.quantity - first, today);
+        const int32_t rest = entry.quantity - first - second;
+        OrderEntry part = entry;
+        if (first > 0) {
+          part.quantity = first;
+          part.offset = kOffClose;
+          sends.push_back(part);
+        }
+        if (second > 0) {
+          part.quantity = second;
+          part.offset = kOffCloseToday;
+          sends.push_back(part);
+        }
+        if (rest > 0) {
+          part.quantity = rest;
+          part.offset = kOffClose;
+          sends.push_back(part);
+        }
+      } else {
+        sends.push_back(entry);
+      }
+    }
+  } else {
+    sends.push_back(entry);
+  }
+  b.conditions.erase(std::remove(b.conditions.begin(), b.conditions.end(), c.id), b.conditions.end());
+  c.state = kStTriggered;
+  c.updateMs = Now();
+  c.triggeredSequence = orderSeq_ + 1;
+  EmitOrder(c);
+  const AccountIndex a = c.account;
+  for (const OrderEntry& sp : sends) DoInsertOrder(sp, a);
+}
+
+}  // namespace tarn::exchange
