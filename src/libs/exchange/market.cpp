@@ -475,8 +475,12 @@ std::size_t Market::MemoryBytes() const {
   std::size_t n = sizeof(*this) + catalogue_->Size() * sizeof(Contract);
   for (const auto& [id, live] : lives_) {
     n += sizeof(Live) + live->events.capacity() * sizeof(StepEvent) +
-         live->sd.tradesBefore.capacity() * sizeof(uint32_t) + live->sd.tradeSteps.capacity();
-    for (const SeriesDay& p : live->sd.parts) n += sizeof(SeriesDay) + p.tradesBefore.capacity() * sizeof(uint32_t);
+         live->sd.tradesBefore.capacity() * sizeof(uint32_t) + live->sd.lotsBefore.capacity() * sizeof(int64_t) +
+         live->sd.tradeSteps.capacity();
+    for (const SeriesDay& p : live->sd.parts) {
+      n += sizeof(SeriesDay) + p.tradesBefore.capacity() * sizeof(uint32_t) + p.lotsBefore.capacity() * sizeof(int64_t) +
+           p.tradeSteps.capacity();
+    }
   }
   n += dayBarCache_.size() * (sizeof(Bar) + 48);
   return n;

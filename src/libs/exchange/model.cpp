@@ -1,6 +1,7 @@
 #include "libs/exchange/model.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "libs/exchange/rng.h"
@@ -289,21 +290,20 @@ SeriesDay CommodityModel::MonthSeries(MonthRef ref, int k) {
 
 int CommodityModel::SparseSteps(const SeriesDay& sd, int i, int minutes, int draws, uint8_t* steps) const {
   const uint64_t base = sd.seed + static_cast<uint64_t>(i) * 0xD6E8FEB86659FD93ull;
-  int m = 0;
+  // The distinct steps drawn, in step order: marked in a bit set of the minute's steps, read
+  // back in order (a busy rare month draws dozens of steps a minute).
+  uint64_t seen[2] = {0, 0};
   for (int j = 0; j < draws; ++j) {
     const int s = (i == minutes - 1 && j == 0)
                       ? kStepsPerMinute
                       : 1 + static_cast<int>(Mix3(base, 0x57E9, static_cast<uint64_t>(j)) % kStepsPerMinute);
-    bool dup = false;
-    for (int q = 0; q < m; ++q) dup = dup || steps[q] == s;
-    if (dup) continue;
-    // Insert in order (a minute holds a few trades at most).
-    int q = m++;
-    while (q > 0 && steps[q - 1] > s) {
-      steps[q] = steps[q - 1];
-      --q;
+    seen[s >> 6] |= uint64_t{1} << (s & 63);
+  }
+  int m = 0;
+  for (int w = 0; w < 2; ++w) {
+    for (uint64_t bits = seen[w]; bits != 0; bits &= bits - 1) {
+      steps[m++] = static_cast<uint8_t>(w * 64 + std::countr_zero(bits));
     }
-    steps[q] = static_cast<uint8_t>(s);
   }
   return m;
 }
@@ -311,7 +311,9 @@ int CommodityModel::SparseSteps(const SeriesDay& sd, int i, int minutes, int dra
 // The lots of a rare month's trade.
 static inline int32_t SparseQty(const SeriesDay& sd, int i, int s) {
   const uint64_t h = Mix3(sd.seed + static_cast<uint64_t>(i) * 0xD6E8FEB86659FD93ull, 0x77, static_cast<uint64_t>(s));
-  return 1 + static_cast<int32_t>(h % static_cast<uint64_t>(2 * sd.avgQty));
+  const uint64_t span = static_cast<uint64_t>(2 * sd.avgQty);
+  // Most rare months trade a lot or two at a time: a power-of-two span needs no division.
+  return 1 + static_cast<int32_t>((span & (span - 1)) == 0 ? (h & (span - 1)) : h % span);
 }
 
 SeriesDay CommodityModel::MakeMonthSeries(MonthRef ref, int k) {
@@ -378,18 +380,25 @@ SeriesDay CommodityModel::MakeMonthSeries(MonthRef ref, int k) {
         i += static_cast<int>(gap);
       }
       const double u = p0 + (1 - p0) * rng.NextUniform();
+      // The first count from 1 whose cumulative probability reaches u (the last if none).
       int cnt = 1;
-      while (cnt + 1 < static_cast<int>(sd.poisson.size()) && u > sd.poisson[cnt]) ++cnt;
+      if (sd.poisson.size() > 2) {
+        cnt = static_cast<int>(std::lower_bound(sd.poisson.begin() + 1, sd.poisson.end() - 1, u) - sd.poisson.begin());
+      }
       draws[i] = static_cast<uint8_t>(std::min(cnt, kStepsPerMinute));
       ++i;
     }
     if (n > 0 && draws[n - 1] == 0) draws[n - 1] = 1;
     sd.tradesBefore.assign(n + 1, 0);
+    sd.lotsBefore.assign(n + 1, 0);
     uint8_t steps[kStepsPerMinute];
     for (int i = 0; i < n; ++i) {
       const int m = draws[i] ? SparseSteps(sd, i, n, draws[i], steps) : 0;
+      int64_t lots = 0;
+      for (int q = 0; q < m; ++q) lots += SparseQty(sd, i, steps[q]);
       sd.tradeSteps.insert(sd.tradeSteps.end(), steps, steps + m);
       sd.tradesBefore[i + 1] = sd.tradesBefore[i] + static_cast<uint32_t>(m);
+      sd.lotsBefore[i + 1] = sd.lotsBefore[i] + lots;
     }
   }
   return sd;
@@ -451,10 +460,7 @@ int64_t CommodityModel::BusyVolume(const SeriesDay& sd, const DayPath& path, int
 int64_t CommodityModel::MinuteVolume(const SeriesDay& sd, const DayPath& path, int i) const {
   if (!sd.listed) return 0;
   if (sd.busy) return BusyVolume(sd, path, i);
-  const uint32_t first = sd.tradesBefore[i], last = sd.tradesBefore[i + 1];
-  int64_t v = 0;
-  for (uint32_t j = first; j < last; ++j) v += SparseQty(sd, i, sd.tradeSteps[j]);
-  return v;
+  return sd.lotsBefore[i + 1] - sd.lotsBefore[i];
 }
 
 int64_t CommodityModel::OpenInterestAfter(const SeriesDay& sd, const DayPath& path, int i) const {

@@ -105,6 +105,7 @@ struct SeriesDay {
   std::vector<uint32_t> tradesBefore;  // sparse: trades before minute i (minutes + 1 entries)
   std::vector<double> poisson;         // sparse: distribution of draws per minute
   std::vector<uint8_t> tradeSteps;     // sparse: the step of every trade of the day, in order
+  std::vector<int64_t> lotsBefore;     // sparse: lots traded before minute i (minutes + 1 entries)
   std::vector<SeriesDay> parts;        // index: its months
   int32_t Clamp(int32_t p) const { return p < lower ? lower : (p > upper ? upper : p); }
 };
