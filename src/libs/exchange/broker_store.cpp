@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 
+#include "libs/exchange/sqlite_file.h"
 #include "platform/text.h"
 
 namespace tarn::exchange {
@@ -62,6 +62,10 @@ constexpr const char* kProbes[] = {
     "SELECT id, account, trading_day, sequence, state, units, payload, error_text, insert_ms FROM strategy LIMIT 1",
 };
 
+SqliteStoreForm StoreForm() {
+  return {"PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", kSchema, kProbes};
+}
+
 // Statement slots of the writer.
 enum Slot {
   kSetMeta, kPutLogin, kPutAccount, kPutOrder, kPutFill, kPutSide, kDeleteSide, kPutLot, kDeleteLot,
@@ -104,45 +108,11 @@ class Query {
 
 }  // namespace
 
-sqlite3* BrokerStore::OpenChecked(const std::string& path) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                      nullptr) != SQLITE_OK) {
-    sqlite3_close(db);
-    return nullptr;
-  }
-  sqlite3_busy_timeout(db, 2000);
-  bool ok = sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr) == SQLITE_OK &&
-            sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) == SQLITE_OK;
-  if (ok) {
-    Query check(db, "PRAGMA quick_check");
-    ok = check.Row() && ColumnText(check.get(), 0) == "ok";
-  }
-  for (const char* probe : kProbes) {
-    if (!ok) break;
-    Query q(db, probe);
-    ok = q.Ok();
-  }
-  if (!ok) {
-    sqlite3_close(db);
-    return nullptr;
-  }
-  return db;
-}
+sqlite3* BrokerStore::OpenChecked(const std::string& path) { return OpenCheckedSqlite(path, StoreForm()); }
 
 std::unique_ptr<BrokerStore> BrokerStore::Open(const std::string& path, std::string* error) {
-  std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
   bool replaced = false;
-  sqlite3* db = OpenChecked(path);
-  if (!db && std::filesystem::exists(path, ec)) {
-    // Keep the damaged file for inspection and start afresh.
-    std::filesystem::rename(path, path + ".damaged", ec);
-    std::filesystem::remove(path + "-wal", ec);
-    std::filesystem::remove(path + "-shm", ec);
-    replaced = true;
-    db = OpenChecked(path);
-  }
+  sqlite3* db = OpenSqliteStore(path, StoreForm(), replaced);
   if (!db) {
     if (error) *error = "cannot open the broker store " + path;
     return nullptr;

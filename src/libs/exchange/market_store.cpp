@@ -3,7 +3,8 @@
 #include <sqlite3.h>
 
 #include <cstdio>
-#include <filesystem>
+
+#include "libs/exchange/sqlite_file.h"
 
 namespace tarn::exchange {
 namespace {
@@ -13,6 +14,14 @@ constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS settlement(trading_day INTEGER NOT NULL, contract TEXT NOT NULL,"
     " close REAL NOT NULL, settlement REAL NOT NULL, open_interest INTEGER NOT NULL,"
     " volume INTEGER NOT NULL, PRIMARY KEY(trading_day, contract));";
+
+// The columns this code reads, so that a file of another form is refused at opening.
+constexpr const char* kProbes[] = {
+    "SELECT key, value FROM meta LIMIT 1",
+    "SELECT trading_day, contract, close, settlement, open_interest, volume FROM settlement LIMIT 1",
+};
+
+SqliteStoreForm StoreForm() { return {"PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", kSchema, kProbes}; }
 
 // A prepared statement that finalises itself.
 class Stmt {
@@ -29,48 +38,11 @@ class Stmt {
 
 }  // namespace
 
-sqlite3* MarketStore::OpenChecked(const std::string& path) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                      nullptr) != SQLITE_OK) {
-    sqlite3_close(db);
-    return nullptr;
-  }
-  sqlite3_busy_timeout(db, 2000);
-  // A file of another kind fails here (not a database, a damaged page, a foreign schema).
-  bool ok = sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", nullptr, nullptr, nullptr) == SQLITE_OK &&
-            sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) == SQLITE_OK;
-  if (ok) {
-    Stmt check(db, "PRAGMA quick_check");
-    ok = check.Ok() && sqlite3_step(check.get()) == SQLITE_ROW &&
-         std::string(reinterpret_cast<const char*>(sqlite3_column_text(check.get(), 0)) ? reinterpret_cast<const char*>(sqlite3_column_text(check.get(), 0)) : "") == "ok";
-  }
-  if (ok) {
-    // The tables must have the columns this code reads.
-    Stmt probe(db, "SELECT key, value FROM meta LIMIT 1");
-    Stmt probe2(db, "SELECT trading_day, contract, close, settlement, open_interest, volume FROM settlement LIMIT 1");
-    ok = probe.Ok() && probe2.Ok();
-  }
-  if (!ok) {
-    sqlite3_close(db);
-    return nullptr;
-  }
-  return db;
-}
+sqlite3* MarketStore::OpenChecked(const std::string& path) { return OpenCheckedSqlite(path, StoreForm()); }
 
 std::unique_ptr<MarketStore> MarketStore::Open(const std::string& path, std::string* error) {
-  std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
   bool replaced = false;
-  sqlite3* db = OpenChecked(path);
-  if (!db && std::filesystem::exists(path, ec)) {
-    // Keep the damaged file for inspection and start afresh.
-    std::filesystem::rename(path, path + ".damaged", ec);
-    std::filesystem::remove(path + "-wal", ec);
-    std::filesystem::remove(path + "-shm", ec);
-    replaced = true;
-    db = OpenChecked(path);
-  }
+  sqlite3* db = OpenSqliteStore(path, StoreForm(), replaced);
   if (!db) {
     if (error) *error = "cannot open the exchange store " + path;
     return nullptr;
