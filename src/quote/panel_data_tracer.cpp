@@ -11,6 +11,9 @@ void CPanelDataTracer::SetOwner(IPanelTracerNotify* owner) {
 }
 
 void CPanelDataTracer::Follow(const DC_Contract& contract, int multiple) {
+  // The contract is subscribed so that the library keeps it trading live and tells of its ticks.
+  UnsubscribeAll();
+  if (!contract.Empty()) Subscribe(contract);
   {
     tarn::Lock lock(mutex_);
     contract_ = contract;
@@ -33,6 +36,7 @@ void CPanelDataTracer::SetMultiple(int multiple) {
 }
 
 void CPanelDataTracer::Stop() {
+  UnsubscribeAll();
   tarn::Lock lock(mutex_);
   contract_ = DC_Contract{};
   walker_.Clear();

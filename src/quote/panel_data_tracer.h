@@ -1,6 +1,6 @@
 // CPanelDataTracer: the information panel's tallies of one contract's day. A quote client of its
-// own: it fetches the day's ticks with its listener, so that the quote library tells it of new
-// ones (OnTickData), walks them incrementally into big/small order tallies and tells its owner.
+// own: it subscribes the contract and fetches the day's ticks with its listener, so that the
+// quote library tells it of new ones (OnTickData), walks them incrementally into big/small order tallies and tells its owner.
 // Big orders are ticks above the commodity's average trade size times the panel's multiple.
 #pragma once
 

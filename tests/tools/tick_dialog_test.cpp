@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
@@ -50,7 +51,9 @@ TEST_F(TickDialogTest, FirstRunListsTheDaysBigOrders) {
   TickFilterInputs in;
   BigOrderResult expected = FilterBigOrders(d.DayList(), in);
   EXPECT_EQ(d.bigList->topLevelItemCount(), static_cast<int>(expected.rows.size()));
-  if (expected.failed) EXPECT_EQ(boxes.Count(), 0u);  // nobody chose these criteria: no message
+  if (expected.failed) {
+    EXPECT_EQ(boxes.Count(), 0u);  // nobody chose these criteria: no message
+  }
   EXPECT_EQ(d.spanLabel->text().left(8), QString::fromStdString(TickTimeText(d.DayList().front().time)));
 }
 

@@ -1,5 +1,6 @@
 #include "tools/gui/screenshots.h"
 
+#include <QSpinBox>
 #include <QTabWidget>
 #include <vector>
 
