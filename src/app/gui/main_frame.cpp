@@ -20,6 +20,7 @@
 #include "platform/text.h"
 #include "quote/gui/ccx_info_panel_ctrl.h"
 #include "quote/gui/dlg_sel_contract.h"
+#include "quote/gui/quote_grid_ctrl.h"
 #include "quote/info_panel_settings.h"
 #include "data/quote_data_center.h"
 #include "quote/gui/wnd_quote_gird.h"
@@ -71,6 +72,9 @@ void CChildView::ShowSavedBlock() {
   DC_Contract c = quoteGrid_->CurrentContract();
   IQuoteDataCenter* center = GetQuoteDataCenter();
   if (c.Empty() && center && !state_.contractKey.empty()) center->FindContract(&c, state_.contractKey.c_str());
+  // Without a remembered contract the panel shows the grid's first row.
+  const tarn::QuoteGridModel& rows = quoteGrid_->Grid()->Model();
+  if (c.Empty() && rows.RowCount() > 0) c = rows.RowAt(0)->contract;
   if (!c.Empty()) infoPanel_->ShowContract(c, true);
 }
 

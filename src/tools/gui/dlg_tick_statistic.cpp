@@ -33,7 +33,8 @@ QTreeWidget* MakeList(const std::vector<std::string>& columns, QWidget* parent) 
   list->setHeaderLabels(headers);
   list->header()->setDefaultAlignment(Qt::AlignCenter);
   list->header()->setStretchLastSection(false);
-  for (int i = 0; i < list->columnCount(); ++i) list->setColumnWidth(i, tarn::ui::Scaled(i == 0 ? 72 : 78));
+  const int wide = columns.size() > 8 ? 72 : 96;  // the slices' 14 columns fit the dialog's width
+  for (int i = 0; i < list->columnCount(); ++i) list->setColumnWidth(i, tarn::ui::Scaled(i == 0 ? 72 : wide));
   return list;
 }
 

@@ -30,7 +30,12 @@ CDlgTickStatistic* OpenTickStatistic(int tab) {
   d->resize(1100, 600);
   d->show();
   ui::PumpEvents(600);  // the first run over the whole day
-  if (tab == 1) {
+  if (tab == 0) {
+    d->quantity->setValue(3);
+    d->oiChange->setValue(2);
+    d->RunFilter();
+    ui::PumpEvents(600);
+  } else {
     d->tabs->setCurrentIndex(1);
     d->sliceMinutes->setValue(15);
     d->RunFilter();
