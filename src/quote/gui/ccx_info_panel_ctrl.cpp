@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QPainter>
+#include <QPointer>
 
 #include "data/quote_data_center.h"
 #include "data/trade_api.h"
@@ -180,13 +181,14 @@ void CCXInfoPanelCtrl::OnPanelCommand(const tarn::infopanel::PanelCommand& comma
       return;
     case kPanelTickStatistics: {
       if (contract_.Empty()) return;
-      auto* dialog = new CDlgTickStatistic(contract_, window());
+      // The dialog is a child of the top window, which may go while it runs modally.
+      QPointer<CDlgTickStatistic> dialog = new CDlgTickStatistic(contract_, window());
       if (runDialog) {
         runDialog(dialog);
       } else {
         dialog->exec();
       }
-      dialog->deleteLater();
+      if (dialog) dialog->deleteLater();
       return;
     }
     case kPanelPrice: {
