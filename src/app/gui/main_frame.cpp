@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QMenuBar>
 #include <QPainter>
 #include <QScreen>
@@ -17,7 +18,11 @@
 #include "platform/message_box.h"
 #include "platform/program_dir.h"
 #include "platform/text.h"
+#include "quote/gui/ccx_info_panel_ctrl.h"
 #include "quote/gui/dlg_sel_contract.h"
+#include "quote/gui/quote_grid_ctrl.h"
+#include "quote/info_panel_settings.h"
+#include "data/quote_data_center.h"
 #include "quote/gui/wnd_quote_gird.h"
 #include "engines/gui/engine_widgets.h"
 #include "tools/gui/dlg_ping_server.h"
@@ -36,8 +41,22 @@ CChildView::CChildView(QWidget* parent) : QWidget(parent) {
   // its block and the selected contract are remembered in the window state.
   quoteGrid_ = new CWndQuoteGird(this);
   quoteGrid_->onBlockChanged = [this](const std::string& block) { state_.blockName = block; };
-  quoteGrid_->onContractChanged = [this](const DC_Contract& c) { state_.contractKey = std::string(c.Key()); };
-  layout->addWidget(quoteGrid_, 1);
+  quoteGrid_->onContractChanged = [this](const DC_Contract& c) {
+    state_.contractKey = std::string(c.Key());
+    if (infoPanel_) infoPanel_->ShowContract(c, true);
+  };
+  // The information panel follows the grid's selected contract on its right while the side
+  // panel is switched on.
+  auto* work = new QHBoxLayout;
+  work->setContentsMargins(0, 0, 0, 0);
+  work->setSpacing(0);
+  work->addWidget(quoteGrid_, 1);
+  if (tarn::GridSidePanelShown()) {
+    infoPanel_ = new CCXInfoPanelCtrl(this);
+    infoPanel_->setFixedWidth(tarn::ui::Scaled(250));
+    work->addWidget(infoPanel_);
+  }
+  layout->addLayout(work, 1);
   statusBar_ = new CMoStateBar(this);
   layout->addWidget(statusBar_);
   openDialog = [](QWidget* dialog) {
@@ -47,7 +66,17 @@ CChildView::CChildView(QWidget* parent) : QWidget(parent) {
   connect(tarn::ui::ThemeNotifier::Instance(), &tarn::ui::ThemeNotifier::changed, this, qOverload<>(&QWidget::update));
 }
 
-void CChildView::ShowSavedBlock() { quoteGrid_->RefreshBlocks(state_.blockName); }
+void CChildView::ShowSavedBlock() {
+  quoteGrid_->RefreshBlocks(state_.blockName);
+  if (!infoPanel_) return;
+  DC_Contract c = quoteGrid_->CurrentContract();
+  IQuoteDataCenter* center = GetQuoteDataCenter();
+  if (c.Empty() && center && !state_.contractKey.empty()) center->FindContract(&c, state_.contractKey.c_str());
+  // Without a remembered contract the panel shows the grid's first row.
+  const tarn::QuoteGridModel& rows = quoteGrid_->Grid()->Model();
+  if (c.Empty() && rows.RowCount() > 0) c = rows.RowAt(0)->contract;
+  if (!c.Empty()) infoPanel_->ShowContract(c, true);
+}
 
 void CChildView::paintEvent(QPaintEvent*) {
   QPainter p(this);

@@ -16,6 +16,7 @@
 #include "app/frame_state.h"
 #include "ui/frameless_window.h"
 
+class CCXInfoPanelCtrl;
 class CMoStateBar;
 class CWndQuoteGird;
 class CDlgTradeReconect;
@@ -42,6 +43,8 @@ class CChildView : public QWidget {
   CMoStateBar* StatusBar() const { return statusBar_; }
   // The work area's quote grid window (until the workspace page exists).
   CWndQuoteGird* QuoteGrid() const { return quoteGrid_; }
+  // The information panel on the grid's right (nullptr while the side panel is switched off).
+  CCXInfoPanelCtrl* InfoPanel() const { return infoPanel_; }
   // Shows the block remembered in the window state (the first block when there is none).
   void ShowSavedBlock();
   // The view's part of frm.dat (kept from the file read at start).
@@ -57,6 +60,7 @@ class CChildView : public QWidget {
  private:
   CMoStateBar* statusBar_;
   CWndQuoteGird* quoteGrid_;
+  CCXInfoPanelCtrl* infoPanel_ = nullptr;
   tarn::FrameState state_;
 };
 

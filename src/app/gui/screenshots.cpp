@@ -17,6 +17,7 @@
 #include "engines/gui/screenshots.h"
 #include "platform/text.h"
 #include "quote/gui/block_tab_bar.h"
+#include "quote/gui/ccx_info_panel_ctrl.h"
 #include "quote/gui/quote_grid_ctrl.h"
 #include "quote/gui/screenshots.h"
 #include "quote/gui/wnd_quote_gird.h"
@@ -63,8 +64,12 @@ void RegisterShellScreenshots(ui::ScreenshotRegistry& r) {
     const std::vector<BlockListEntry>& blocks = frame->View()->QuoteGrid()->BlockBar()->Blocks();
     if (blocks.size() > 1) frame->View()->QuoteGrid()->ShowBlock(blocks[1].code);
     frame->show();
-    ui::PumpEvents(1500);
-    frame->View()->QuoteGrid()->Grid()->Model().Select(1);
+    ui::PumpEvents(300);
+    tarn::QuoteGridModel& rows = frame->View()->QuoteGrid()->Grid()->Model();
+    rows.Select(1);
+    // The information panel shows the selected row, as after a click on it.
+    if (frame->View()->InfoPanel() && rows.RowCount() > 1) frame->View()->InfoPanel()->ShowContract(rows.RowAt(1)->contract);
+    ui::PumpEvents(1200);
     return static_cast<QWidget*>(frame);
   });
   r.Add("reconnect_notice", [] {

@@ -7,6 +7,7 @@
 #include "data/quote_data_center.h"
 #include "quote/block_list.h"
 #include "quote/grid_columns.h"
+#include "quote/gui/ccx_info_panel_ctrl.h"
 #include "quote/gui/dlg_sel_contract.h"
 #include "quote/gui/dlg_set_grid_head.h"
 #include "quote/gui/quote_grid_ctrl.h"
@@ -47,6 +48,15 @@ void RegisterQuoteScreenshots(ui::ScreenshotRegistry& registry) {
     QObject::connect(menu, &QObject::destroyed, grid, &QObject::deleteLater);
     grid->hide();
     return static_cast<QWidget*>(menu);
+  });
+  registry.Add("info_panel", [] {
+    auto* panel = new CCXInfoPanelCtrl;
+    panel->resize(260, 900);
+    std::vector<DC_Contract> hot = LibraryList(GetQuoteDataCenter(), "HOT");
+    if (!hot.empty()) panel->ShowContract(hot.front(), true);
+    panel->show();
+    ui::PumpEvents(1200);
+    return static_cast<QWidget*>(panel);
   });
   registry.Add("set_grid_head", [] {
     std::vector<int> kinds = DefaultGridKinds();
