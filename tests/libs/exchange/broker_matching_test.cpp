@@ -7,7 +7,7 @@
 namespace tarn::test {
 namespace {
 
-constexpr int kBuy = 1, kSell = 2, kOpen = 1, kClose = 2, kCloseToday = 3;
+constexpr int kBuy = 1, kSell = 2, kOpen = 1, kClose = 2;
 
 using MatchingTest = BrokerTest;
 
