@@ -49,6 +49,7 @@ StrategyFileContents ParseStrategyFile(std::string_view bytes) {
   out.records.reserve(std::min<std::size_t>(out.count > 0 ? static_cast<std::size_t>(out.count) : 0, fit));
   for (int32_t i = 0; i < out.count; ++i) {
     StrategyFileRecord rec;
+    out.damagedRecordAt = r.Position();
     if (!ReadRecord(r, out.version, rec)) {
       out.failedAt = r.FailedAt();
       return out;

@@ -37,6 +37,7 @@ struct StrategyFileContents {
   std::vector<StrategyFileRecord> records;
   bool complete = false;
   std::size_t failedAt = 0;
+  std::size_t damagedRecordAt = 0;  // where the record that broke begins
   std::size_t trailingBytes = 0;
 };
 
