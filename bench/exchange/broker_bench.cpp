@@ -28,40 +28,6 @@ using namespace tarn::exchange;
 using namespace tarn::exchange::bench;
 
 
-    out.id = id;
-    out.tradingDay = day_;
-    out.last = 2950;
-    out.upper = 3250;
-    out.lower = 2650;
-    for (int i = 0; i < kBookLevels; ++i) {
-      out.bidPrice[i] = 2950 - i;
-      out.askPrice[i] = 2951 + i;
-      out.bidQty[i] = out.askQty[i] = 1 << 30;
-    }
-    return true;
-  }
-  bool Settlement(ContractId, int32_t, int32_t& ticks) override {
-    ticks = 2950;
-    return true;
-  }
-  void AddListener(IMarketListener* l) override { listeners_.Add(l); }
-  void RemoveListener(IMarketListener* l) override { listeners_.Remove(l); }
-  void Roll() {
-    day_ = NextTradingDay(day_);
-    MarketEvent e;
-    e.type = EventType::DayRoll;
-    e.snap.tradingDay = day_;
-    std::vector<MarketEvent> batch{e};
-    listeners_.ForEach([&](IMarketListener* l) { l->OnMarketEvents(batch); });
-  }
-
- private:
-  TradingCalendar calendar_;
-  Catalogue catalogue_;
-  int32_t day_ = kDay;
-  int64_t now_ = kMonday10;
-  tarn::ListenerSet<IMarketListener> listeners_;
-};
 
 struct EventCounter : IBrokerListener {
   void OnBrokerEvents(const std::vector<BrokerEvent>& events) override {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "libs/exchange/broker_market.h"
+#include "libs/exchange/calendar.h"
 #include "libs/exchange/catalogue.h"
 #include "platform/sync.h"
 
@@ -29,5 +30,43 @@ class StillMarket : public IBrokerMarket {
   void Watch(ContractId, bool) override {}
   bool GetSnapshot(ContractId id, Snapshot& out) override {
     out = Snapshot{};
+    out.id = id;
+    out.tradingDay = day_;
+    out.last = 2950;
+    out.upper = 3250;
+    out.lower = 2650;
+    for (int i = 0; i < kBookLevels; ++i) {
+      out.bidPrice[i] = 2950 - i;
+      out.askPrice[i] = 2951 + i;
+      out.bidQty[i] = out.askQty[i] = 1 << 30;
+    }
+    return true;
+  }
+  bool Settlement(ContractId, int32_t, int32_t& ticks) override {
+    ticks = 2950;
+    return true;
+  }
+  void AddListener(IMarketListener* l) override { listeners_.Add(l); }
+  void RemoveListener(IMarketListener* l) override { listeners_.Remove(l); }
+  // Publishes one batch of market events, as the market's driver thread would.
+  void Publish(const std::vector<MarketEvent>& batch) {
+    listeners_.ForEach([&](IMarketListener* l) { l->OnMarketEvents(batch); });
+  }
+  void Roll() {
+    day_ = NextTradingDay(day_);
+    MarketEvent e;
+    e.type = EventType::DayRoll;
+    e.snap.tradingDay = day_;
+    std::vector<MarketEvent> batch{e};
+    listeners_.ForEach([&](IMarketListener* l) { l->OnMarketEvents(batch); });
+  }
+
+ private:
+  TradingCalendar calendar_;
+  Catalogue catalogue_;
+  int32_t day_ = kDay;
+  int64_t now_ = kMonday10;
+  tarn::ListenerSet<IMarketListener> listeners_;
+};
 
 }  // namespace tarn::exchange::bench

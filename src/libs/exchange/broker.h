@@ -143,6 +143,7 @@ class Broker final : public IMarketListener {
     std::string hash, name;
     std::vector<AccountIndex> accounts;
   };
+  struct StrategyRun;
   struct Book {
     ContractId id = kNoContract;
     bool watched = false;
@@ -152,7 +153,7 @@ class Broker final : public IMarketListener {
     std::map<int32_t, std::deque<uint64_t>, std::greater<int32_t>> bids;
     std::map<int32_t, std::deque<uint64_t>> asks;
     std::vector<uint64_t> conditions;
-    std::vector<uint64_t> strategies;     // running strategy orders with a leg in this contract
+    std::vector<StrategyRun*> strategies;  // running strategy orders with a leg in this contract
     std::map<AccountIndex, int> holders;  // accounts with a side in this contract
     ContractTerms terms;
   };
@@ -254,6 +255,7 @@ class Broker final : public IMarketListener {
     StrategyEntry spec;            // account and payload left empty
     SpreadFormula formula;
     double tick[4] = {};           // the legs' tick sizes
+    const Book* books[4] = {};     // the legs' books (a book lives as long as the broker)
     bool back = false;             // a loop order whose units are out: watching the loop price
     bool sending = false;          // a batch of leg orders is under way
     int32_t units = 0;             // units of that batch

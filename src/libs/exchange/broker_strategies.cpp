@@ -155,19 +155,21 @@ StrategyOrder* Broker::FindStrategy(AccountIndex a, uint64_t id) {
   return nullptr;
 }
 
-void Broker::StartRun(StrategyRun run) {
+void Broker::StartRun(StrategyRun value) {
+  const uint64_t id = value.id;
+  std::unique_ptr<StrategyRun>& slot = runs_[id];
+  slot = std::make_unique<StrategyRun>(std::move(value));
+  StrategyRun& run = *slot;
   const Catalogue& cat = market_.GetCatalogue();
   for (int i = 0; i < run.spec.legCount; ++i) {
     const ContractId c = run.spec.legs[i].contract;
     run.tick[i] = cat.CommodityOf(c).spec.tick;
     Book& b = BookOf(c);
-    if (std::find(b.strategies.begin(), b.strategies.end(), run.id) == b.strategies.end())
-      b.strategies.push_back(run.id);
-    for (uint64_t id : run.sent[i])
-      if (auto o = orders_.find(id); o != orders_.end()) o->second.strategy = run.id;
+    run.books[i] = &b;
+    if (std::find(b.strategies.begin(), b.strategies.end(), &run) == b.strategies.end()) b.strategies.push_back(&run);
+    for (uint64_t oid : run.sent[i])
+      if (auto o = orders_.find(oid); o != orders_.end()) o->second.strategy = id;
   }
-  const uint64_t id = run.id;
-  runs_[id] = std::make_unique<StrategyRun>(std::move(run));
   strategyWork_.push_back(id);  // leg orders may have changed while it was not watched
 }
 
@@ -175,7 +177,7 @@ bool Broker::TriggerValue(const StrategyRun& run, double& value) {
   const bool swap = (run.spec.orderSide == 2) != run.back;
   double prices[4] = {};
   for (int i = 0; i < run.spec.legCount; ++i) {
-    const Book* b = FindBook(run.spec.legs[i].contract);
+    const Book* b = run.books[i];
     if (!b || !b->have) return false;
     const bool buy = (run.spec.legs[i].direction == 1) != swap;
     const int32_t p = buy ? b->snap.askPrice[0] : b->snap.bidPrice[0];
@@ -187,10 +189,9 @@ bool Broker::TriggerValue(const StrategyRun& run, double& value) {
 }
 
 void Broker::CheckStrategies(Book& b) {
+  // Nothing here ends a run (what ends one waits for RunStrategyWork), so the list holds.
   for (std::size_t k = 0; k < b.strategies.size(); ++k) {
-    auto it = runs_.find(b.strategies[k]);
-    if (it == runs_.end()) continue;
-    StrategyRun& run = *it->second;
+    StrategyRun& run = *b.strategies[k];
     if (run.sending) {
       ChaseLegs(run, b);
       continue;
@@ -406,7 +407,7 @@ void Broker::EndRun(StrategyRun& run, char state, const std::string& text) {
     }
   for (int i = 0; i < run.spec.legCount; ++i)
     if (Book* b = FindBook(run.spec.legs[i].contract))
-      b->strategies.erase(std::remove(b->strategies.begin(), b->strategies.end(), id), b->strategies.end());
+      b->strategies.erase(std::remove(b->strategies.begin(), b->strategies.end(), &run), b->strategies.end());
   if (StrategyOrder* s = FindStrategy(a, id)) {
     s->state = state;
     s->errorText = text;
