@@ -6,6 +6,8 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QScreen>
+#include <QTabBar>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "app/gui/account_dialogs.h"
@@ -14,6 +16,7 @@
 #include "app/gui/mo_state_bar.h"
 #include "app/login_session.h"
 #include "engines/gui/alert_windows.h"
+#include "engines/gui/strategy_windows.h"
 #include "platform/message_box.h"
 #include "platform/program_dir.h"
 #include "platform/text.h"
@@ -37,7 +40,23 @@ CChildView::CChildView(QWidget* parent) : QWidget(parent) {
   quoteGrid_ = new CWndQuoteGird(this);
   quoteGrid_->onBlockChanged = [this](const std::string& block) { state_.blockName = block; };
   quoteGrid_->onContractChanged = [this](const DC_Contract& c) { state_.contractKey = std::string(c.Key()); };
-  layout->addWidget(quoteGrid_, 1);
+  // The pages: the main page and the arbitrage page (child id 3001), switched by a vertical tab
+  // strip at the left; the arbitrage page is made when its tab is first chosen.
+  auto* pages = new QHBoxLayout;
+  pages->setContentsMargins(0, 0, 0, 0);
+  pages->setSpacing(0);
+  pageTabs_ = new QTabBar(this);
+  pageTabs_->setShape(QTabBar::RoundedWest);
+  pageTabs_->addTab(QStringLiteral("主页面"));
+  pageTabs_->addTab(QStringLiteral("套利交易"));
+  connect(pageTabs_, &QTabBar::currentChanged, this, [this](int i) { ShowPage(i); });
+  auto* strip = new QVBoxLayout;
+  strip->addWidget(pageTabs_);
+  strip->addStretch(1);
+  pages->addLayout(strip);
+  pages->addWidget(quoteGrid_, 1);
+  pageArea_ = pages;
+  layout->addLayout(pages, 1);
   statusBar_ = new CMoStateBar(this);
   layout->addWidget(statusBar_);
   openDialog = [](QWidget* dialog) {
@@ -45,6 +64,18 @@ CChildView::CChildView(QWidget* parent) : QWidget(parent) {
     dialog->deleteLater();
   };
   connect(tarn::ui::ThemeNotifier::Instance(), &tarn::ui::ThemeNotifier::changed, this, qOverload<>(&QWidget::update));
+}
+
+void CChildView::ShowPage(int index) {
+  if (index == 1 && !arbitrage_) {
+    arbitrage_ = new CWndTaoLiView(this);
+    arbitrage_->setObjectName(QStringLiteral("3001"));
+    pageArea_->addWidget(arbitrage_, 1);
+  }
+  quoteGrid_->setVisible(index != 1);
+  if (arbitrage_) arbitrage_->setVisible(index == 1);
+  if (pageTabs_->currentIndex() != index) pageTabs_->setCurrentIndex(index);
+  update();
 }
 
 void CChildView::ShowSavedBlock() { quoteGrid_->RefreshBlocks(state_.blockName); }

@@ -19,6 +19,9 @@
 class CMoStateBar;
 class CWndQuoteGird;
 class CDlgTradeReconect;
+class CWndTaoLiView;
+class QHBoxLayout;
+class QTabBar;
 class QMenuBar;
 
 // The menu commands of this window.
@@ -44,6 +47,9 @@ class CChildView : public QWidget {
   CWndQuoteGird* QuoteGrid() const { return quoteGrid_; }
   // Shows the block remembered in the window state (the first block when there is none).
   void ShowSavedBlock();
+  // Shows the main page (0) or the arbitrage page (1, made on first use).
+  void ShowPage(int index);
+  CWndTaoLiView* ArbitragePage() const { return arbitrage_; }
   // The view's part of frm.dat (kept from the file read at start).
   tarn::FrameState& State() { return state_; }
   // Runs a menu command. Dialogs are opened through `openDialog` so tests can see them.
@@ -57,6 +63,9 @@ class CChildView : public QWidget {
  private:
   CMoStateBar* statusBar_;
   CWndQuoteGird* quoteGrid_;
+  QTabBar* pageTabs_ = nullptr;
+  QHBoxLayout* pageArea_ = nullptr;
+  CWndTaoLiView* arbitrage_ = nullptr;
   tarn::FrameState state_;
 };
 
