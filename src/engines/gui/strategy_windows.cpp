@@ -240,6 +240,8 @@ CWndCombQuote::CWndCombQuote(QWidget* parent) : QWidget(parent) {
       TXT("买价"),   TXT("买量"), TXT("卖价"),               TXT("卖量"),               TXT("公式")};
   grid = tarn::ui::MakeListTable(this, titles, 1);
   grid->setSelectionBehavior(QAbstractItemView::SelectItems);
+  const int widths[] = {90, 70, 110, 110, 70, 60, 60, 44, 60, 44};
+  for (int c = 0; c < 10; ++c) grid->setColumnWidth(c, Scaled(widths[c]));
   v->addWidget(grid);
   connect(grid, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) {
     if (column != 2 && column != 3) return;

@@ -1,6 +1,8 @@
 // Strategy orders run by the broker: the trigger on the combination's value, leg orders in units
 // of the per-trigger quantity up to the total, type 2's leading leg, chasing, loop orders coming
 // back at their second price, refusals and stops, and a restart in the middle of a batch.
+#include <sqlite3.h>
+
 #include "broker_fixture.h"
 #include "libs/exchange/spread_formula.h"
 
@@ -225,6 +227,22 @@ TEST_F(StrategyStoreTest, ARestartInTheMiddleOfABatchCarriesOn) {
   EXPECT_EQ(Strategy(seq).state, '4');
   EXPECT_EQ(Position("A", m, 2).quantity, 2);
   ExpectInvariants();
+}
+
+TEST_F(StrategyStoreTest, ARunningOrderWhoseStoredStateIsDamagedEndsInErrorAtTheRestart) {
+  StrategyEntry e = Spread(1, 1, -1000, 2);  // waits
+  const int seq = broker->InsertStrategy(e);
+  broker->RemoveListener(&log);
+  broker.reset();
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(dir.File("exchange/broker.db").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "UPDATE strategy_run SET data = x'0100000009'", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+  Open();
+  EXPECT_EQ(Strategy(seq).state, '3');
+  EXPECT_EQ(Strategy(seq).errorText, TXT("策略单无法恢复"));
+  Step(market.Book(rb, 1900, 1901));  // 1901 - 2950 would trigger it: nothing runs it
+  EXPECT_TRUE(Orders(rb).empty());
 }
 
 TEST(SpreadFormula, ReadsTheLanguageAndRefusesWhatIsOutsideIt) {
