@@ -135,6 +135,10 @@ TEST_F(StopForms, KindsByPositionSideAndTheAlreadyReachedRule) {
   EXPECT_DOUBLE_EQ(r.triggerPrice, 0);
   EXPECT_DOUBLE_EQ(r.sendPrice, 3030);
   EXPECT_EQ(r.ticks, 5);
+  trail.sendPriceOn = false;  // the explicit send price is not used by a trailing stop
+  trail.sendPrice = "";
+  ASSERT_EQ(Fails(CheckStopInput(Long(), trail, &r)), "ok");
+  EXPECT_EQ(r.sendPriceMode, 4);
   StopInput even = Input(kBreakEven, "3090");
   ASSERT_EQ(Fails(CheckStopInput(Long(), even, &r)), "ok");
   EXPECT_EQ(r.kind, 5);
