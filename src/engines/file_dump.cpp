@@ -2,6 +2,7 @@
 
 #include "engines/alert_file.h"
 #include "engines/auto_cover_file.h"
+#include "engines/strategy_file.h"
 #include "platform/text.h"
 
 namespace tarn {
@@ -60,6 +61,27 @@ std::string DumpAutoCoverFile(std::string_view bytes, bool* complete) {
   }
   Tail(out, f.countRead, f.complete, bytes.size(), f.failedAt, f.damagedRecordAt, f.settings.size(), f.trailingBytes,
        "setting");
+  if (complete) *complete = f.complete;
+  return out;
+}
+
+std::string DumpStrategyFile(std::string_view bytes, bool* complete) {
+  const StrategyFileContents f = ParseStrategyFile(bytes);
+  std::string out = Format("%zu bytes\n", bytes.size());
+  if (f.headerRead) out += Format("version %d\ncount %d\n", f.version, f.count);
+  for (std::size_t i = 0; i < f.records.size(); ++i) {
+    const StrategyFileRecord& r = f.records[i];
+    const CombolStrategy& s = r.strategy;
+    out += Format("strategy %zu: decimals=%d formula=\"%s\" name=\"%s\" triggerQuantity=%d totalQuantity=%d type=%d\n",
+                  i + 1, s.decimals, r.formula, r.name, s.triggerQuantity, s.totalQuantity, s.type);
+    for (int k = 0; k < 4; ++k) {
+      const CombolLeg& l = s.legs[k];
+      out += Format("  leg %c: key=\"%s\" spreadTicks=%d lots=%d chase=%d direction=%d\n", static_cast<char>('A' + k),
+                    r.legKeys[k], l.spreadTicks, l.lots, l.chase ? 1 : 0, l.direction);
+    }
+  }
+  Tail(out, f.headerRead, f.complete, bytes.size(), f.failedAt, f.damagedRecordAt, f.records.size(), f.trailingBytes,
+       "strategy");
   if (complete) *complete = f.complete;
   return out;
 }

@@ -11,5 +11,7 @@ namespace tarn {
 std::string DumpAlertFile(std::string_view bytes, bool* complete);
 // "\config\AutoCover.dat".
 std::string DumpAutoCoverFile(std::string_view bytes, bool* complete);
+// "\user\cmbolfml.dat".
+std::string DumpStrategyFile(std::string_view bytes, bool* complete);
 
 }  // namespace tarn

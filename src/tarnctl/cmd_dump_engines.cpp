@@ -1,5 +1,6 @@
 // tarnctl dump of the engines' files: "\config\alertdata.dat" (quote alerts) and
-// "\config\AutoCover.dat" (automatic stop settings), one record a line with every field.
+// "\config\AutoCover.dat" (automatic stop settings) and "\user\cmbolfml.dat" (strategies), one
+// record a line with every field.
 #include "engines/file_dump.h"
 #include "tarnctl/command.h"
 #include "tarnctl/dump.h"
@@ -16,3 +17,5 @@ TARNCTL_DUMP_PRINTER("alertdata.dat", "alertdata.dat      the quote alerts (\\co
                      [](const std::string& bytes) { return Print(&tarn::DumpAlertFile, bytes); });
 TARNCTL_DUMP_PRINTER("AutoCover.dat", "AutoCover.dat      the automatic stop settings (\\config\\AutoCover.dat)",
                      [](const std::string& bytes) { return Print(&tarn::DumpAutoCoverFile, bytes); });
+TARNCTL_DUMP_PRINTER("cmbolfml.dat", "cmbolfml.dat       the strategies (\\user\\cmbolfml.dat)",
+                     [](const std::string& bytes) { return Print(&tarn::DumpStrategyFile, bytes); });

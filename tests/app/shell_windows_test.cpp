@@ -17,6 +17,8 @@
 #include "app/gui/account_dialogs.h"
 #include "app/gui/dlg_login.h"
 #include "app/gui/dlg_trade_reconect.h"
+#include "engines/gui/strategy_windows.h"
+#include "quote/gui/wnd_quote_gird.h"
 #include "app/gui/main_frame.h"
 #include "app/gui/mo_state_bar.h"
 #include "app/gui/screenshots.h"
@@ -247,6 +249,26 @@ TEST_F(ShellWindows, MainFrameTimersMenuAndExitQuestion) {
   EXPECT_EQ(boxes.LastText(), TXT("您确实要退出本系统吗?"));
   EXPECT_TRUE(test::Exists(home.Native("\\user\\layout\\frm.dat")));
   EXPECT_EQ(frame.SaveCount(), 1);
+}
+
+TEST_F(ShellWindows, ThePageTabsSwitchBetweenTheMainPageAndTheArbitragePage) {
+  CMainFrame frame;
+  frame.resize(1100, 700);
+  frame.show();
+  CChildView* view = frame.View();
+  EXPECT_EQ(view->ArbitragePage(), nullptr);  // made when first chosen
+  EXPECT_TRUE(view->QuoteGrid()->isVisible());
+  view->ShowPage(1);
+  ASSERT_NE(view->ArbitragePage(), nullptr);
+  EXPECT_TRUE(view->ArbitragePage()->isVisible());
+  EXPECT_FALSE(view->QuoteGrid()->isVisible());
+  CWndTaoLiView* page = view->ArbitragePage();
+  view->ShowPage(0);
+  view->ShowPage(1);
+  EXPECT_EQ(view->ArbitragePage(), page);  // made once
+  view->ShowPage(0);
+  EXPECT_TRUE(view->QuoteGrid()->isVisible());
+  EXPECT_FALSE(page->isVisible());
 }
 
 class Chart : public ui::CRenderWnd {

@@ -5,6 +5,7 @@
 
 #include "engines/alert_file.h"
 #include "engines/auto_cover_file.h"
+#include "engines/strategy_file.h"
 #include "engines/file_dump.h"
 #include "support/test_support.h"
 
@@ -56,6 +57,42 @@ TEST(FileDump, AutoCoverFile) {
   EXPECT_TRUE(complete);
 }
 
+std::string StrategyBytes() {
+  CombolStrategy s{};
+  tarn::SetField(s.legs[0].contract.key, "SHFE|rb2605");
+  s.legs[0].contract.commodity = 1;
+  s.legs[0].direction = 1;
+  s.legs[0].lots = 2;
+  s.legs[0].chase = true;
+  tarn::SetField(s.legs[1].contract.key, "SHFE|hc2605");
+  s.legs[1].contract.commodity = 1;
+  s.legs[1].direction = 2;
+  s.legs[1].lots = 1;
+  s.legs[1].spreadTicks = -1;
+  tarn::SetField(s.formula, "A-B");
+  tarn::SetField(s.name, "rbhc");
+  s.decimals = 1;
+  s.totalQuantity = 4;
+  s.triggerQuantity = 2;
+  s.type = 2;
+  return tarn::SerializeStrategyFile({s});
+}
+
+TEST(FileDump, StrategyFile) {
+  bool complete = false;
+  const std::string text = tarn::DumpStrategyFile(StrategyBytes(), &complete);
+  EXPECT_TRUE(complete);
+  EXPECT_NE(text.find("version 3\ncount 1\nstrategy 1: decimals=1 formula=\"A-B\" name=\"rbhc\" triggerQuantity=2 "
+                      "totalQuantity=4 type=2\n  leg A: key=\"SHFE|rb2605\" spreadTicks=0 lots=2 chase=1 direction=1\n"
+                      "  leg B: key=\"SHFE|hc2605\" spreadTicks=-1 lots=1 chase=0 direction=2\n  leg C: key=\"\""),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("complete\n"), std::string::npos);
+  const std::string cut = tarn::DumpStrategyFile(StrategyBytes().substr(0, 30), &complete);
+  EXPECT_FALSE(complete);
+  EXPECT_NE(cut.find("damaged: strategy 1 (from byte 8) breaks at byte"), std::string::npos) << cut;
+}
+
 #ifdef TARNCTL_EXE
 std::string RunTool(const std::string& command, int* status) {
   std::string out;
@@ -78,6 +115,10 @@ TEST(FileDump, TarnctlRecognisesTheFileByItsName) {
   out = RunTool(std::string(TARNCTL_EXE) + " dump " + dir.File("copy/AUTOCOVER.DAT"), &status);
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_NE(out.find("count 0\ncomplete"), std::string::npos) << out;
+  tarn::test::WriteFile(dir.File("user/cmbolfml.dat"), StrategyBytes());
+  out = RunTool(std::string(TARNCTL_EXE) + " --home " + dir.path() + " dump '\\user\\cmbolfml.dat'", &status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_NE(out.find("formula=\"A-B\""), std::string::npos) << out;
   RunTool(std::string(TARNCTL_EXE) + " dump " + dir.File("copy/other.dat") + " 2>/dev/null", &status);
   EXPECT_EQ(WEXITSTATUS(status), 2);
 }

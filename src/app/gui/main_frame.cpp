@@ -7,6 +7,8 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QScreen>
+#include <QTabBar>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "app/gui/account_dialogs.h"
@@ -15,6 +17,7 @@
 #include "app/gui/mo_state_bar.h"
 #include "app/login_session.h"
 #include "engines/gui/alert_windows.h"
+#include "engines/gui/strategy_windows.h"
 #include "platform/message_box.h"
 #include "platform/program_dir.h"
 #include "platform/text.h"
@@ -45,18 +48,36 @@ CChildView::CChildView(QWidget* parent) : QWidget(parent) {
     state_.contractKey = std::string(c.Key());
     if (infoPanel_) infoPanel_->ShowContract(c, true);
   };
-  // The information panel follows the grid's selected contract on its right while the side
-  // panel is switched on.
-  auto* work = new QHBoxLayout;
+  // The main page: the quote grid, and the information panel following the grid's selected
+  // contract on its right while the side panel is switched on.
+  mainPage_ = new QWidget(this);
+  auto* work = new QHBoxLayout(mainPage_);
   work->setContentsMargins(0, 0, 0, 0);
   work->setSpacing(0);
+  quoteGrid_->setParent(mainPage_);
   work->addWidget(quoteGrid_, 1);
   if (tarn::GridSidePanelShown()) {
-    infoPanel_ = new CCXInfoPanelCtrl(this);
+    infoPanel_ = new CCXInfoPanelCtrl(mainPage_);
     infoPanel_->setFixedWidth(tarn::ui::Scaled(250));
     work->addWidget(infoPanel_);
   }
-  layout->addLayout(work, 1);
+  // The pages: the main page and the arbitrage page (child id 3001), switched by a vertical tab
+  // strip at the left; the arbitrage page is made when its tab is first chosen.
+  auto* pages = new QHBoxLayout;
+  pages->setContentsMargins(0, 0, 0, 0);
+  pages->setSpacing(0);
+  pageTabs_ = new QTabBar(this);
+  pageTabs_->setShape(QTabBar::RoundedWest);
+  pageTabs_->addTab(QStringLiteral("主页面"));
+  pageTabs_->addTab(QStringLiteral("套利交易"));
+  connect(pageTabs_, &QTabBar::currentChanged, this, [this](int i) { ShowPage(i); });
+  auto* strip = new QVBoxLayout;
+  strip->addWidget(pageTabs_);
+  strip->addStretch(1);
+  pages->addLayout(strip);
+  pages->addWidget(mainPage_, 1);
+  pageArea_ = pages;
+  layout->addLayout(pages, 1);
   statusBar_ = new CMoStateBar(this);
   layout->addWidget(statusBar_);
   openDialog = [](QWidget* dialog) {
@@ -64,6 +85,18 @@ CChildView::CChildView(QWidget* parent) : QWidget(parent) {
     dialog->deleteLater();
   };
   connect(tarn::ui::ThemeNotifier::Instance(), &tarn::ui::ThemeNotifier::changed, this, qOverload<>(&QWidget::update));
+}
+
+void CChildView::ShowPage(int index) {
+  if (index == 1 && !arbitrage_) {
+    arbitrage_ = new CWndTaoLiView(this);
+    arbitrage_->setObjectName(QStringLiteral("3001"));
+    pageArea_->addWidget(arbitrage_, 1);
+  }
+  mainPage_->setVisible(index != 1);
+  if (arbitrage_) arbitrage_->setVisible(index == 1);
+  if (pageTabs_->currentIndex() != index) pageTabs_->setCurrentIndex(index);
+  update();
 }
 
 void CChildView::ShowSavedBlock() {

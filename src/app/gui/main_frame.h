@@ -20,6 +20,9 @@ class CCXInfoPanelCtrl;
 class CMoStateBar;
 class CWndQuoteGird;
 class CDlgTradeReconect;
+class CWndTaoLiView;
+class QHBoxLayout;
+class QTabBar;
 class QMenuBar;
 
 // The menu commands of this window.
@@ -47,6 +50,9 @@ class CChildView : public QWidget {
   CCXInfoPanelCtrl* InfoPanel() const { return infoPanel_; }
   // Shows the block remembered in the window state (the first block when there is none).
   void ShowSavedBlock();
+  // Shows the main page (0) or the arbitrage page (1, made on first use).
+  void ShowPage(int index);
+  CWndTaoLiView* ArbitragePage() const { return arbitrage_; }
   // The view's part of frm.dat (kept from the file read at start).
   tarn::FrameState& State() { return state_; }
   // Runs a menu command. Dialogs are opened through `openDialog` so tests can see them.
@@ -60,7 +66,11 @@ class CChildView : public QWidget {
  private:
   CMoStateBar* statusBar_;
   CWndQuoteGird* quoteGrid_;
+  QWidget* mainPage_ = nullptr;  // the grid and the information panel
   CCXInfoPanelCtrl* infoPanel_ = nullptr;
+  QTabBar* pageTabs_ = nullptr;
+  QHBoxLayout* pageArea_ = nullptr;
+  CWndTaoLiView* arbitrage_ = nullptr;
   tarn::FrameState state_;
 };
 

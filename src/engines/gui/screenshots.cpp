@@ -7,7 +7,9 @@
 #include "engines/auto_cover.h"
 #include "engines/gui/alert_dialogs.h"
 #include "engines/gui/alert_tip.h"
+#include "engines/gui/condition_windows.h"
 #include "engines/gui/order_dialogs.h"
+#include "engines/gui/strategy_windows.h"
 #include "engines/oco_order.h"
 #include "platform/text.h"
 
@@ -120,9 +122,88 @@ struct OcoDemo {
   int id = 0;
 };
 
+// A demonstration leg contract: the library's, or a stand-in that still counts as used.
+DC_Contract Leg(const char* key, const std::string& name) {
+  DC_Contract c = Demo(key, name);
+  if (c.commodity == 0) c.commodity = 1;
+  return c;
+}
+
+CombolStrategy DemoStrategy(const char* a, const std::string& an, const char* b, const std::string& bn,
+                            const char* formula, const std::string& name) {
+  CombolStrategy s{};
+  s.legs[0].contract = Leg(a, an);
+  s.legs[0].direction = 1;
+  s.legs[0].lots = 1;
+  s.legs[0].chase = true;
+  s.legs[1].contract = Leg(b, bn);
+  s.legs[1].direction = 2;
+  s.legs[1].lots = 1;
+  s.legs[1].spreadTicks = 1;
+  s.type = 1;
+  s.decimals = 1;
+  SetField(s.formula, formula);
+  SetField(s.name, name);
+  s.totalQuantity = 4;
+  s.triggerQuantity = 2;
+  return s;
+}
+
+CombolStrategy RbHc() {
+  return DemoStrategy("SHFE|rbMI", TXT("螺纹钢主连"), "SHFE|hcMI", TXT("热卷主连"), "A-B", TXT("螺卷价差"));
+}
+
+PositionRecord DemoPosition() {
+  PositionRecord p{};
+  p.contract = Leg("SHFE|rbMI", TXT("螺纹钢主连"));
+  p.longQuantity = 3;
+  p.longAverage = 3120;
+  SetField(p.positionNumber, "S00000012");
+  return p;
+}
+
+StopContext DemoStopContext() {
+  StopContext c;
+  c.position = DemoPosition();
+  c.latest = 3150;
+  c.decimals = 0;
+  c.tick = 1;
+  c.multiplier = 10;
+  return c;
+}
+
 }  // namespace
 
 void RegisterEnginesScreenshots(ui::ScreenshotRegistry& r) {
+  r.Add("strategy_add", [] { return static_cast<QWidget*>(new CDlgAddCmbOrder(RbHc())); });
+  r.Add("strategy_grid_send", [] {
+    return static_cast<QWidget*>(new CDlgSendGridOrder(SendInputFromQuote(RbHc(), true, -152.0)));
+  });
+  r.Add("arbitrage_page", [] {
+    auto* page = new CWndTaoLiView(nullptr, false);
+    page->strategies->AddStrategy(RbHc());
+    page->strategies->AddStrategy(DemoStrategy("DCE|mMI", TXT("豆粕主连"), "DCE|yMI", TXT("豆油主连"), "B-A*2",
+                                               TXT("油粕比")));
+    page->strategies->grid->selectRow(0);
+    page->panel->Fill(RbHc(), true, -152.0);
+    page->resize(1280, 760);
+    return static_cast<QWidget*>(page);
+  });
+  r.Add("condition_order", [] {
+    return static_cast<QWidget*>(new CDlgConditionOrder(Leg("SHFE|rbMI", TXT("螺纹钢主连")), 1, 1, 2, 3180, nullptr));
+  });
+  r.Add("stop_order_add", [] { return static_cast<QWidget*>(new CDlgAddWinLose(DemoStopContext())); });
+  r.Add("stop_order_modify", [] {
+    StopContext c = DemoStopContext();
+    c.modify = true;
+    c.old.conditionKind = 1;
+    c.old.triggerPrice = 3090;
+    c.old.quantity = 2;
+    return static_cast<QWidget*>(new CDlgAddWinLose(c));
+  });
+  r.Add("stop_order_list", [] {
+    return static_cast<QWidget*>(new CDlgWinStop(DemoStopContext(), 900, "S00000012"));
+  });
   AddWithDemo<AlertDemo>(r, "quote_alert_list", [](AlertDemo& d) {
     d.Fire();
     auto* w = new CDlgAlertSetting;

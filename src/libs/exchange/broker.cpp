@@ -262,6 +262,16 @@ void Broker::Load() {
     if (a == kNoAccount) continue;
     r.order.account = a;
     accounts_[a].strategies.push_back(std::move(r.order));
+    StrategyOrder& s = accounts_[a].strategies.back();
+    if (s.state != '1') continue;
+    StrategyRun run;
+    if (DecodeRun(s, run)) {
+      StartRun(std::move(run));
+    } else {
+      s.state = '3';
+      s.errorText = TXT("策略单无法恢复");
+      if (store_) dirtyStrategies_.emplace_back(a, s.id);
+    }
   }
 }
 
@@ -661,6 +671,7 @@ void Broker::EmitOrder(const Order& o) {
   e.account = o.account;
   e.order = o;
   DirtyOrder(o);
+  if (o.strategy) strategyWork_.push_back(o.strategy);
 }
 
 void Broker::EmitText(AccountIndex account, const std::string& text) {
@@ -697,6 +708,7 @@ void Broker::EmitTouched() {
 }
 
 void Broker::Finish() {
+  if (!strategyWork_.empty()) RunStrategyWork();
   EmitTouched();
   Commit();
 }

@@ -37,6 +37,7 @@
 #include "libs/exchange/broker_market.h"
 #include "libs/exchange/broker_store.h"
 #include "libs/exchange/broker_types.h"
+#include "libs/exchange/spread_formula.h"
 #include "platform/sync.h"
 
 namespace tarn::exchange {
@@ -94,7 +95,11 @@ class Broker final : public IMarketListener {
   int CancelOrder(const std::string& account, std::string_view key, std::string* error = nullptr);
   int ModifyOrder(const std::string& account, std::string_view key, int64_t price, bool priceOnTick, int quantity,
                   std::string* error = nullptr);
-  int InsertStrategy(const std::string& account, const std::string& payload, std::string* error = nullptr);
+  // The strategy order's sequence within the day, or -1 (`error` says why) for an unknown
+  // account or a definition that cannot run.
+  int InsertStrategy(const StrategyEntry& entry, std::string* error = nullptr);
+  // Stops a running strategy order (its working leg orders are cancelled): 0, or an error code.
+  int StopStrategy(const std::string& account, int32_t sequence, std::string* error = nullptr);
 
   // ---- queries (copies) ----
   bool GetOrders(const std::string& account, std::vector<Order>& out);
@@ -138,6 +143,7 @@ class Broker final : public IMarketListener {
     std::string hash, name;
     std::vector<AccountIndex> accounts;
   };
+  struct StrategyRun;
   struct Book {
     ContractId id = kNoContract;
     bool watched = false;
@@ -147,6 +153,7 @@ class Broker final : public IMarketListener {
     std::map<int32_t, std::deque<uint64_t>, std::greater<int32_t>> bids;
     std::map<int32_t, std::deque<uint64_t>> asks;
     std::vector<uint64_t> conditions;
+    std::vector<StrategyRun*> strategies;  // running strategy orders with a leg in this contract
     std::map<AccountIndex, int> holders;  // accounts with a side in this contract
     ContractTerms terms;
   };
@@ -240,6 +247,36 @@ class Broker final : public IMarketListener {
   bool ConditionFires(Order& c, const Book& b, bool& changed);
   void FireCondition(Order& c, Book& b);
 
+  // broker_strategies.cpp
+  // A running strategy order: its definition, its formula read once, and the batch under way.
+  struct StrategyRun {
+    uint64_t id = 0;               // the StrategyOrder's
+    AccountIndex account = kNoAccount;
+    StrategyEntry spec;            // account and payload left empty
+    SpreadFormula formula;
+    double tick[4] = {};           // the legs' tick sizes
+    const Book* books[4] = {};     // the legs' books (a book lives as long as the broker)
+    bool back = false;             // a loop order whose units are out: watching the loop price
+    bool sending = false;          // a batch of leg orders is under way
+    int32_t units = 0;             // units of that batch
+    int32_t target[4] = {};        // lots of each leg in the batch
+    bool started[4] = {};          // whether the leg's orders went out
+    std::vector<uint64_t> sent[4]; // every order sent for the leg in the batch
+  };
+  StrategyOrder* FindStrategy(AccountIndex a, uint64_t id);
+  bool DecodeRun(const StrategyOrder& s, StrategyRun& run);
+  void EncodeRun(const StrategyRun& run, StrategyOrder& s);
+  void StartRun(StrategyRun run);
+  void CheckStrategies(Book& b);
+  bool TriggerValue(const StrategyRun& run, double& value);
+  void StartBatch(StrategyRun& run);
+  void SendLeg(StrategyRun& run, int leg, int32_t lots);
+  void ChaseLegs(StrategyRun& run, const Book& b);
+  void AdvanceRun(uint64_t id);
+  void RunStrategyWork();
+  void EndRun(StrategyRun& run, char state, const std::string& text);
+  void SaveRun(StrategyRun& run);
+
   // broker_settlement.cpp
   void RollTo(int32_t newDay);
   void SettleDay(int32_t day, int32_t nextDay);
@@ -282,6 +319,12 @@ class Broker final : public IMarketListener {
   std::vector<AccountIndex> dirtyStarts_;
   std::vector<std::string> dirtyLogins_;
   bool dirtyDay_ = false;
+
+  // Running strategy orders by id, the ones whose leg orders changed since they were last looked
+  // at, and the strategy order a leg order being sent belongs to.
+  std::unordered_map<uint64_t, std::unique_ptr<StrategyRun>> runs_;
+  std::vector<uint64_t> strategyWork_;
+  uint64_t sendingFor_ = 0;
 
   tarn::ListenerSet<IBrokerListener> listeners_;
   // Statements not known to be stored yet (without a store: all of them).

@@ -122,13 +122,22 @@ int InProcessTradeLink::ModifyOrder(const std::string& account, const std::strin
   return b->ModifyOrder(account, key, price, priceOnTick, quantity, error);
 }
 
-int InProcessTradeLink::InsertStrategy(const std::string& account, const std::string& payload, std::string* error) {
-  Broker* b = For(account);
+int InProcessTradeLink::InsertStrategy(const StrategyEntry& entry, std::string* error) {
+  Broker* b = For(entry.account);
   if (!b) {
     if (error) *error = BrokerErrorText(kErrLogin);
     return -1;
   }
-  return b->InsertStrategy(account, payload, error);
+  return b->InsertStrategy(entry, error);
+}
+
+int InProcessTradeLink::StopStrategy(const std::string& account, int32_t sequence, std::string* error) {
+  Broker* b = For(account);
+  if (!b) {
+    if (error) *error = BrokerErrorText(kErrLogin);
+    return kErrLogin;
+  }
+  return b->StopStrategy(account, sequence, error);
 }
 
 bool InProcessTradeLink::GetOrders(const std::string& account, std::vector<Order>& out) {

@@ -36,7 +36,8 @@ class InProcessTradeLink final : public ITradeLink, public IBrokerListener {
   int CancelOrder(const std::string& account, const std::string& key, std::string* error) override;
   int ModifyOrder(const std::string& account, const std::string& key, int64_t price, bool priceOnTick, int quantity,
                   std::string* error) override;
-  int InsertStrategy(const std::string& account, const std::string& payload, std::string* error) override;
+  int InsertStrategy(const StrategyEntry& entry, std::string* error) override;
+  int StopStrategy(const std::string& account, int32_t sequence, std::string* error) override;
   bool GetOrders(const std::string& account, std::vector<Order>& out) override;
   bool GetFills(const std::string& account, std::vector<Fill>& out) override;
   bool GetPositions(const std::string& account, std::vector<PositionView>& out) override;

@@ -1,5 +1,6 @@
 // Orders: checks, frozen money and reserved lots, matching against the market's book and the
-// paper orders, the booking of fills into lots and funds, and condition orders.
+// paper orders, the booking of fills into lots and funds, and condition orders. Strategy orders
+// are in broker_strategies.cpp.
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -148,35 +149,6 @@ int Broker::ModifyOrder(const std::string& account, std::string_view key, int64_
   return code;
 }
 
-int Broker::InsertStrategy(const std::string& account, const std::string& payload, std::string* error) {
-  int seq;
-  {
-    tarn::Lock lock(mutex_);
-    const AccountIndex a = FindAccount(account);
-    if (a == kNoAccount) {
-      if (error) *error = BrokerErrorText(kErrLogin);
-      return -1;
-    }
-    StrategyOrder s;
-    s.id = NextId();
-    s.tradingDay = day_;
-    s.sequence = seq = ++strategySeq_;
-    s.account = a;
-    s.state = '0';
-    s.payload = payload;
-    s.errorText = TXT("已受理,本版本尚不执行策略单");
-    s.insertMs = Now();
-    accounts_[a].strategies.push_back(std::move(s));
-    if (store_) dirtyStrategies_.emplace_back(a, accounts_[a].strategies.back().id);
-    pending_.emplace_back();
-    pending_.back().type = BrokerEventType::Strategy;
-    pending_.back().account = a;
-    Finish();
-  }
-  Deliver();
-  return seq;
-}
-
 // ---- ordinary orders -------------------------------------------------------------------------
 
 Order& Broker::NewOrder(AccountIndex a, ContractId c) {
@@ -189,6 +161,7 @@ Order& Broker::NewOrder(AccountIndex a, ContractId c) {
   o.account = a;
   o.contract = c;
   o.insertMs = o.updateMs = Now();
+  o.strategy = sendingFor_;
   byKey_[KeyCode(day_, o.sequence)] = id;
   accounts_[a].orders.push_back(id);
   return o;
@@ -669,6 +642,7 @@ void Broker::ProcessSnapshot(Book& b, const Snapshot& s) {
   }
   ShrinkQueues(b);
   if (!b.conditions.empty()) EvaluateConditions(b);
+  if (!b.strategies.empty()) CheckStrategies(b);
   if (priceChanged)
     for (const auto& [a, n] : b.holders) TouchPrice(a);
 }

@@ -45,6 +45,10 @@ void Broker::SettleDay(int32_t day, int32_t nextDay) {
     std::lock_guard<std::mutex> lock(writeMutex_);
     if (written_ >= statementsSeq_) statements_.clear();
   }
+  // Strategy orders run for their day: they end before their leg orders do.
+  runs_.clear();
+  for (auto& book : books_)
+    if (book) book->strategies.clear();
   // The day's orders end; condition orders for the day and of contracts that stop trading too.
   for (Account& acc : accounts_) {
     const std::vector<uint64_t> ids = acc.orders;

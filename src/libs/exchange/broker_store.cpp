@@ -43,7 +43,8 @@ constexpr const char* kSchema =
     " PRIMARY KEY(account, trading_day));"
     "CREATE TABLE IF NOT EXISTS strategy(id INTEGER PRIMARY KEY, account TEXT NOT NULL, trading_day INTEGER NOT NULL,"
     " sequence INTEGER NOT NULL, state INTEGER NOT NULL, units INTEGER NOT NULL, payload BLOB NOT NULL,"
-    " error_text BLOB NOT NULL, insert_ms INTEGER NOT NULL);";
+    " error_text BLOB NOT NULL, insert_ms INTEGER NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS strategy_run(id INTEGER PRIMARY KEY, data BLOB NOT NULL);";
 
 // Every column the reader reads, so that a file of another form is refused at opening.
 constexpr const char* kProbes[] = {
@@ -69,7 +70,7 @@ SqliteStoreForm StoreForm() {
 // Statement slots of the writer.
 enum Slot {
   kSetMeta, kPutLogin, kPutAccount, kPutOrder, kPutFill, kPutSide, kDeleteSide, kPutLot, kDeleteLot,
-  kClearStarts, kPutStart, kPutSettlement, kGetSettlement, kPutStrategy, kSlotCount
+  kClearStarts, kPutStart, kPutSettlement, kGetSettlement, kPutStrategy, kPutStrategyRun, kSlotCount
 };
 
 std::string ColumnText(sqlite3_stmt* st, int i) {
@@ -378,6 +379,13 @@ bool BrokerStore::PutStrategy(const StrategyOrder& s, const std::string& account
   BindBlob(st, 7, s.payload);
   BindBlob(st, 8, s.errorText);
   sqlite3_bind_int64(st, 9, s.insertMs);
+  if (sqlite3_step(st) != SQLITE_DONE) return false;
+  // The broker's definition and progress of the order, in a table of its own (stores made
+  // before strategy orders ran have none).
+  st = Prepared(kPutStrategyRun, "INSERT OR REPLACE INTO strategy_run(id, data) VALUES(?1, ?2)");
+  if (!st) return false;
+  sqlite3_bind_int64(st, 1, static_cast<int64_t>(s.id));
+  BindBlob(st, 2, s.run);
   return sqlite3_step(st) == SQLITE_DONE;
 }
 
@@ -529,8 +537,8 @@ bool BrokerStore::Load(Loaded& out) {
   }
   {
     Query q(db_,
-            "SELECT id, account, trading_day, sequence, state, units, payload, error_text, insert_ms FROM strategy"
-            " WHERE trading_day = ?1 ORDER BY id");
+            "SELECT s.id, s.account, s.trading_day, s.sequence, s.state, s.units, s.payload, s.error_text, s.insert_ms,"
+            " r.data FROM strategy s LEFT JOIN strategy_run r ON r.id = s.id WHERE s.trading_day = ?1 ORDER BY s.id");
     sqlite3_bind_int(q.get(), 1, out.tradingDay);
     while (q.Row()) {
       sqlite3_stmt* s = q.get();
@@ -544,6 +552,7 @@ bool BrokerStore::Load(Loaded& out) {
       r.order.payload = ColumnText(s, 6);
       r.order.errorText = ColumnText(s, 7);
       r.order.insertMs = sqlite3_column_int64(s, 8);
+      r.order.run = ColumnText(s, 9);
       out.strategies.push_back(std::move(r));
     }
     ok = ok && q.Done();

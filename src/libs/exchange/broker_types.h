@@ -81,6 +81,7 @@ struct Order {
   int32_t stop = 0;              // kind 4: the stop now; kind 5: set once armed (0: not yet)
   int32_t extreme = 0;           // kind 4: best price seen
   int32_t triggeredSequence = 0; // the order it fired
+  uint64_t strategy = 0;         // the strategy order it is a leg order of (0: none)
   // Working state, not reported.
   int32_t ahead = 0;             // market lots ahead of it in its price level's queue
   Money frozenMargin = 0, frozenFee = 0;
@@ -159,7 +160,37 @@ struct FundsView {
   Money Available() const { return Dynamic() - margin - frozenMargin - frozenFee; }
 };
 
-// A strategy order the library hands over: kept and listed; its bytes are the library's.
+// One leg of a strategy order, as the trading library hands it over.
+struct StrategyLegEntry {
+  ContractId contract = kNoContract;
+  int direction = 0;     // 1 buy, 2 sell, as the strategy defines the leg
+  int offset = 0;        // 0 automatic (close what the account holds against it, else open), 1 open, 2 close
+  int lots = 0;          // lots per strategy unit
+  int spreadTicks = 0;   // the leg order's price: the other side's best, this many ticks further
+  bool chase = false;    // an unfilled leg order follows the other side's best price
+};
+
+// What InsertStrategy is asked: legs A, B, ... (2 to 4), the spread formula over them, the
+// trigger and, for a loop order, the price at which the units trade back.
+struct StrategyEntry {
+  std::string account;
+  StrategyLegEntry legs[4];
+  int legCount = 0;
+  std::string formula;
+  int orderSide = 1;           // 1 forward (legs as defined), 2 reverse (every leg's side swapped)
+  int type = 1;                // 1 all legs at once, 2 leg A first, the others once it is filled
+  int totalQuantity = 0;       // strategy units in all
+  int triggerQuantity = 0;     // units per trigger
+  double triggerPrice = 0;
+  int triggerCondition = 1;    // 1 >=, 2 <=, 3 >, 4 <
+  double loopPrice = 0;
+  int loopCondition = 0;       // same codes; 0: no loop
+  std::string payload;         // the library's record, kept and reported unchanged
+};
+
+// A strategy order: what the library lists. State '1' running, '3' error (errorText says why),
+// '4' done, '5' stopped. `run` is the broker's encoded definition and progress (see
+// broker_strategies.cpp), kept with the order in the store.
 struct StrategyOrder {
   uint64_t id = 0;
   int32_t tradingDay = 0;
@@ -170,6 +201,7 @@ struct StrategyOrder {
   std::string payload;
   std::string errorText;
   int64_t insertMs = 0;
+  std::string run;
 };
 
 // What InsertOrder is asked.

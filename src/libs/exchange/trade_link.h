@@ -58,7 +58,8 @@ class ITradeLink {
   virtual int CancelOrder(const std::string& account, const std::string& key, std::string* error) = 0;
   virtual int ModifyOrder(const std::string& account, const std::string& key, int64_t price, bool priceOnTick,
                           int quantity, std::string* error) = 0;
-  virtual int InsertStrategy(const std::string& account, const std::string& payload, std::string* error) = 0;
+  virtual int InsertStrategy(const StrategyEntry& entry, std::string* error) = 0;
+  virtual int StopStrategy(const std::string& account, int32_t sequence, std::string* error) = 0;
   virtual bool GetOrders(const std::string& account, std::vector<Order>& out) = 0;
   virtual bool GetFills(const std::string& account, std::vector<Fill>& out) = 0;
   virtual bool GetPositions(const std::string& account, std::vector<PositionView>& out) = 0;

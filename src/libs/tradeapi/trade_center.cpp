@@ -497,9 +497,32 @@ int TradeCenter::InsertLoopOrder(const StrategyOrderRequest* request) {
     Say(Format(TXT("策略单失败:%s"), reason));
     return -1;
   }
+  exchange::StrategyEntry entry;
+  entry.account = Current();
+  for (const CombolLeg& leg : s.legs) {
+    if (!leg.Used()) break;
+    DC_Contract c = leg.contract;
+    c.key[sizeof c.key - 1] = '\0';
+    exchange::StrategyLegEntry& l = entry.legs[entry.legCount++];
+    l.contract = IdOf(c.Key());
+    l.direction = leg.direction;
+    l.offset = leg.offset;
+    l.lots = leg.lots;
+    l.spreadTicks = leg.spreadTicks;
+    l.chase = leg.chase;
+  }
+  entry.formula = std::string(Field(s.formula));
+  entry.orderSide = s.orderSide == 2 ? 2 : 1;
+  entry.type = s.type == 2 ? 2 : 1;
+  entry.totalQuantity = s.totalQuantity;
+  entry.triggerQuantity = s.triggerQuantity;
+  entry.triggerPrice = request->triggerPrice;
+  entry.triggerCondition = request->triggerCondition;
+  entry.loopPrice = request->loopPrice;
+  entry.loopCondition = request->loopCondition;
+  entry.payload.assign(reinterpret_cast<const char*>(request), sizeof *request);
   std::string error;
-  const std::string payload(reinterpret_cast<const char*>(request), sizeof *request);
-  const int seq = link->InsertStrategy(Current(), payload, &error);
+  const int seq = link->InsertStrategy(entry, &error);
   if (seq < 0) Say(Format(TXT("策略单失败:%s"), error));
   return seq;
 }
@@ -509,11 +532,13 @@ void TradeCenter::KeyboardPanelText(const std::string& block) {
   (void)block;
 }
 
-void TradeCenter::StrategyGridAction(int a, int b) {
-  // The strategy grid's action belongs to the running of strategy orders, which this broker
-  // does not do yet: it keeps and lists them.
-  (void)a;
-  (void)b;
+void TradeCenter::StrategyGridAction(int sequence, int action) {
+  // The strategy grid's "操作": action 1 stops the running strategy order of that sequence (the
+  // number in its key); other actions ask nothing.
+  exchange::ITradeLink* link = Up();
+  if (!link || action != 1) return;
+  std::string error;
+  if (link->StopStrategy(Current(), sequence, &error) != 0) Say(Format(TXT("停止策略单失败:%s"), error));
 }
 
 // ---- account dialogs -------------------------------------------------------------------------

@@ -72,7 +72,17 @@ TEST_F(StoreTest, ARestartFindsOrdersFillsLotsFundsAndConditionOrdersAsTheyWere)
   Step(market.Book(m, 2950, 2951, 10));
   Send("B", m, kSell, kOpen, 4, 2950);
   broker->Deposit("B", Y(1234.56));
-  broker->InsertStrategy("B", std::string("\x01\x02strategy", 10));
+  StrategyEntry strategy;
+  strategy.account = "B";
+  strategy.legCount = 2;
+  strategy.legs[0] = {rb, 1, 0, 1, 0, false};
+  strategy.legs[1] = {m, 2, 0, 1, 0, false};
+  strategy.formula = "A-B";
+  strategy.totalQuantity = strategy.triggerQuantity = 1;
+  strategy.triggerPrice = -1000;  // far from the market: it keeps watching
+  strategy.triggerCondition = 2;
+  strategy.payload = std::string("\x01\x02strategy", 10);
+  ASSERT_GT(broker->InsertStrategy(strategy), 0);
 
   std::vector<Order> orders;
   std::vector<LotView> lots;

@@ -322,8 +322,8 @@ TEST_F(TradeApiTest, StrategyOrdersAreAcceptedAndListed) {
   req.strategy.totalQuantity = 4;
   req.strategy.triggerQuantity = 2;
   SetField(req.strategy.formula, "A-B");
-  req.triggerPrice = -160;
-  req.triggerCondition = 1;
+  req.triggerPrice = -100000;  // far from the market
+  req.triggerCondition = 2;
   ASSERT_GT(Api().InsertLoopOrder(&req), 0);
   Wait();
   EXPECT_EQ(r.Of("strategy").size(), 1u);
@@ -333,7 +333,7 @@ TEST_F(TradeApiTest, StrategyOrdersAreAcceptedAndListed) {
   EXPECT_EQ(list[0].request.strategy.Formula(), "A-B");
   EXPECT_EQ(list[0].request.strategy.legs[1].contract.Key(), Main("SHFE", "hc").Key());
   EXPECT_EQ(list[0].request.strategy.legs[1].contract.commodity, Main("SHFE", "hc").commodity);
-  EXPECT_NE(list[0].state, '1');  // accepted, not running
+  EXPECT_EQ(list[0].state, '1');  // running: the market is far from the trigger
   req.strategy.legs[1] = CombolLeg{};
   EXPECT_EQ(Api().InsertLoopOrder(&req), -1);
   Wait();
