@@ -5,6 +5,9 @@
 #include <cstring>
 
 #include "app/gui/tarn_client_app.h"
+#include <memory>
+
+#include "app/scratch_home.h"
 #include "platform/program_dir.h"
 
 #ifndef TARN_VERSION
@@ -20,6 +23,17 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc) screenshotDir = argv[i + 1];
+  }
+  // The screenshot run logs in, sends orders and changes settings: it works in a copy of the
+  // program directory so that the user's accounts and files stay as they are.
+  std::unique_ptr<tarn::ScratchHome> scratch;
+  if (screenshotDir) {
+    scratch = std::make_unique<tarn::ScratchHome>(tarn::ProgramDirNative());
+    if (!scratch->Ok()) {
+      std::fprintf(stderr, "tarn: %s\n", scratch->Error().c_str());
+      return 2;
+    }
+    tarn::SetProgramDir(scratch->Dir());
   }
   QApplication qapp(argc, argv);
   CTarnClientApp app(argc, argv);

@@ -8,6 +8,7 @@
 #include "app/frame_state.h"
 #include "app/link_state.h"
 #include "app/login_session.h"
+#include "app/scratch_home.h"
 #include "app/startup.h"
 #include "fake_libraries.h"
 #include "platform/archive.h"
@@ -222,6 +223,33 @@ TEST(AccountChecks, PasswordRulesAnswersAndDates) {
   ASSERT_TRUE(SendPasswordChange("old", "new"));
   ASSERT_EQ(trades.passwordChanges.size(), 1u);
   EXPECT_EQ(trades.passwordChanges[0], std::make_pair(std::string("old"), std::string("new")));
+}
+
+}  // namespace
+}  // namespace tarn
+
+namespace tarn {
+namespace {
+
+TEST(ScratchHomeTest, CopiesTheDataFoldersLeavesTheOriginalAloneAndGoesAway) {
+  test::ScopedHome home;
+  test::WriteFile(home.Native("\\config\\setting.ini"), "[a]\nb=1\n");
+  test::WriteFile(home.Native("\\user\\exchange\\broker.db"), "db");
+  test::WriteFile(home.Native("\\tarn"), "executable");
+  std::string dir;
+  {
+    ScratchHome scratch(home.path());
+    ASSERT_TRUE(scratch.Ok()) << scratch.Error();
+    dir = scratch.Dir();
+    EXPECT_NE(dir, home.path());
+    EXPECT_EQ(test::ReadFile(dir + "/config/setting.ini"), "[a]\nb=1\n");
+    EXPECT_EQ(test::ReadFile(dir + "/user/exchange/broker.db"), "db");
+    EXPECT_FALSE(std::filesystem::exists(dir + "/tarn"));  // only the data folders
+    // What the run changes stays in the copy.
+    test::WriteFile(dir + "/user/exchange/broker.db", "changed");
+    EXPECT_EQ(test::ReadFile(home.Native("\\user\\exchange\\broker.db")), "db");
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir));
 }
 
 }  // namespace
