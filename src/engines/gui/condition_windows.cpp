@@ -24,12 +24,7 @@ namespace {
 
 constexpr int kMsgRefresh = 8122;
 
-QLineEdit* NumberEdit(QWidget* parent, int width = 100) {
-  auto* e = new QLineEdit(parent);
-  e->setAlignment(Qt::AlignRight);
-  e->setMinimumWidth(Scaled(width));
-  return e;
-}
+QLineEdit* NumberEdit(QWidget* parent, int width = 100) { return tarn::ui::MakeNumberEdit(parent, width); }
 
 // Two exclusive check buttons (the radio pair of the order dialogs).
 void Pair(QWidget* parent, QPushButton*& a, QPushButton*& b, const QString& ta, const QString& tb, bool first) {

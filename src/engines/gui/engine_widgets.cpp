@@ -74,6 +74,13 @@ QPushButton* MakeButton(QWidget* parent, const QString& text, std::function<void
   return b;
 }
 
+QLineEdit* MakeNumberEdit(QWidget* parent, int width) {
+  auto* e = new QLineEdit(parent);
+  e->setAlignment(Qt::AlignRight);
+  e->setMinimumWidth(Scaled(width));
+  return e;
+}
+
 QWidget* MakeOkCancel(Dialog* d) {
   auto* box = new QDialogButtonBox(d->Body());
   QPushButton* ok = box->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);

@@ -2,6 +2,7 @@
 // button, the OK/Cancel box of an edit dialog, and the contract chooser hook.
 #pragma once
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <functional>
@@ -34,6 +35,8 @@ void FillListTable(QTableWidget* table, const std::vector<std::vector<std::strin
 int SelectedRow(const QTableWidget* table);
 
 QPushButton* MakeButton(QWidget* parent, const QString& text, std::function<void()> onClick);
+// A right-aligned edit for a number, at least `width` (unscaled) pixels wide.
+QLineEdit* MakeNumberEdit(QWidget* parent, int width);
 // "确定" / "取消" calling the dialog's OnOk / OnCancel.
 QWidget* MakeOkCancel(Dialog* dialog);
 

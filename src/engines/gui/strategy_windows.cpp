@@ -24,12 +24,7 @@ namespace {
 
 constexpr int kMsgRefresh = 8122;
 
-QLineEdit* NumberEdit(QWidget* parent, int width = 70) {
-  auto* e = new QLineEdit(parent);
-  e->setAlignment(Qt::AlignRight);
-  e->setMinimumWidth(Scaled(width));
-  return e;
-}
+QLineEdit* NumberEdit(QWidget* parent, int width = 70) { return tarn::ui::MakeNumberEdit(parent, width); }
 
 QComboBox* Combo(QWidget* parent, const std::vector<std::string>& items) {
   auto* c = new QComboBox(parent);
