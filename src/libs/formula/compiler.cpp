@@ -375,7 +375,7 @@ class Compiler {
         if (k == 0 && !in.full && (average || (window && !IsSeries(in.args[1])))) ++direct[in.args[k]];
       }
     for (const OutputOperands& o : impl.outputOperands)
-      for (int op : {o.values, o.second, o.colors})
+      for (int op : {o.values, o.second, o.colors, o.width, o.empty, o.icon})
         if (op != kNone && IsSeries(op)) ++readers[op];
     for (Instr& in : impl.code) {
       if (in.op != Op::Load || readers[in.out] == 0 || readers[in.out] != direct[in.out]) continue;
@@ -410,9 +410,8 @@ class Compiler {
     }
   }
   for (const OutputOperands& o : impl.outputOperands) {
-    full(o.values);
-    full(o.second);
-    full(o.colors);
+    // Width, empty flag and icon are read at the last bar, after the run: kept whole too.
+    for (int op : {o.values, o.second, o.colors, o.width, o.empty, o.icon}) full(op);
   }
 }
 

@@ -154,6 +154,22 @@ TEST(Language, DrawingFunctions) {
   EXPECT_TRUE(SeriesNear({own.colors.begin(), own.colors.end()}, {N_A, -1, N_A}));
 }
 
+// A series as the width, empty flag or icon number is read at the last bar, also when the
+// same series feeds a moving average that would otherwise read the bars without keeping them.
+TEST(Language, DrawingArgumentsGivenAsSeries) {
+  auto bars = BarsFromClose({10, 12, 11}, {11, 10, 12});
+  CompileResult r = Compile("M:MA(O,2); STICKLINE(C>O,O,C,O,C>10); DRAWICON(C<O,H,C);");
+  ASSERT_TRUE(r.ok()) << r.error.message;
+  Evaluation e(r.program);
+  e.Compute(bars.data(), bars.size());
+  Output stick = e.GetOutput(1);
+  EXPECT_EQ(stick.width, 12);
+  EXPECT_EQ(stick.empty, 1);
+  EXPECT_EQ(e.GetOutput(2).icon, 11);
+  e.Update(bars.data(), bars.size(), bars.size() - 1);
+  EXPECT_EQ(e.GetOutput(1).width, 12);
+}
+
 struct BadFormula {
   const char* text;
   int line;
