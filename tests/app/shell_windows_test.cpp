@@ -20,6 +20,7 @@
 #include "engines/gui/strategy_windows.h"
 #include "quote/gui/wnd_quote_gird.h"
 #include "app/gui/main_frame.h"
+#include "app/gui/page_tab_strip.h"
 #include "app/gui/mo_state_bar.h"
 #include "app/gui/screenshots.h"
 #include "app/gui/tarn_client_app.h"
@@ -258,7 +259,20 @@ TEST_F(ShellWindows, ThePageTabsSwitchBetweenTheMainPageAndTheArbitragePage) {
   CChildView* view = frame.View();
   EXPECT_EQ(view->ArbitragePage(), nullptr);  // made when first chosen
   EXPECT_TRUE(view->QuoteGrid()->isVisible());
-  view->ShowPage(1);
+  // The strip: the icon, then the tabs one under the other, each tall enough for its caption
+  // written downwards. A click on the second tab shows the arbitrage page.
+  auto* strip = view->findChild<CPageTabStrip*>();
+  ASSERT_NE(strip, nullptr);
+  EXPECT_EQ(strip->width(), ui::Scaled(22));
+  EXPECT_GT(strip->TabRect(0).top(), strip->width() / 2);
+  EXPECT_GT(strip->TabRect(1).top(), strip->TabRect(0).bottom());
+  EXPECT_GE(strip->TabRect(1).height(), 4 * strip->fontMetrics().height());
+  EXPECT_EQ(strip->TabAt(QPoint(5, strip->TabRect(0).top() - 1)), -1);
+  const QPoint at = strip->TabRect(1).center();
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), strip->mapToGlobal(QPointF(at)), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(strip, &press);
+  EXPECT_EQ(strip->CurrentIndex(), 1);
   ASSERT_NE(view->ArbitragePage(), nullptr);
   EXPECT_TRUE(view->ArbitragePage()->isVisible());
   EXPECT_FALSE(view->QuoteGrid()->isVisible());

@@ -7,7 +7,6 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QScreen>
-#include <QTabBar>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -15,6 +14,7 @@
 #include "app/gui/dlg_login.h"
 #include "app/gui/dlg_trade_reconect.h"
 #include "app/gui/mo_state_bar.h"
+#include "app/gui/page_tab_strip.h"
 #include "app/login_session.h"
 #include "engines/gui/alert_windows.h"
 #include "engines/gui/strategy_windows.h"
@@ -66,15 +66,11 @@ CChildView::CChildView(QWidget* parent) : QWidget(parent) {
   auto* pages = new QHBoxLayout;
   pages->setContentsMargins(0, 0, 0, 0);
   pages->setSpacing(0);
-  pageTabs_ = new QTabBar(this);
-  pageTabs_->setShape(QTabBar::RoundedWest);
-  pageTabs_->addTab(QStringLiteral("主页面"));
-  pageTabs_->addTab(QStringLiteral("套利交易"));
-  connect(pageTabs_, &QTabBar::currentChanged, this, [this](int i) { ShowPage(i); });
-  auto* strip = new QVBoxLayout;
-  strip->addWidget(pageTabs_);
-  strip->addStretch(1);
-  pages->addLayout(strip);
+  pageTabs_ = new CPageTabStrip(this);
+  pageTabs_->AddTab(QStringLiteral("主页面"));
+  pageTabs_->AddTab(QStringLiteral("套利交易"));
+  connect(pageTabs_, &CPageTabStrip::currentChanged, this, [this](int i) { ShowPage(i); });
+  pages->addWidget(pageTabs_);
   pages->addWidget(mainPage_, 1);
   pageArea_ = pages;
   layout->addLayout(pages, 1);
@@ -95,7 +91,7 @@ void CChildView::ShowPage(int index) {
   }
   mainPage_->setVisible(index != 1);
   if (arbitrage_) arbitrage_->setVisible(index == 1);
-  if (pageTabs_->currentIndex() != index) pageTabs_->setCurrentIndex(index);
+  pageTabs_->SetCurrentIndex(index);
   update();
 }
 

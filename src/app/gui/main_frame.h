@@ -22,7 +22,7 @@ class CWndQuoteGird;
 class CDlgTradeReconect;
 class CWndTaoLiView;
 class QHBoxLayout;
-class QTabBar;
+class CPageTabStrip;
 class QMenuBar;
 
 // The menu commands of this window.
@@ -68,7 +68,7 @@ class CChildView : public QWidget {
   CWndQuoteGird* quoteGrid_;
   QWidget* mainPage_ = nullptr;  // the grid and the information panel
   CCXInfoPanelCtrl* infoPanel_ = nullptr;
-  QTabBar* pageTabs_ = nullptr;
+  CPageTabStrip* pageTabs_ = nullptr;
   QHBoxLayout* pageArea_ = nullptr;
   CWndTaoLiView* arbitrage_ = nullptr;
   tarn::FrameState state_;
