@@ -18,6 +18,7 @@
 #include "quote/gui/quote_grid_ctrl.h"
 #include "quote/gui/wnd_quote_gird.h"
 #include "support/test_support.h"
+#include "ui/fonts.h"
 #include "ui/text_qt.h"
 
 namespace tarn {
@@ -89,8 +90,8 @@ TEST_F(KeyWizardWindow, TypingOnThePageOpensTheWizardAndEnterHandsTheContractToT
   EXPECT_EQ(Rows(), (std::vector<std::string>{TXT("2612 纽约黄金2612   纽约黄金")}));
   // Placed at the view's bottom-right.
   const QPoint br = page.mapToGlobal(QPoint(page.width(), page.height()));
-  EXPECT_EQ(w->geometry().right() + 1, br.x() - 4);
-  EXPECT_EQ(w->geometry().bottom() + 1, br.y() - 34);
+  EXPECT_EQ(w->geometry().right() + 1, br.x() - ui::Scaled(4));
+  EXPECT_EQ(w->geometry().bottom() + 1, br.y() - ui::Scaled(34));
 
   // The wizard's edit takes the next characters itself.
   QTest::keyClicks(w->Edit(), "c26");
