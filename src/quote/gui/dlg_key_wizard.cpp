@@ -142,9 +142,9 @@ void CDlgKeyWizard::Search() {
     const tarn::WizardItem& entry = index_.At(static_cast<std::size_t>(row));
     auto* item = new QListWidgetItem(tarn::ui::ToQString(entry.display), list_);
     item->setData(Qt::UserRole, row);
-    item->setForeground(entry.kind == tarn::kWizardIndicator ? t.hint
+    item->setForeground(entry.kind == tarn::kWizardIndicator ? t.text
                         : entry.kind == tarn::kWizardContract ? t.quote
-                                                              : t.text);
+                                                              : t.unchanged);
   }
   if (list_->count() > 0) list_->setCurrentRow(0);
 }
