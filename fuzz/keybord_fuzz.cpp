@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const tarn::KeyboardCommandParse p = tarn::ParseKeyboardCommandFile(bytes);
   if (!p.complete && p.failedAt > size) std::abort();
-  if (p.items.size() > size / 16) std::abort();
+  if (p.items.size() > size / 15) std::abort();
   std::vector<tarn::WizardItem> items = p.items;
   tarn::RenameOldDisplays(items);
   tarn::CompleteKeyboardCommands(items, tarn::ParseCustomPeriods(bytes));

@@ -14,8 +14,8 @@ namespace tarn {
 
 namespace {
 
-// Smallest bytes of one entry: four texts of at least their one-byte prefix and three int32.
-constexpr std::size_t kMinEntry = 4 * 1 + 3 * 4;
+// Smallest bytes of one entry: three texts of at least their one-byte prefix and three int32.
+constexpr std::size_t kMinEntry = 3 * 1 + 3 * 4;
 // A keyboard command file is a few hundred bytes; anything beyond this is not one.
 constexpr std::size_t kMaxFileBytes = 4u << 20;
 constexpr std::size_t kMaxPeriodText = 900;

@@ -99,6 +99,10 @@ TEST(KeyboardCommands, FileRoundTripOlderVersionsRenamesAndNoDuplicatePeriods) {
   EXPECT_EQ(p.items[0].flag, 1);
   EXPECT_EQ(p.items[1].searchText, "SS");
   EXPECT_EQ(p.items[1].extra2, 30);
+  // Entries of empty texts are the smallest a file holds: their count is not refused.
+  p = ParseKeyboardCommandFile(SerializeKeyboardCommandFile(std::vector<WizardItem>(3)));
+  EXPECT_TRUE(p.complete);
+  EXPECT_EQ(p.items.size(), 3u);
 
   test::WriteFile(home.Native(kKeyboardCommandFile), bytes);
   std::vector<WizardItem> list = LoadKeyboardCommands();
