@@ -23,6 +23,7 @@
 #include "platform/text.h"
 #include "quote/gui/ccx_info_panel_ctrl.h"
 #include "quote/gui/dlg_sel_contract.h"
+#include "quote/gui/key_wizard_router.h"
 #include "quote/gui/quote_grid_ctrl.h"
 #include "quote/info_panel_settings.h"
 #include "data/quote_data_center.h"
@@ -73,6 +74,8 @@ CChildView::CChildView(QWidget* parent) : QWidget(parent) {
   pages->addWidget(pageTabs_);
   pages->addWidget(mainPage_, 1);
   pageArea_ = pages;
+  // Typing on the main page opens the keyboard wizard.
+  new CKeyWizardRouter(mainPage_, this, this);
   layout->addLayout(pages, 1);
   statusBar_ = new CMoStateBar(this);
   layout->addWidget(statusBar_);
@@ -106,6 +109,13 @@ void CChildView::ShowSavedBlock() {
   if (c.Empty() && rows.RowCount() > 0) c = rows.RowAt(0)->contract;
   if (!c.Empty()) infoPanel_->ShowContract(c, true);
 }
+
+void CChildView::OnKeyWizardItem(tarn::WizardItem item) {
+  if (item.kind == tarn::kWizardWorkspace) return;
+  quoteGrid_->ApplyWizardItem(item);
+}
+
+QWidget* CChildView::KeyWizardFocusWindow() { return quoteGrid_->Grid(); }
 
 void CChildView::paintEvent(QPaintEvent*) {
   QPainter p(this);

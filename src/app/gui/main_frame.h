@@ -14,6 +14,7 @@
 #include <map>
 
 #include "app/frame_state.h"
+#include "quote/gui/dlg_key_wizard.h"
 #include "ui/frameless_window.h"
 
 class CCXInfoPanelCtrl;
@@ -38,7 +39,7 @@ enum MenuCommand {
 };
 constexpr int kMsgMenuCommand = 1002;
 
-class CChildView : public QWidget {
+class CChildView : public QWidget, public IKeyWizardNotify {
   Q_OBJECT
  public:
   explicit CChildView(QWidget* parent = nullptr);
@@ -58,6 +59,10 @@ class CChildView : public QWidget {
   // Runs a menu command. Dialogs are opened through `openDialog` so tests can see them.
   void OnCommand(int id);
   std::function<void(QWidget* dialog)> openDialog;
+  // The keyboard wizard's choice, typed on the main page: the quote grid window takes it (a
+  // workspace switch has no workspace to go to until the workspace page exists).
+  void OnKeyWizardItem(tarn::WizardItem item) override;
+  QWidget* KeyWizardFocusWindow() override;
 
  protected:
   bool event(QEvent* e) override;

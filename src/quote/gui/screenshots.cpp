@@ -1,5 +1,6 @@
 #include "quote/gui/screenshots.h"
 
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QTreeWidget>
@@ -8,6 +9,7 @@
 #include "quote/block_list.h"
 #include "quote/grid_columns.h"
 #include "quote/gui/ccx_info_panel_ctrl.h"
+#include "quote/gui/dlg_key_wizard.h"
 #include "quote/gui/dlg_sel_contract.h"
 #include "quote/gui/dlg_set_grid_head.h"
 #include "quote/gui/quote_grid_ctrl.h"
@@ -57,6 +59,18 @@ void RegisterQuoteScreenshots(ui::ScreenshotRegistry& registry) {
     panel->show();
     ui::PumpEvents(1200);
     return static_cast<QWidget*>(panel);
+  });
+  registry.Add("key_wizard", [] {
+    // The wizard over a view of the main window's size, with "m" typed: indicators, then the
+    // contracts by their first word.
+    auto* view = new QWidget;
+    view->resize(1280, 720);
+    auto* w = new CDlgKeyWizard(view);
+    QObject::connect(w, &QObject::destroyed, view, &QObject::deleteLater);
+    w->BuildIndex();
+    w->OpenAtView();
+    w->Edit()->setText(QStringLiteral("m"));
+    return static_cast<QWidget*>(w);
   });
   registry.Add("set_grid_head", [] {
     std::vector<int> kinds = DefaultGridKinds();

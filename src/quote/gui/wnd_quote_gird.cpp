@@ -8,6 +8,7 @@
 
 #include "data/quote_data_center.h"
 #include "data/trade_api.h"
+#include "platform/text.h"
 #include "quote/block_list.h"
 #include "quote/grid_columns.h"
 #include "quote/gui/block_tab_bar.h"
@@ -169,6 +170,27 @@ void CWndQuoteGird::OnSelectionChanged(const DC_Contract& c) {
   if (ITradeApi* trade = GetTradeApi()) trade->SelectContract(c, 0, 0);
   if (host_ && host_->HostContractKey() != c.Key()) host_->FollowContract(c);
   if (onContractChanged) onContractChanged(c);
+}
+
+bool CWndQuoteGird::ApplyWizardItem(const tarn::WizardItem& item) {
+  if (item.kind == tarn::kWizardWindow && item.display.ends_with(TXT("自选板块"))) {
+    ShowBlock(UserBlockStore::kUserBlock);
+    return block_ == UserBlockStore::kUserBlock;
+  }
+  if (item.kind != tarn::kWizardContract || item.contract.Empty()) return false;
+  const std::string key(item.contract.Key());
+  int row = grid_->Model().FindRow(key);
+  if (row < 0) {
+    ShowBlock(ExchangeCodeOf(item.contract));
+    row = grid_->Model().FindRow(key);
+  }
+  if (row < 0) return false;
+  grid_->Model().Select(row);
+  grid_->update();
+  const DC_Contract c = grid_->Model().RowAt(row)->contract;
+  OnSelectionChanged(c);
+  if (host_) OnDoubleClicked(c);
+  return true;
 }
 
 void CWndQuoteGird::PostWindowCommand(int command) {

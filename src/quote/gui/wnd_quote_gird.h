@@ -12,6 +12,7 @@
 
 #include "data/quote_records.h"
 #include "quote/grid_menu.h"
+#include "quote/gui/dlg_key_wizard.h"
 #include "quote/user_block_store.h"
 
 class BlockTabBar;
@@ -35,7 +36,7 @@ class IQuoteGridHost {
   virtual std::string HostContractKey() const = 0;
 };
 
-class CWndQuoteGird : public QWidget, public IBlockNotify {
+class CWndQuoteGird : public QWidget, public IBlockNotify, public IKeyWizardTarget {
   Q_OBJECT
  public:
   explicit CWndQuoteGird(QWidget* parent = nullptr, IQuoteGridHost* host = nullptr);
@@ -71,6 +72,10 @@ class CWndQuoteGird : public QWidget, public IBlockNotify {
   // The caption's drop-down: the six switches, ticked when on.
   QMenu* BuildSwitchMenu(QWidget* parent = nullptr);
   void RunMenuCommand(int id, int row);
+
+  // A keyboard wizard entry: a contract is selected (on its exchange's block when the shown
+  // block lacks it) and handed to the host as a double-click would; "自选板块" shows "USER".
+  bool ApplyWizardItem(const tarn::WizardItem& item) override;
 
   void OnUserBlockChanged(const std::string& block) override;
   void OnBlockEvent(const std::string& block, int code) override;
