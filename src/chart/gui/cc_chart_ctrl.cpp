@@ -43,11 +43,6 @@ void EnsureFormulasLoaded() {
   std::call_once(once, [] { tarn::FormulaManager::Instance().Load(); });
 }
 
-const DC_Commodity* CommodityOf(const DC_Contract& c) {
-  IQuoteDataCenter* center = GetQuoteDataCenter();
-  return center ? center->ResolveCommodity(c.commodity) : nullptr;
-}
-
 }  // namespace
 
 CCChartCtrl::CCChartCtrl(QWidget* parent, bool timeShare)
