@@ -1,6 +1,7 @@
 #include "chart/chart_state.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/text.h"
 
@@ -46,6 +47,7 @@ bool ReadObject(ArchiveReader& in, candlechart::DrawObject* o) {
   for (int32_t i = 0; i < points; ++i) {
     candlechart::DrawPoint p;
     if (!in.Int64(p.time) || !in.Double(p.price)) return false;
+    if (!std::isfinite(p.price)) return Refuse(in);  // no chart point has such a price
     o->points.push_back(p);
   }
   return true;

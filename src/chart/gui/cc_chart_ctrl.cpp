@@ -143,6 +143,8 @@ void CCChartCtrl::ApplyDefaults() {
 }
 
 void CCChartCtrl::OnKlineSettingChanged() {
+  if (IQuoteDataCenter* center = GetQuoteDataCenter(); center && !contract_.Empty())
+    center->ContractSettingChanged(contract_);
   ApplySettings();
   Apply(cc::Invalidate::Full);
 }
@@ -271,7 +273,11 @@ void CCChartCtrl::OnHisDataEvent(const DC_Contract*, int, int, int) {
   if (changed) NeedRedraw();
 }
 
-void CCChartCtrl::OnHisDataReset(int, int, int) {}
+void CCChartCtrl::OnHisDataReset(int, int, int) {
+  // The link came back or the library reset the contract (a main contract's new month): the
+  // bars are loaded again on the window's thread.
+  if (!reloadPosted_.exchange(true)) tarn::PostWindowMessage(this, kMsgChartReload);
+}
 
 std::vector<DC_KData> CCChartCtrl::Bars() const {
   tarn::Lock lock(lock_);
@@ -675,6 +681,11 @@ bool CCChartCtrl::event(QEvent* e) {
   if (static_cast<int>(e->type()) == kMsgChartOrderLines) {
     linesPosted_ = false;
     RefreshOrderLines();
+    return true;
+  }
+  if (static_cast<int>(e->type()) == kMsgChartReload) {
+    reloadPosted_ = false;
+    Load(true);
     return true;
   }
   return CRenderWnd::event(e);

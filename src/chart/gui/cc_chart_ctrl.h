@@ -36,6 +36,7 @@ class QDialog;
 class QMenu;
 
 constexpr int kMsgChartOrderLines = 1301;  // posted to the chart: rebuild the order lines
+constexpr int kMsgChartReload = 1302;      // posted to the chart: load the bars again
 constexpr int kChartTimerId = 11;          // the chart's 1000 ms timer
 
 class CCChartCtrl : public tarn::ui::CRenderWnd,
@@ -158,6 +159,7 @@ class CCChartCtrl : public tarn::ui::CRenderWnd,
 
   std::vector<tarn::ChartOrderLine> lines_;
   std::atomic<bool> linesPosted_{false};
+  std::atomic<bool> reloadPosted_{false};
   QTimer timer_;
   QPixmap cache_;
   bool cacheValid_ = false;

@@ -185,6 +185,9 @@ void CChartContainer::Arrange() {
   const std::vector<tarn::ButtonBox> boxes = tarn::ContainerButtonBoxes(w, h);
   for (std::size_t i = 0; i < buttons_.size(); ++i) {
     buttons_[i]->setVisible(empty);
+    // Splitting needs a workspace to hold the new window.
+    const int action = tarn::ContainerButtonAction(static_cast<int>(i));
+    if (action == -1 || action == -2) buttons_[i]->setEnabled(static_cast<bool>(onWindowCommand));
     if (empty && i < boxes.size()) buttons_[i]->setGeometry(boxes[i].x, boxes[i].y, boxes[i].w, boxes[i].h);
   }
   if (content_ == tarn::kContentQuoteGrid && grid_) {

@@ -25,7 +25,7 @@ CChartContainer* OpenChart(int content, const ChartPeriod& period) {
   w->resize(1280, 760);
   w->SetContract(FirstHot());
   w->ShowContent(content);
-  if (content == kContentKLine && w->Chart()) w->Chart()->SetPeriod(period);
+  if (content == kContentKLine) w->RunToolbarCommand(CommandForPeriod(period));
   w->show();
   ui::PumpEvents(1200);
   return w;

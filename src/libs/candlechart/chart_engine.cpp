@@ -391,9 +391,10 @@ std::string ChartEngine::FormatValue(int pane, double v) const {
   if (!Valid(v)) return "--";
   if (pane == 0) return Format("%.*f", decimals_, v);
   const double a = std::fabs(v);
+  if (a < 1e-12) return "0";
   if (a >= 1e8) return Format("%.2f%s", v / 1e8, TXT("亿"));
   if (a >= 1e5) return Format("%.2f%s", v / 1e4, TXT("万"));
-  if (a >= 1000) return Format("%.0f", v);
+  if (a >= 1000 || std::fabs(v - std::round(v)) < 1e-9) return Format("%.0f", v);
   return Format("%.*f", a >= 100 ? 1 : (a >= 1 ? 2 : 3), v);
 }
 
