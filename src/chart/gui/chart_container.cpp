@@ -127,7 +127,10 @@ void CChartContainer::SetSidePanel(bool on) {
 void CChartContainer::MakeChart(bool timeShare) {
   chart_ = new CCChartCtrl(this, timeShare);
   chart_->onWindowCommand = [this](int command) { WindowCommand(command); };
-  chart_->windowCommandsOffered = [this] { return tarn::GridOffersWindowCommands(HostInfo()); };
+  // The split and close entries need a workspace to act on.
+  chart_->windowCommandsOffered = [this] {
+    return static_cast<bool>(onWindowCommand) && tarn::GridOffersWindowCommands(HostInfo());
+  };
   chart_->onChooseContract = [this] { ChooseContract(); };
   chart_->onSwitchContract = [this](int step) { SwitchContract(step); };
   if (!timeShare) {
