@@ -18,6 +18,13 @@ constexpr int kHitSlop = 5;
 
 bool Valid(double v) { return std::isfinite(v); }
 
+// A coordinate as whole pixels, kept within a range any int holds (a far-off price maps to a
+// far-off but finite pixel).
+int Px(double v) {
+  if (!(v == v)) return 0;
+  return static_cast<int>(std::clamp(v, -1e7, 1e7));
+}
+
 // A step of 1, 2 or 5 times a power of ten near `raw`.
 double NiceStep(double raw) {
   if (!(raw > 0) || !std::isfinite(raw)) return 1;
@@ -376,10 +383,10 @@ void ChartEngine::Layout() {
   for (std::size_t i = 0; i < panes_.size(); ++i) {
     const double h = timeAxisTop_ * panes_[i].weight / total;
     PaneBox& b = boxes_[i];
-    b.titleTop = static_cast<int>(std::lround(y));
+    b.titleTop = Px(std::lround(y));
     b.top = b.titleTop + titleHeight;
     y += h;
-    b.bottom = std::max(b.top + 1, static_cast<int>(std::lround(y)) - 3);
+    b.bottom = std::max(b.top + 1, Px(std::lround(y)) - 3);
   }
   ComputeVisible();
   ComputeRanges();
@@ -520,7 +527,7 @@ void ChartEngine::BuildPriceAxis(ChartLayer& layer, int pane) {
     if (y < b.top + fontPixels_ / 2 || y > b.bottom) continue;
     layer.lines.push_back({0, y, float(plotRight_), y, colors_.axis, 1, Dash::Dot});
     layer.lines.push_back({float(plotRight_), y, float(plotRight_ + 4), y, colors_.axis, 1, Dash::Solid});
-    layer.texts.push_back({plotRight_ + 6, static_cast<int>(y), FormatValue(pane, std::fabs(v) < step / 1e6 ? 0 : v),
+    layer.texts.push_back({plotRight_ + 6, Px(y), FormatValue(pane, std::fabs(v) < step / 1e6 ? 0 : v),
                            colors_.scale, 0, false, 0});
   }
   if (pane == 0 && displayMode_ == 1 && reference_ > 1e-5) {
@@ -545,7 +552,7 @@ void ChartEngine::BuildTimeAxis(ChartLayer& layer) {
     lastDay = tm.tm_yday;
     const std::string text = FormatTime(t, full && i == first_);
     layer.lines.push_back({x, float(timeAxisTop_), x, float(timeAxisTop_ + 4), colors_.axis, 1, Dash::Solid});
-    layer.texts.push_back({static_cast<int>(x) + 2, timeAxisTop_ + 4 + fontPixels_ / 2, text, colors_.scale, 0,
+    layer.texts.push_back({Px(x) + 2, timeAxisTop_ + 4 + fontPixels_ / 2, text, colors_.scale, 0,
                            false, 0});
     nextX = x + std::max(labelWidth, Measure(text) + 16);
   }
@@ -593,8 +600,8 @@ void ChartEngine::BuildCandles(ChartLayer& layer) {
     const float y = ValueY(0, price);
     const bool right = x < plotRight_ / 2;
     const std::string text = Format("%.*f", decimals_, price);
-    const int ty = static_cast<int>(y) + ((above != inverted_) ? -fontPixels_ / 2 - 2 : fontPixels_ / 2 + 2);
-    layer.texts.push_back({static_cast<int>(x) + (right ? 6 : -6), ty, text, colors_.text, uint8_t(right ? 0 : 1),
+    const int ty = Px(y) + ((above != inverted_) ? -fontPixels_ / 2 - 2 : fontPixels_ / 2 + 2);
+    layer.texts.push_back({Px(x) + (right ? 6 : -6), ty, text, colors_.text, uint8_t(right ? 0 : 1),
                            false, 0});
   };
   mark(hiBar, bars_[static_cast<std::size_t>(hiBar)].high, true);
@@ -668,12 +675,12 @@ void ChartEngine::BuildSeries(ChartLayer& layer, int pane, const ChartSeries& s,
         const DC_KData& b = bars_[static_cast<std::size_t>(i)];
         const bool upBar = b.close >= b.open;
         const float y = ValueY(pane, value(i));
-        const int x = static_cast<int>(std::lround(BarX(i))) - w / 2;
+        const int x = Px(std::lround(BarX(i))) - w / 2;
         if (w <= 2) {
           layer.lines.push_back({BarX(i), zeroY, BarX(i), y, upBar ? colors_.candleUp : colors_.candleDown, 1,
                                  Dash::Solid});
         } else {
-          layer.rects.push_back({x, static_cast<int>(y), w, std::max(1, static_cast<int>(zeroY - y)),
+          layer.rects.push_back({x, Px(y), w, std::max(1, Px(zeroY - y)),
                                  upBar ? colors_.candleUp : colors_.candleDown, !(upBar && candleStyle_ == 0)});
         }
       }
@@ -692,7 +699,7 @@ void ChartEngine::BuildSeries(ChartLayer& layer, int pane, const ChartSeries& s,
     case SeriesKind::Text:
       for (int i = first_; i <= end; ++i)
         if (Valid(value(i)))
-          layer.texts.push_back({static_cast<int>(BarX(i)), static_cast<int>(ValueY(pane, value(i))), s.text, color, 2,
+          layer.texts.push_back({Px(BarX(i)), Px(ValueY(pane, value(i))), s.text, color, 2,
                                  false, 0});
       break;
     case SeriesKind::Icon:
@@ -710,8 +717,8 @@ void ChartEngine::BuildSeries(ChartLayer& layer, int pane, const ChartSeries& s,
         if (w <= 1) {
           layer.lines.push_back({BarX(i), y1, BarX(i), y2, color, thick, Dash::Solid});
         } else {
-          layer.rects.push_back({static_cast<int>(std::lround(BarX(i))) - w / 2, static_cast<int>(std::min(y1, y2)), w,
-                                 std::max(1, static_cast<int>(std::fabs(y2 - y1))), color, s.empty == 0});
+          layer.rects.push_back({Px(std::lround(BarX(i))) - w / 2, Px(std::min(y1, y2)), w,
+                                 std::max(1, Px(std::fabs(y2 - y1))), color, s.empty == 0});
         }
       }
       break;
@@ -762,7 +769,7 @@ void ChartEngine::BuildObject(ChartLayer& layer, const DrawObject& o, bool selec
   switch (o.kind) {
     case kDrawHorizontal:
       line(0, ys[0], right, ys[0]);
-      text(plotRight_ - 4, static_cast<int>(ys[0]) - fontPixels_ / 2 - 1, Format("%.*f", decimals_, o.points[0].price), 1);
+      text(plotRight_ - 4, Px(ys[0]) - fontPixels_ / 2 - 1, Format("%.*f", decimals_, o.points[0].price), 1);
       break;
     case kDrawVertical:
       line(xs[0], float(box.top), xs[0], float(timeAxisTop_));
@@ -785,7 +792,7 @@ void ChartEngine::BuildObject(ChartLayer& layer, const DrawObject& o, bool selec
         const int bars = BarOfTime(o.points[1].time) - BarOfTime(o.points[0].time);
         const double diff = o.points[1].price - o.points[0].price;
         const double pct = o.points[0].price != 0 ? diff / o.points[0].price * 100 : 0;
-        text(static_cast<int>(xs[1]) + 6, static_cast<int>(ys[1]),
+        text(Px(xs[1]) + 6, Px(ys[1]),
              Format(TXT("%d根 %+.*f (%+.2f%%)"), bars, decimals_, diff, pct), 0);
       }
       break;
@@ -830,7 +837,7 @@ void ChartEngine::BuildObject(ChartLayer& layer, const DrawObject& o, bool selec
           const double price = b + (a - b) * levels[i];
           const float y = ValueY(0, price);
           line(x0, y, right, y);
-          text(static_cast<int>(x0) + 2, static_cast<int>(y) - fontPixels_ / 2 - 1,
+          text(Px(x0) + 2, Px(y) - fontPixels_ / 2 - 1,
                Format("%.1f%%  %.*f", levels[i] * 100, decimals_, price), 0);
         }
       }
@@ -856,7 +863,7 @@ void ChartEngine::BuildObject(ChartLayer& layer, const DrawObject& o, bool selec
       layer.markers.push_back({SceneMarker::kIcon, xs[0], ys[0], 0, 0, o.icon, c});
       break;
     case kDrawText:
-      layer.texts.push_back({static_cast<int>(xs[0]), static_cast<int>(ys[0]), o.text.empty() ? std::string("T") : o.text,
+      layer.texts.push_back({Px(xs[0]), Px(ys[0]), o.text.empty() ? std::string("T") : o.text,
                              c, 0, false, 0});
       break;
     default:
@@ -864,7 +871,7 @@ void ChartEngine::BuildObject(ChartLayer& layer, const DrawObject& o, bool selec
   }
   if (selected) {
     for (std::size_t i = 0; i < xs.size(); ++i)
-      layer.rects.push_back({static_cast<int>(xs[i]) - 3, static_cast<int>(ys[i]) - 3, 6, 6, c, false});
+      layer.rects.push_back({Px(xs[i]) - 3, Px(ys[i]) - 3, 6, 6, c, false});
   }
 }
 
@@ -883,8 +890,8 @@ void ChartEngine::BuildOrderLines(ChartLayer& layer) {
                                                       : colors_.buyLine;
     layer.lines.push_back({0, y, float(plotRight_), y, c, uint8_t(dragging ? 2 : 1),
                            l.kind == OrderLineKind::Position ? Dash::Solid : Dash::Dash});
-    layer.texts.push_back({4, static_cast<int>(y) - fontPixels_ / 2 - 2, l.label, colors_.background, 0, true, c});
-    layer.texts.push_back({plotRight_ + 2, static_cast<int>(y), Format("%.*f", decimals_, price), colors_.background, 0,
+    layer.texts.push_back({4, Px(y) - fontPixels_ / 2 - 2, l.label, colors_.background, 0, true, c});
+    layer.texts.push_back({plotRight_ + 2, Px(y), Format("%.*f", decimals_, price), colors_.background, 0,
                            true, c});
   }
 }
@@ -910,7 +917,7 @@ void ChartEngine::BuildCursor(ChartLayer& layer) {
   }
   const std::string time = FormatTime(bars_[static_cast<std::size_t>(cursorBar_)].time, true);
   const int w = Measure(time);
-  const int tx = std::clamp(static_cast<int>(x) - w / 2, 0, std::max(0, plotRight_ - w));
+  const int tx = std::clamp(Px(x) - w / 2, 0, std::max(0, plotRight_ - w));
   layer.texts.push_back({tx, timeAxisTop_ + 4 + fontPixels_ / 2, time, colors_.background, 0, true, colors_.text});
 }
 

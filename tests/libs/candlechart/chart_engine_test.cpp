@@ -294,8 +294,15 @@ TEST(ChartEngine, EveryDrawingToolKnowsItsPoints) {
     for (int i = 0; i < DrawKindPoints(o.kind); ++i) o.points.push_back({e.Bars()[60 + i * 10].time, 3000.0 + i * 20});
     objects.push_back(o);
   }
+  // A price far off the chart maps to a far-off pixel, not to an overflow.
+  DrawObject far;
+  far.kind = kDrawHorizontal;
+  far.points = {{e.Bars()[50].time, 1e300}};
+  objects.push_back(far);
   e.SetObjects(objects);
   EXPECT_FALSE(e.Scene().objects.Empty());
+  const SceneText& label = e.Scene().objects.texts.back();
+  EXPECT_LE(std::abs(label.y), 10000100);
 }
 
 }  // namespace

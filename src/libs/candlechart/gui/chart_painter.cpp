@@ -130,6 +130,9 @@ void PaintLayer(QPainter& p, const ChartLayer& layer, const QFont& font) {
   p.setRenderHint(QPainter::Antialiasing, false);
   for (const SceneCandles& c : layer.candles) PaintCandles(p, c);
   for (const SceneLine& l : layer.lines) {
+    // A far-off price can map to a far-off (or infinite) pixel: such lines are not drawn.
+    if (!(std::fabs(l.x1) < 1e6f && std::fabs(l.y1) < 1e6f && std::fabs(l.x2) < 1e6f && std::fabs(l.y2) < 1e6f))
+      continue;
     p.setPen(Pen(l.color, l.thickness, l.dash));
     p.drawLine(QPointF(l.x1, l.y1), QPointF(l.x2, l.y2));
   }
@@ -139,7 +142,7 @@ void PaintLayer(QPainter& p, const ChartLayer& layer, const QFont& font) {
     p.setPen(Pen(pl.color, pl.thickness, pl.dash));
     points.clear();
     for (std::size_t i = 0; i < pl.xs.size(); ++i) {
-      if (std::isnan(pl.ys[i])) {
+      if (!(std::fabs(pl.ys[i]) < 1e6f)) {
         if (points.size() > 1) p.drawPolyline(points.data(), static_cast<int>(points.size()));
         points.clear();
         continue;
