@@ -242,5 +242,77 @@ TEST_F(ChartWindowsTest, TheMenusCommandsChangeTheChart) {
   EXPECT_EQ(chart.Engine()->Content(0).title.substr(0, 4), "BOLL");
 }
 
+TEST_F(ChartWindowsTest, TheEmptyContainerAndItsWindowCommands) {
+  CChartContainer c;
+  c.resize(800, 500);
+  c.show();
+  ASSERT_EQ(c.EmptyButtons().size(), 7u);
+  EXPECT_TRUE(c.EmptyButtons()[0]->isVisible());
+  EXPECT_FALSE(c.EmptyButtons()[3]->isEnabled());  // the price cube is not part of the terminal yet
+  EXPECT_FALSE(c.EmptyButtons()[4]->isEnabled());  // splitting needs a workspace
+  EXPECT_TRUE(c.EmptyButtons()[6]->isEnabled());
+  // A chart without a contract takes the terminal's current one.
+  c.currentContract = [this] { return rb; };
+  c.EmptyButtons()[0]->click();
+  ASSERT_EQ(c.Content(), kContentKLine);
+  EXPECT_EQ(c.Contract().Key(), rb.Key());
+  EXPECT_FALSE(c.EmptyButtons()[0]->isVisible());
+  // The only window: closing resets it to the buttons; maximising changes nothing.
+  c.WindowCommand(kWindowMaximize);
+  EXPECT_EQ(c.Content(), kContentKLine);
+  c.WindowCommand(kWindowClose);
+  EXPECT_EQ(c.Content(), kContentNone);
+  EXPECT_EQ(c.Chart(), nullptr);
+  EXPECT_TRUE(c.EmptyButtons()[2]->isVisible());
+  // With a workspace the commands go to it, and the chart's menu offers them.
+  std::vector<int> sent;
+  c.onWindowCommand = [&sent](int command) { sent.push_back(command); };
+  c.ShowContent(kContentKLine);
+  c.WindowCommand(kWindowSplitLeftRight);
+  EXPECT_EQ(sent, (std::vector<int>{kWindowSplitLeftRight}));
+  bool offered = false;
+  for (const ChartMenuItem& i : c.Chart()->MenuEntries(-1)) offered = offered || i.id == kChartCmdSplitTopBottom;
+  EXPECT_TRUE(offered);
+  c.Chart()->RunCommand(kChartCmdCloseWindow);
+  EXPECT_EQ(sent.back(), kWindowClose);
+}
+
+TEST_F(ChartWindowsTest, ARestoredRecordShowsTheSameChart) {
+  ChartContainerState s;
+  s.content = kContentKLine;
+  s.contractKey = std::string(rb.Key());
+  s.period = {3, 15};
+  s.inverted = true;
+  s.paneCount = 2;
+  s.overlays = {"BOLL"};
+  s.indicators = {"KDJ"};
+  candlechart::DrawObject o;
+  o.kind = candlechart::kDrawVertical;
+  o.points = {{1765159200, 3000}};
+  s.objects = {o};
+  CChartContainer c;
+  c.resize(900, 600);
+  c.Restore(s);
+  ASSERT_NE(c.Chart(), nullptr);
+  EXPECT_EQ(c.Chart()->Contract().Key(), rb.Key());
+  EXPECT_EQ(c.Chart()->Period(), (ChartPeriod{3, 15}));
+  EXPECT_TRUE(c.Chart()->Engine()->Inverted());
+  EXPECT_EQ(c.Chart()->Engine()->PaneCount(), 2);
+  EXPECT_EQ(c.Chart()->Indicators().Overlays(), (std::vector<std::string>{"BOLL"}));
+  EXPECT_EQ(c.Chart()->Indicators().PaneIndicator(1), "KDJ");
+  EXPECT_EQ(c.Chart()->Engine()->ObjectCount(), 1);
+  const ChartContainerState back = c.State();
+  EXPECT_EQ(back.period, s.period);
+  EXPECT_EQ(back.overlays, s.overlays);
+  EXPECT_EQ(back.indicators, s.indicators);
+  EXPECT_EQ(back.objects, s.objects);
+  // A key the library does not know leaves the container without a contract.
+  s.contractKey = "X|none";
+  CChartContainer other;
+  other.Restore(s);
+  EXPECT_TRUE(other.Contract().Empty());
+  EXPECT_EQ(other.Chart()->BarCount(), 0u);
+}
+
 }  // namespace
 }  // namespace tarn::test

@@ -163,8 +163,11 @@ void CCChartCtrl::OnColorSchemeChanged() {
 // ---- contract, period, loading --------------------------------------------------------------------
 
 void CCChartCtrl::SetContract(const DC_Contract& contract) {
+  // Objects a chart without a contract holds (restored from a record) are the new contract's.
+  const bool adopt = contract_.Empty() && engine_->ObjectCount() > 0;
   KeepObjects();
   contract_ = contract;
+  if (adopt) KeepObjects();
   engine_->SetObjects(tarn::ChartObjectStore::Instance().Get(std::string(contract_.Key()), period_));
   Load(true);
   RefreshOrderLines();

@@ -232,6 +232,50 @@ TEST_F(ChartEngineTest, TheIndicatorTitleRaisesItsMenuAndSeriesDraw) {
   EXPECT_EQ(rec.indicatorPane, 1);
 }
 
+TEST_F(ChartEngineTest, DrawingStatementsAndColouredSticksLandWhereTheyHold) {
+  PaneContent c;
+  c.title = "X";
+  ChartSeries stick;
+  stick.kind = SeriesKind::ColorStick;
+  stick.values.assign(500, std::nan(""));
+  stick.values[490] = 5;
+  stick.values[491] = -5;
+  ChartSeries text;
+  text.kind = SeriesKind::Text;
+  text.text = "B";
+  text.values.assign(500, std::nan(""));
+  text.values[495] = 1;
+  ChartSeries part;
+  part.kind = SeriesKind::PartLine;
+  part.values.assign(500, 2);
+  part.colors.assign(500, std::nan(""));
+  part.colors[498] = 255;
+  part.colors[499] = -1;
+  c.series = {stick, text, part};
+  e.SetPaneContent(1, c);
+  const ChartScene& s = e.Scene();
+  int up = 0, down = 0, partRed = 0, partOwn = 0;
+  for (const SceneLine& l : s.base.lines) {
+    if (std::fabs(l.x1 - e.BarX(490)) < 0.01f && l.color == ChartColors{}.rising) ++up;
+    if (std::fabs(l.x1 - e.BarX(491)) < 0.01f && l.color == ChartColors{}.falling) ++down;
+    if (std::fabs(l.x2 - e.BarX(498)) < 0.01f && l.color == 255) ++partRed;
+    if (std::fabs(l.x2 - e.BarX(499)) < 0.01f && l.color == ChartColors{}.lines[2]) ++partOwn;
+  }
+  EXPECT_EQ(up, 1);
+  EXPECT_EQ(down, 1);
+  EXPECT_EQ(partRed, 1);   // only where a colour is given
+  EXPECT_EQ(partOwn, 1);   // -1: the line's own colour
+  int texts = 0;
+  for (const SceneText& t : s.base.texts)
+    if (t.text == "B") {
+      ++texts;
+      EXPECT_EQ(t.x, static_cast<int>(e.BarX(495)));
+    }
+  EXPECT_EQ(texts, 1);
+  // The indicator pane's value range keeps zero for sticks.
+  EXPECT_LT(e.PaneBoxes()[1].min, -5);
+}
+
 TEST(ChartEngine, AnEmptyChartSaysSoAndHitsNothing) {
   ChartEngine e;
   e.Resize(400, 300);
