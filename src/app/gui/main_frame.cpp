@@ -16,6 +16,7 @@
 #include "app/gui/mo_state_bar.h"
 #include "app/gui/page_tab_strip.h"
 #include "app/login_session.h"
+#include "chart/gui/chart_container.h"
 #include "engines/gui/alert_windows.h"
 #include "engines/gui/strategy_windows.h"
 #include "platform/message_box.h"
@@ -43,25 +44,21 @@ CChildView::CChildView(QWidget* parent) : QWidget(parent) {
   layout->setSpacing(0);
   // The work area: one quote grid window until the workspace page and the trading area exist;
   // its block and the selected contract are remembered in the window state.
-  quoteGrid_ = new CWndQuoteGird(this);
-  quoteGrid_->onBlockChanged = [this](const std::string& block) { state_.blockName = block; };
-  quoteGrid_->onContractChanged = [this](const DC_Contract& c) {
-    state_.contractKey = std::string(c.Key());
-    if (infoPanel_) infoPanel_->ShowContract(c, true);
-  };
-  // The main page: the quote grid, and the information panel following the grid's selected
-  // contract on its right while the side panel is switched on.
+  // The main page: one chart container showing the quote grid (with the information panel
+  // following the grid's selected contract on its right while the side panel is switched on);
+  // a double-click on a row switches it to the contract's K-line chart, its "返回" back.
   mainPage_ = new QWidget(this);
   auto* work = new QHBoxLayout(mainPage_);
   work->setContentsMargins(0, 0, 0, 0);
   work->setSpacing(0);
-  quoteGrid_->setParent(mainPage_);
-  work->addWidget(quoteGrid_, 1);
-  if (tarn::GridSidePanelShown()) {
-    infoPanel_ = new CCXInfoPanelCtrl(mainPage_);
-    infoPanel_->setFixedWidth(tarn::ui::Scaled(250));
-    work->addWidget(infoPanel_);
-  }
+  container_ = new CChartContainer(mainPage_);
+  container_->ShowContent(tarn::kContentQuoteGrid);
+  container_->currentContract = [this] { return quoteGrid_->CurrentContract(); };
+  work->addWidget(container_, 1);
+  quoteGrid_ = container_->QuoteGrid();
+  infoPanel_ = container_->SidePanel();
+  quoteGrid_->onBlockChanged = [this](const std::string& block) { state_.blockName = block; };
+  quoteGrid_->onContractChanged = [this](const DC_Contract& c) { state_.contractKey = std::string(c.Key()); };
   // The pages: the main page and the arbitrage page (child id 3001), switched by a vertical tab
   // strip at the left; the arbitrage page is made when its tab is first chosen.
   auto* pages = new QHBoxLayout;
@@ -107,7 +104,7 @@ void CChildView::ShowSavedBlock() {
   // Without a remembered contract the panel shows the grid's first row.
   const tarn::QuoteGridModel& rows = quoteGrid_->Grid()->Model();
   if (c.Empty() && rows.RowCount() > 0) c = rows.RowAt(0)->contract;
-  if (!c.Empty()) infoPanel_->ShowContract(c, true);
+  if (!c.Empty()) container_->SetContract(c);
 }
 
 void CChildView::OnKeyWizardItem(tarn::WizardItem item) {

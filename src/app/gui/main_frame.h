@@ -18,6 +18,7 @@
 #include "ui/frameless_window.h"
 
 class CCXInfoPanelCtrl;
+class CChartContainer;
 class CMoStateBar;
 class CWndQuoteGird;
 class CDlgTradeReconect;
@@ -47,6 +48,8 @@ class CChildView : public QWidget, public IKeyWizardNotify {
   CMoStateBar* StatusBar() const { return statusBar_; }
   // The work area's quote grid window (until the workspace page exists).
   CWndQuoteGird* QuoteGrid() const { return quoteGrid_; }
+  // The chart container of the main page, which holds the quote grid.
+  CChartContainer* Container() const { return container_; }
   // The information panel on the grid's right (nullptr while the side panel is switched off).
   CCXInfoPanelCtrl* InfoPanel() const { return infoPanel_; }
   // Shows the block remembered in the window state (the first block when there is none).
@@ -70,6 +73,7 @@ class CChildView : public QWidget, public IKeyWizardNotify {
 
  private:
   CMoStateBar* statusBar_;
+  CChartContainer* container_ = nullptr;
   CWndQuoteGird* quoteGrid_;
   QWidget* mainPage_ = nullptr;  // the grid and the information panel
   CCXInfoPanelCtrl* infoPanel_ = nullptr;

@@ -14,6 +14,7 @@
 #include "app/gui/main_frame.h"
 #include "app/gui/mo_state_bar.h"
 #include "app/login_session.h"
+#include "chart/gui/screenshots.h"
 #include "engines/gui/screenshots.h"
 #include "platform/text.h"
 #include "quote/gui/block_tab_bar.h"
@@ -121,6 +122,7 @@ int RunScreenshotSession(const QString& dir, const DemoAccount& demo, int loginT
   RegisterToolsScreenshots(registry);
   RegisterQuoteScreenshots(registry);
   RegisterEnginesScreenshots(registry);
+  RegisterChartScreenshots(registry);
   RegisterShellScreenshots(registry);  // last: its reconnection notice keeps timers running
   std::vector<std::string> failed;
   registry.GrabAll(dir, &failed);

@@ -1,0 +1,338 @@
+#include "chart/gui/chart_container.h"
+
+#include <QMenu>
+#include <QPainter>
+#include <QToolButton>
+
+#include "chart/chart_forms.h"
+#include "chart/chart_menu.h"
+#include "chart/gui/cc_chart_ctrl.h"
+#include "data/quote_data_center.h"
+#include "quote/gui/ccx_info_panel_ctrl.h"
+#include "quote/gui/dlg_sel_contract.h"
+#include "quote/gui/grid_messages.h"
+#include "quote/gui/quote_grid_ctrl.h"
+#include "quote/info_panel_settings.h"
+#include "ui/fonts.h"
+#include "ui/text_qt.h"
+#include "ui/theme.h"
+#include "ui/window_message.h"
+
+// ---- toolbar -----------------------------------------------------------------------------------
+
+CChartToolBar::CChartToolBar(QWidget* parent) : QWidget(parent) {
+  const auto add = [this](int command, const QString& text) {
+    auto* b = new QToolButton(this);
+    b->setText(text);
+    b->setAutoRaise(true);
+    b->setProperty("command", command);
+    b->setFocusPolicy(Qt::NoFocus);
+    connect(b, &QToolButton::clicked, this, [this, command] {
+      if (onCommand) onCommand(command);
+    });
+    buttons_.push_back(b);
+    return b;
+  };
+  add(tarn::kToolbarBack, QStringLiteral("返回"));
+  for (const tarn::ToolbarPeriod& p : tarn::ToolbarPeriods()) {
+    QToolButton* b = add(p.command, tarn::ui::ToQString(p.label));
+    b->setCheckable(true);
+  }
+  QToolButton* tools = add(0, QStringLiteral("画线工具"));
+  auto* menu = new QMenu(tools);
+  for (const tarn::DrawingTool& t : tarn::DrawingTools()) {
+    QAction* a = menu->addAction(tarn::ui::ToQString(t.label));
+    connect(a, &QAction::triggered, this, [this, id = t.command] {
+      if (onCommand) onCommand(id);
+    });
+  }
+  tools->setMenu(menu);
+  tools->setPopupMode(QToolButton::InstantPopup);
+  int x = 2;
+  for (QToolButton* b : buttons_) {
+    b->adjustSize();
+    b->move(x, 1);
+    x += b->width() + 1;
+  }
+}
+
+QSize CChartToolBar::sizeHint() const {
+  int w = 4, h = 0;
+  for (QToolButton* b : buttons_) {
+    w += b->width() + 1;
+    h = std::max(h, b->height());
+  }
+  return {w, h + 2};
+}
+
+void CChartToolBar::SetPeriodCommand(int command) {
+  for (QToolButton* b : buttons_)
+    if (b->isCheckable()) b->setChecked(b->property("command").toInt() == command);
+}
+
+QToolButton* CChartToolBar::Button(int command) const {
+  for (QToolButton* b : buttons_)
+    if (b->property("command").toInt() == command) return b;
+  return nullptr;
+}
+
+void CChartToolBar::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  const tarn::ui::ThemeColors& t = tarn::ui::Theme();
+  p.fillRect(rect(), t.menuBar);
+  p.setPen(t.border);
+  p.drawLine(0, height() - 1, width(), height() - 1);
+}
+
+// ---- container ---------------------------------------------------------------------------------
+
+CChartContainer::CChartContainer(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("ChartContainer"));
+  sidePanel_ = tarn::GridSidePanelShown();
+  const std::vector<std::string>& labels = tarn::ContainerButtonLabels();
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    auto* b = new QPushButton(tarn::ui::ToQString(labels[i]), this);
+    const int action = tarn::ContainerButtonAction(static_cast<int>(i));
+    if (action == tarn::kContentPriceCube) b->setEnabled(false);
+    connect(b, &QPushButton::clicked, this, [this, action] {
+      if (action >= 0) ShowContent(action);
+      else WindowCommand(-action - 1);
+    });
+    buttons_.push_back(b);
+  }
+  Arrange();
+}
+
+CChartContainer::~CChartContainer() { DropChart(); }
+
+void CChartContainer::EnsureGrid() {
+  if (grid_) return;
+  grid_ = new CWndQuoteGird(this, this);
+  grid_->setObjectName(QStringLiteral("QuoteGridWnd"));
+}
+
+void CChartContainer::SetSidePanel(bool on) {
+  sidePanel_ = on;
+  if (on && content_ == tarn::kContentQuoteGrid && !panel_) {
+    panel_ = new CCXInfoPanelCtrl(this);
+    panel_->setObjectName(QStringLiteral("103"));
+    if (!contract_.Empty()) panel_->ShowContract(contract_, true);
+  } else if (!on && panel_) {
+    delete panel_;
+    panel_ = nullptr;
+  }
+  Arrange();
+}
+
+void CChartContainer::MakeChart(bool timeShare) {
+  chart_ = new CCChartCtrl(this, timeShare);
+  chart_->onWindowCommand = [this](int command) { WindowCommand(command); };
+  // The split and close entries need a workspace to act on.
+  chart_->windowCommandsOffered = [this] {
+    return static_cast<bool>(onWindowCommand) && tarn::GridOffersWindowCommands(HostInfo());
+  };
+  chart_->onChooseContract = [this] { ChooseContract(); };
+  chart_->onSwitchContract = [this](int step) { SwitchContract(step); };
+  if (!timeShare) {
+    if (haveChartState_) chart_->RestoreState(chartState_);
+    else chart_->SetPeriod(period_);
+  }
+  if (!toolBar_) {
+    toolBar_ = new CChartToolBar(this);
+    toolBar_->onCommand = [this](int id) { RunToolbarCommand(id); };
+  }
+  toolBar_->SetPeriodCommand(tarn::CommandForPeriod(chart_->Period()));
+  toolBar_->show();
+  chart_->show();
+  chart_->SetContract(contract_);
+}
+
+void CChartContainer::DropChart() {
+  if (!chart_) return;
+  if (!chart_->TimeShare()) {
+    chart_->SaveState(&chartState_);
+    haveChartState_ = true;
+    period_ = chart_->Period();
+  }
+  delete chart_;
+  chart_ = nullptr;
+}
+
+void CChartContainer::ShowContent(int kind) {
+  if (kind == tarn::kContentPriceCube) return;  // not part of this terminal yet
+  if (kind == content_ && (kind != tarn::kContentKLine || chart_)) {
+    Arrange();
+    return;
+  }
+  if ((kind == tarn::kContentKLine || kind == tarn::kContentTimeShare) && contract_.Empty() && currentContract)
+    contract_ = currentContract();
+  DropChart();
+  content_ = kind;
+  if (kind == tarn::kContentQuoteGrid) {
+    EnsureGrid();
+    grid_->show();
+    if (sidePanel_) SetSidePanel(true);
+  } else {
+    if (grid_) grid_->hide();
+    if (panel_) panel_->hide();
+  }
+  if (kind == tarn::kContentKLine || kind == tarn::kContentTimeShare) MakeChart(kind == tarn::kContentTimeShare);
+  else if (toolBar_) toolBar_->hide();
+  Arrange();
+  if (chart_) chart_->setFocus();
+}
+
+void CChartContainer::Arrange() {
+  const int w = width(), h = height();
+  const bool empty = content_ == tarn::kContentNone;
+  const std::vector<tarn::ButtonBox> boxes = tarn::ContainerButtonBoxes(w, h);
+  for (std::size_t i = 0; i < buttons_.size(); ++i) {
+    buttons_[i]->setVisible(empty);
+    // Splitting needs a workspace to hold the new window.
+    const int action = tarn::ContainerButtonAction(static_cast<int>(i));
+    if (action == -1 || action == -2) buttons_[i]->setEnabled(static_cast<bool>(onWindowCommand));
+    if (empty && i < boxes.size()) buttons_[i]->setGeometry(boxes[i].x, boxes[i].y, boxes[i].w, boxes[i].h);
+  }
+  if (content_ == tarn::kContentQuoteGrid && grid_) {
+    const int panelWidth = panel_ ? std::min(tarn::ui::Scaled(250), w / 2) : 0;
+    grid_->setGeometry(0, 0, w - panelWidth, h);
+    if (panel_) {
+      panel_->setGeometry(w - panelWidth, 0, panelWidth, h);
+      panel_->show();
+    }
+  }
+  if (chart_ && toolBar_) {
+    const int th = toolBar_->sizeHint().height();
+    toolBar_->setGeometry(0, 0, w, th);
+    chart_->setGeometry(0, th, w, std::max(0, h - th));
+  }
+}
+
+void CChartContainer::resizeEvent(QResizeEvent*) { Arrange(); }
+
+void CChartContainer::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), tarn::ui::Theme().background);
+}
+
+void CChartContainer::SetContract(const DC_Contract& contract) {
+  contract_ = contract;
+  if (chart_) chart_->SetContract(contract);
+  if (panel_ && !contract.Empty()) panel_->ShowContract(contract, true);
+}
+
+void CChartContainer::RunToolbarCommand(int id) {
+  if (id == tarn::kToolbarBack) {
+    ShowContent(tarn::kContentQuoteGrid);
+    return;
+  }
+  if (const auto period = tarn::PeriodForCommand(id)) {
+    if (period->kind == tarn::kPeriodTimeShare) {
+      ShowContent(tarn::kContentTimeShare);
+    } else {
+      period_ = *period;
+      if (content_ != tarn::kContentKLine) ShowContent(tarn::kContentKLine);
+      if (chart_ && !(chart_->Period() == *period)) chart_->SetPeriod(*period);
+    }
+    if (toolBar_ && chart_) toolBar_->SetPeriodCommand(tarn::CommandForPeriod(chart_->Period()));
+    return;
+  }
+  if (id > 4000 && id < 5000 && chart_) chart_->BeginTool(id);
+}
+
+void CChartContainer::WindowCommand(int command) {
+  if (onWindowCommand) {
+    onWindowCommand(command);
+    return;
+  }
+  // The only window: closing resets it; splitting and maximising need a workspace.
+  if (command == tarn::kWindowClose) {
+    DropChart();
+    if (grid_) grid_->hide();
+    if (panel_) panel_->hide();
+    if (toolBar_) toolBar_->hide();
+    content_ = tarn::kContentNone;
+    Arrange();
+    update();
+  }
+}
+
+bool CChartContainer::event(QEvent* e) {
+  if (static_cast<int>(e->type()) == tarn::kMsgGridWindowCommand) {
+    WindowCommand(static_cast<int>(static_cast<tarn::WindowMessage*>(e)->WParam()));
+    return true;
+  }
+  return QWidget::event(e);
+}
+
+void CChartContainer::ChooseContract() {
+  auto* d = new CDlgSelContract(false, {}, this);
+  const int r = chart_ && chart_->runDialog ? chart_->runDialog(d) : d->exec();
+  if (r == QDialog::Accepted && !d->Contract().Empty()) SetContract(d->Contract());
+  d->deleteLater();
+}
+
+void CChartContainer::SwitchContract(int step) {
+  EnsureGrid();
+  const tarn::QuoteGridModel& m = grid_->Grid()->Model();
+  const int rows = m.RowCount();
+  if (rows == 0) return;
+  int at = -1;
+  for (int i = 0; i < rows; ++i)
+    if (m.RowAt(i)->contract.Key() == contract_.Key()) at = i;
+  const int next = at < 0 ? 0 : ((at + step) % rows + rows) % rows;
+  SetContract(m.RowAt(next)->contract);
+}
+
+tarn::ChartContainerState CChartContainer::State() const {
+  tarn::ChartContainerState s = chartState_;
+  if (chart_ && !chart_->TimeShare()) chart_->SaveState(&s);
+  else s.period = period_;
+  s.content = content_;
+  s.contractKey = std::string(contract_.Key());
+  s.blockName = grid_ ? grid_->BlockName() : block_;
+  s.sidePanel = sidePanel_;
+  s.linked = linked_;
+  return s;
+}
+
+void CChartContainer::Restore(const tarn::ChartContainerState& s) {
+  DC_Contract c{};
+  if (IQuoteDataCenter* center = GetQuoteDataCenter(); center && !s.contractKey.empty())
+    center->FindContract(&c, s.contractKey.c_str());
+  contract_ = c;
+  block_ = s.blockName;
+  sidePanel_ = s.sidePanel;
+  linked_ = s.linked;
+  period_ = s.period;
+  chartState_ = s;
+  haveChartState_ = true;
+  if (s.content == tarn::kContentQuoteGrid) {
+    EnsureGrid();
+    grid_->RefreshBlocks(block_);
+  }
+  ShowContent(s.content);
+}
+
+tarn::GridHostInfo CChartContainer::HostInfo() const {
+  tarn::GridHostInfo h;
+  h.inChartContainer = true;
+  h.workspaceWindows = workspaceWindows ? workspaceWindows() : 1;
+  h.linkedGridContainer = linked_;
+  return h;
+}
+
+void CChartContainer::ShowContract(const DC_Contract& contract, const std::string& block, bool showChart) {
+  contract_ = contract;
+  block_ = block;
+  if (showChart) ShowContent(tarn::kContentKLine);
+  else if (panel_) panel_->ShowContract(contract, true);
+}
+
+void CChartContainer::FollowContract(const DC_Contract& contract) {
+  contract_ = contract;
+  if (panel_) panel_->ShowContract(contract, true);
+  if (chart_) chart_->SetContract(contract);
+}
+
+std::string CChartContainer::HostContractKey() const { return std::string(contract_.Key()); }

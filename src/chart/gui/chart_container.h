@@ -1,0 +1,118 @@
+// CChartContainer, the leaf window of a workspace: it shows one of four contents, the quote
+// grid (with the information panel beside it while the side panel is on), the K-line chart of
+// its contract, the time-share chart, or the price cube; with nothing shown yet it offers the
+// seven buttons. It is the quote grid window's host: a double-click on a row hands it the
+// contract and the block and switches it to the K-line chart; the chart's toolbar ("返回", the
+// periods and the drawing tools) and its menu bring it back. Until the workspace page exists,
+// the main page holds one container.
+#pragma once
+
+#include <QPushButton>
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "chart/chart_state.h"
+#include "data/quote_records.h"
+#include "quote/gui/wnd_quote_gird.h"
+
+class CCChartCtrl;
+class CCXInfoPanelCtrl;
+class QToolButton;
+
+// The toolbar over a chart: "返回", the seventeen periods and the drawing tools' menu.
+class CChartToolBar : public QWidget {
+  Q_OBJECT
+ public:
+  explicit CChartToolBar(QWidget* parent = nullptr);
+  std::function<void(int command)> onCommand;
+  // Marks the button of the chart's period.
+  void SetPeriodCommand(int command);
+  QToolButton* Button(int command) const;
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  std::vector<QToolButton*> buttons_;
+};
+
+class CChartContainer : public QWidget, public IQuoteGridHost {
+  Q_OBJECT
+ public:
+  explicit CChartContainer(QWidget* parent = nullptr);
+  ~CChartContainer() override;
+
+  int Content() const { return content_; }
+  // Shows a content (kContentNone: the seven buttons). A chart takes the terminal's current
+  // contract when the container has none. The price cube is not part of this terminal yet: its
+  // button is disabled.
+  void ShowContent(int kind);
+  CWndQuoteGird* QuoteGrid() const { return grid_; }
+  CCChartCtrl* Chart() const { return chart_; }
+  CChartToolBar* ToolBar() const { return toolBar_; }
+  CCXInfoPanelCtrl* SidePanel() const { return panel_; }
+  const std::vector<QPushButton*>& EmptyButtons() const { return buttons_; }
+
+  void SetSidePanel(bool on);
+  bool SidePanelOn() const { return sidePanel_; }
+  bool Linked() const { return linked_; }
+  void SetLinked(bool on) { linked_ = on; }
+
+  // The container's contract (its chart and side panel follow it).
+  void SetContract(const DC_Contract& contract);
+  const DC_Contract& Contract() const { return contract_; }
+  const std::string& BlockName() const { return block_; }
+  const tarn::ChartPeriod& KLinePeriod() const { return period_; }
+
+  // The chart toolbar's commands: 1000 back to the grid, 1001-1017 periods, 4001-4022 tools.
+  void RunToolbarCommand(int id);
+  // Window commands 0 split top/bottom, 1 split left/right, 2 close, 3 maximise. Without a
+  // workspace (no onWindowCommand) closing resets the container to its empty state and the
+  // others do nothing, as for the only window of a workspace.
+  void WindowCommand(int command);
+
+  tarn::ChartContainerState State() const;
+  void Restore(const tarn::ChartContainerState& state);
+
+  // Set by the workspace: where window commands go and how many windows it holds.
+  std::function<void(int command)> onWindowCommand;
+  std::function<int()> workspaceWindows;
+  // The terminal's current contract (a chart shown without a contract takes it).
+  std::function<DC_Contract()> currentContract;
+
+  // IQuoteGridHost
+  tarn::GridHostInfo HostInfo() const override;
+  void ShowContract(const DC_Contract& contract, const std::string& block, bool showChart) override;
+  void FollowContract(const DC_Contract& contract) override;
+  std::string HostContractKey() const override;
+
+ protected:
+  bool event(QEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
+
+ private:
+  void Arrange();
+  void EnsureGrid();
+  void MakeChart(bool timeShare);
+  void DropChart();
+  void ChooseContract();
+  void SwitchContract(int step);
+
+  int content_ = tarn::kContentNone;
+  CWndQuoteGird* grid_ = nullptr;
+  CCXInfoPanelCtrl* panel_ = nullptr;
+  CCChartCtrl* chart_ = nullptr;
+  CChartToolBar* toolBar_ = nullptr;
+  std::vector<QPushButton*> buttons_;
+  bool sidePanel_ = true;
+  bool linked_ = false;
+  DC_Contract contract_{};
+  std::string block_;
+  tarn::ChartPeriod period_;               // the K-line chart's period
+  tarn::ChartContainerState chartState_;   // the K-line chart's panes, indicators, objects
+  bool haveChartState_ = false;
+};
