@@ -307,7 +307,9 @@ TEST(ChartMenus, EntriesFollowTheObjectThePanesAndTheContract) {
   EXPECT_EQ(std::count(top.begin(), top.end(), kChartCmdSplitLeftRight), 1);
   EXPECT_EQ(std::count(top.begin(), top.end(), kChartCmdQuoteAlert), 1);
   for (const ChartMenuItem& i : m)
-    if (i.id == kChartCmdToggleUser) EXPECT_EQ(i.text, TXT("从自选移除"));
+    if (i.id == kChartCmdToggleUser) {
+      EXPECT_EQ(i.text, TXT("从自选移除"));
+    }
   c.objectKind = 5;
   EXPECT_EQ(BuildChartMenu(c, nullptr, nullptr)[0].id, kChartCmdObjectStyle);
   const std::vector<ChartMenuItem> ind = BuildIndicatorMenu();
@@ -447,7 +449,9 @@ TEST(ChartState, ACutOrDamagedRecordKeepsWhatItRead) {
     ChartContainerState s;
     EXPECT_FALSE(ReadChartState(r, &s)) << cut;
     EXPECT_FALSE(r.Ok());
-    if (cut > 40) EXPECT_EQ(s.contractKey, "SHFE|RB|2501");
+    if (cut > 40) {
+      EXPECT_EQ(s.contractKey, "SHFE|RB|2501");
+    }
   }
   // A newer terminal's record, and an object with more points than any tool takes.
   std::string newer = bytes;
