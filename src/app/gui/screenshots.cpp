@@ -23,6 +23,7 @@
 #include "quote/gui/wnd_quote_gird.h"
 #include "tools/gui/dlg_ping_server.h"
 #include "tools/gui/screenshots.h"
+#include "trade/gui/screenshots.h"
 #include "ui/text_qt.h"
 
 namespace tarn {
@@ -121,6 +122,7 @@ int RunScreenshotSession(const QString& dir, const DemoAccount& demo, int loginT
   RegisterToolsScreenshots(registry);
   RegisterQuoteScreenshots(registry);
   RegisterEnginesScreenshots(registry);
+  RegisterTradeOrderScreenshots(registry);
   RegisterShellScreenshots(registry);  // last: its reconnection notice keeps timers running
   std::vector<std::string> failed;
   registry.GrabAll(dir, &failed);

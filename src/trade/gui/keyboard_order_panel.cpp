@@ -211,8 +211,8 @@ CWndKeybordOrderPanel::CWndKeybordOrderPanel(QWidget* parent) : tarn::OrderPanel
   connect(multiplier, &QLineEdit::textChanged, this, [this] { Refresh(); });
   auto* mRow = new QHBoxLayout;
   mRow->addWidget(multiplier, 1);
-  mRow->addWidget(tarn::ui::MakeButton(this, QStringLiteral("▲"), [this] { StepMultiplier(1.0); }));
-  mRow->addWidget(tarn::ui::MakeButton(this, QStringLiteral("▼"), [this] { StepMultiplier(-1.0); }));
+  mRow->addWidget(tarn::PanelButton(this, QStringLiteral("▲"), [this] { StepMultiplier(1.0); }, 24));
+  mRow->addWidget(tarn::PanelButton(this, QStringLiteral("▼"), [this] { StepMultiplier(-1.0); }, 24));
   form->addRow(QStringLiteral("倍数"), mRow);
   quantity = new QLabel(this);
   form->addRow(QStringLiteral("下单量"), quantity);
@@ -229,12 +229,12 @@ CWndKeybordOrderPanel::CWndKeybordOrderPanel(QWidget* parent) : tarn::OrderPanel
   connect(enable, &QPushButton::clicked, this, [this] { ToggleEnabled(); });
   root->addWidget(enable);
   auto* actions = new QHBoxLayout;
-  actions->addWidget(tarn::ui::MakeButton(this, QStringLiteral("配置"), [this] {
+  actions->addWidget(tarn::PanelButton(this, QStringLiteral("配置"), [this] {
     tarn::ConfigureKeyOrders(this, runDialog);
     Refresh();
   }));
-  actions->addWidget(tarn::ui::MakeButton(this, QStringLiteral("全平"), [this] { tarn::CloseAllOf(Contract()); }));
-  actions->addWidget(tarn::ui::MakeButton(this, QStringLiteral("全撤"), [] { tarn::CancelWorkingOrders(0); }));
+  actions->addWidget(tarn::PanelButton(this, QStringLiteral("全平"), [this] { tarn::CloseAllOf(Contract()); }));
+  actions->addWidget(tarn::PanelButton(this, QStringLiteral("全撤"), [] { tarn::CancelWorkingOrders(0); }));
   root->addLayout(actions);
   root->addWidget(status);
   root->addStretch(1);

@@ -26,6 +26,14 @@ QIcon LockIcon(bool locked) {
 }
 }  // namespace
 
+QPushButton* PanelButton(QWidget* parent, const QString& text, std::function<void()> onClick, int width) {
+  QPushButton* b = ui::MakeButton(parent, text, std::move(onClick));
+  b->setStyleSheet(QStringLiteral("QPushButton { min-width: 0px; padding: 2px 4px; }"));
+  b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  if (width > 0) b->setFixedWidth(ui::Scaled(width));
+  return b;
+}
+
 bool VisibleWithParents(const QWidget* w) {
   for (; w; w = w->parentWidget())
     if (!w->isVisible()) return false;
@@ -41,14 +49,12 @@ ContractSelector::ContractSelector(QWidget* parent) : QWidget(parent) {
   code = new QLineEdit(this);
   code->setReadOnly(true);
   code->setPlaceholderText(QStringLiteral("合约"));
-  choose = ui::MakeButton(this, QStringLiteral("..."), [this] {
+  choose = PanelButton(this, QStringLiteral("..."), [this] {
     DC_Contract c = shown_;
     if (GetContractChooser() && GetContractChooser()(this, &c) && onChosen) onChosen(c);
-  });
+  }, 26);
   choose->setEnabled(static_cast<bool>(GetContractChooser()));
-  choose->setFixedWidth(ui::Scaled(26));
-  lock = ui::MakeButton(this, QString(), [this] { SetLocked(!locked_); });
-  lock->setFixedWidth(ui::Scaled(26));
+  lock = PanelButton(this, QString(), [this] { SetLocked(!locked_); }, 26);
   lock->setToolTip(QStringLiteral("锁定合约"));
   row->addWidget(code, 1);
   row->addWidget(choose);

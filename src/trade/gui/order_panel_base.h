@@ -110,6 +110,10 @@ class OrderPanelBase : public QWidget, public CQuoteDataClient, public CTradeLis
   int tag_ = 0;
 };
 
+// A button of the order panels: no minimum width from the theme, so that a panel fits its
+// 320-pixel column; `width` > 0 fixes the width (unscaled pixels).
+QPushButton* PanelButton(QWidget* parent, const QString& text, std::function<void()> onClick, int width = 0);
+
 // True when the widget and all its parents are visible.
 bool VisibleWithParents(const QWidget* w);
 

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QMouseEvent>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include "trade/gui/keyboard_order_panel.h"
@@ -29,9 +30,19 @@ CMultiOrderPanelContainer::CMultiOrderPanelContainer(QWidget* parent) : QWidget(
     tabs[i]->setFlat(true);
     connect(tabs[i], &QPushButton::clicked, this, [this, i] { SelectTab(i); });
   }
-  standard_ = new CWndVertOrderPanel(this);
-  threeKey_ = new CWndThreeKeyOrderPanel(this);
-  keyboard_ = new CWndKeybordOrderPanel(this);
+  // Each panel keeps its own height and scrolls when the area is lower.
+  for (int i = 0; i < 3; ++i) {
+    scrolls_[i] = new QScrollArea(this);
+    scrolls_[i]->setWidgetResizable(true);
+    scrolls_[i]->setFrameShape(QFrame::NoFrame);
+    scrolls_[i]->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  }
+  standard_ = new CWndVertOrderPanel;
+  threeKey_ = new CWndThreeKeyOrderPanel;
+  keyboard_ = new CWndKeybordOrderPanel;
+  scrolls_[0]->setWidget(standard_);
+  scrolls_[1]->setWidget(threeKey_);
+  scrolls_[2]->setWidget(keyboard_);
   Show(tarn::PanelTypeAtStart());
 }
 
@@ -47,7 +58,7 @@ void CMultiOrderPanelContainer::Show(int index) {
   selected_ = index;
   const QColor accent = tarn::ui::AccentColor();
   for (int i = 0; i < 3; ++i) {
-    Panel(i)->setVisible(i == index);
+    scrolls_[i]->setVisible(i == index);
     tabs[i]->setChecked(i == index);
     tabs[i]->setStyleSheet(i == index ? QStringLiteral("QPushButton { background: %1; color: white; font-weight: bold; }")
                                             .arg(accent.name())
@@ -66,7 +77,7 @@ void CMultiOrderPanelContainer::resizeEvent(QResizeEvent*) {
   const int tabHeight = Scaled(26);
   const int w = width();
   for (int i = 0; i < 3; ++i) tabs[i]->setGeometry(i * w / 3, 0, (i + 1) * w / 3 - i * w / 3, tabHeight);
-  for (int i = 0; i < 3; ++i) Panel(i)->setGeometry(0, tabHeight, w, std::max(0, height() - tabHeight));
+  for (int i = 0; i < 3; ++i) scrolls_[i]->setGeometry(0, tabHeight, w, std::max(0, height() - tabHeight));
 }
 
 // ---- CHorzTradePanel -------------------------------------------------------------------------
@@ -78,9 +89,10 @@ CHorzTradePanel::CHorzTradePanel(QWidget* parent)
   grid_ = new QWidget(this);
   grid_->setObjectName(QStringLiteral("tradeGridSlot"));
   panels_ = new CMultiOrderPanelContainer(this);
-  side_ = new QPushButton(QStringLiteral("⇄"), this);
+  side_ = new QPushButton(QStringLiteral("左右"), this);
   side_->setToolTip(QStringLiteral("下单面板左右切换"));
   side_->setFlat(true);
+  side_->setStyleSheet(QStringLiteral("QPushButton { min-width: 0px; padding: 0px; }"));
   connect(side_, &QPushButton::clicked, this, [this] { ToggleSide(); });
   (void)type_;
 }
@@ -116,8 +128,8 @@ void CHorzTradePanel::Place() {
   funds_->setGeometry(ToRect(b.funds));
   panels_->setGeometry(ToRect(b.panels));
   grid_->setGeometry(ToRect(b.grid));
-  const int s = Scaled(20);
-  side_->setGeometry(b.funds.x + b.funds.w - s - Scaled(2), b.funds.y + (b.funds.h - s) / 2, s, s);
+  const int s = Scaled(24);
+  side_->setGeometry(b.funds.x + b.funds.w - 2 * s - Scaled(2), b.funds.y + (b.funds.h - s) / 2, 2 * s, s);
   side_->raise();
 }
 

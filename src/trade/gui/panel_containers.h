@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class CWndVertOrderPanel;
+class QScrollArea;
 class CWndThreeKeyOrderPanel;
 class CWndKeybordOrderPanel;
 
@@ -32,6 +33,7 @@ class CMultiOrderPanelContainer : public QWidget {
   CWndVertOrderPanel* standard_;
   CWndThreeKeyOrderPanel* threeKey_;
   CWndKeybordOrderPanel* keyboard_;
+  QScrollArea* scrolls_[3] = {};
   int selected_ = 1;
 };
 

@@ -24,7 +24,7 @@ using tarn::ui::ToQString;
 // ---- COrderKey -------------------------------------------------------------------------------
 
 COrderKey::COrderKey(const QColor& colour, QWidget* parent) : QPushButton(parent), colour_(colour) {
-  setMinimumSize(Scaled(86), Scaled(64));
+  setMinimumSize(Scaled(70), Scaled(64));
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
@@ -67,17 +67,18 @@ CQuantityBox::CQuantityBox(QWidget* parent) : QWidget(parent) {
   edit->setText(QStringLiteral("1"));
   row->addWidget(new QLabel(QStringLiteral("手数"), this));
   row->addWidget(edit, 1);
-  row->addWidget(tarn::ui::MakeButton(this, QStringLiteral("▲"), [this] { Step(1); }));
-  row->addWidget(tarn::ui::MakeButton(this, QStringLiteral("▼"), [this] { Step(-1); }));
+  row->addWidget(tarn::PanelButton(this, QStringLiteral("▲"), [this] { Step(1); }, 24));
+  row->addWidget(tarn::PanelButton(this, QStringLiteral("▼"), [this] { Step(-1); }, 24));
   col->addLayout(row);
   auto* grid = new QGridLayout;
   grid->setSpacing(Scaled(2));
   const std::vector<tarn::FractionCell>& cells = tarn::FractionCells();
   for (std::size_t i = 0; i < cells.size(); ++i) {
-    QPushButton* b = tarn::ui::MakeButton(this, ToQString(tarn::FractionText(cells[i])), [this, i] {
+    QPushButton* b = tarn::PanelButton(this, ToQString(tarn::FractionText(cells[i])), [this, i] {
       if (onFraction) onFraction(static_cast<int>(i));
     });
     b->setFont(tarn::ui::UiFont(8));
+    b->setMinimumHeight(Scaled(20));
     fractions.push_back(b);
     grid->addWidget(b, static_cast<int>(i / 3), static_cast<int>(i % 3));
   }
@@ -206,10 +207,10 @@ CWndThreeKeyOrderPanel::CWndThreeKeyOrderPanel(QWidget* parent) : tarn::OrderPan
   root->addLayout(keys);
   auto* actions = new QHBoxLayout;
   actions->setSpacing(Scaled(3));
-  actions->addWidget(tarn::ui::MakeButton(this, QStringLiteral("全平"), [this] { CloseAll(); }));
-  actions->addWidget(tarn::ui::MakeButton(this, QStringLiteral("全撤"), [this] { CancelAll(); }));
-  actions->addWidget(tarn::ui::MakeButton(this, QStringLiteral("条件单"), [this] { ConditionOrder(); }));
-  actions->addWidget(tarn::ui::MakeButton(this, QStringLiteral("OCO单"), [this] { OcoOrder(); }));
+  actions->addWidget(tarn::PanelButton(this, QStringLiteral("全平"), [this] { CloseAll(); }));
+  actions->addWidget(tarn::PanelButton(this, QStringLiteral("全撤"), [this] { CancelAll(); }));
+  actions->addWidget(tarn::PanelButton(this, QStringLiteral("条件单"), [this] { ConditionOrder(); }));
+  actions->addWidget(tarn::PanelButton(this, QStringLiteral("OCO单"), [this] { OcoOrder(); }));
   root->addLayout(actions);
   tarn::EstimateLabels l{};
   root->addWidget(tarn::MakeEstimateArea(this, &l));

@@ -11,6 +11,7 @@
 #include "trade/order_routines.h"
 #include "ui/fonts.h"
 #include "ui/text_qt.h"
+#include "ui/theme.h"
 
 using tarn::ui::Scaled;
 using tarn::ui::ToGbk;
@@ -21,6 +22,9 @@ QPushButton* Choice(QWidget* parent, const QString& text) {
   auto* b = new QPushButton(text, parent);
   b->setCheckable(true);
   b->setMinimumHeight(Scaled(26));
+  b->setStyleSheet(QStringLiteral("QPushButton { min-width: 0px; } QPushButton:checked { background: %1; color: white; "
+                                  "font-weight: bold; }")
+                       .arg(tarn::ui::AccentColor().name()));
   return b;
 }
 
@@ -86,11 +90,11 @@ CWndVertOrderPanel::CWndVertOrderPanel(QWidget* parent) : tarn::OrderPanelBase(p
   root->addWidget(send);
   auto* actions = new QGridLayout;
   actions->setSpacing(Scaled(3));
-  actions->addWidget(tarn::ui::MakeButton(this, QStringLiteral("重置"), [this] { Reset(); }), 0, 0);
-  actions->addWidget(tarn::ui::MakeButton(this, QStringLiteral("全平"), [this] { CloseAll(); }), 0, 1);
-  actions->addWidget(tarn::ui::MakeButton(this, QStringLiteral("全撤"), [this] { CancelAll(); }), 0, 2);
-  actions->addWidget(tarn::ui::MakeButton(this, QStringLiteral("条件单"), [this] { ConditionOrder(); }), 1, 0);
-  actions->addWidget(tarn::ui::MakeButton(this, QStringLiteral("OCO单"), [this] { OcoOrder(); }), 1, 1);
+  actions->addWidget(tarn::PanelButton(this, QStringLiteral("重置"), [this] { Reset(); }), 0, 0);
+  actions->addWidget(tarn::PanelButton(this, QStringLiteral("全平"), [this] { CloseAll(); }), 0, 1);
+  actions->addWidget(tarn::PanelButton(this, QStringLiteral("全撤"), [this] { CancelAll(); }), 0, 2);
+  actions->addWidget(tarn::PanelButton(this, QStringLiteral("条件单"), [this] { ConditionOrder(); }), 1, 0);
+  actions->addWidget(tarn::PanelButton(this, QStringLiteral("OCO单"), [this] { OcoOrder(); }), 1, 1);
   root->addLayout(actions);
   tarn::EstimateLabels l{};
   root->addWidget(tarn::MakeEstimateArea(this, &l));
