@@ -81,7 +81,7 @@ const std::vector<TradeColumn>& TabColumns(int kind) {
                {&TXT("止损价"), -9}, {&TXT("止盈价"), -9}, {&TXT("浮动止损"), -9}, {&TXT("保本价"), -9}}),
       Columns({{&TXT("序号"), 4}, {&TXT("合约"), 10}, {&TXT("方向"), 5}, {&TXT("数量"), -5}, {&TXT("成本价格"), -10},
                {&TXT("浮动盈亏"), -9}, {&TXT("浮盈点数"), -8}, {&TXT("持仓盈亏"), -9}, {&TXT("止盈止损"), 24},
-               {&TXT("保证金"), -10}, {&TXT("盈利率"), -8}, {&TXT("备注"), 12}, {&TXT("成交号"), 10},
+               {&TXT("保证金"), -10}, {&TXT("盈利率"), -8}, {&TXT("备注"), 12}, {&TXT("成交号"), 18},
                {&TXT("持仓号"), 10}}),
   };
   static const std::vector<TradeColumn> kNone;

@@ -167,6 +167,27 @@ TEST_F(TradeGridWindow, RemarkEditedByDoubleClick) {
   EXPECT_EQ(stored.Get("rb2601_B"), TXT("观察仓"));
 }
 
+TEST_F(TradeGridWindow, FillModeButtons) {
+  FillRecord f{};
+  f.contract = TestContract("rb2601");
+  f.direction = 1;
+  f.offset = 1;
+  f.quantity = 1;
+  SetField(f.fillNumber, "1");
+  api.fills = {f, f};
+  SetField(api.fills[1].fillNumber, "2");
+  CTradeGridContainer grid;
+  CMyColorGrid* fills = grid.Grid(kTabFills);
+  EXPECT_EQ(fills->RowCount(), 2);
+  EXPECT_TRUE(fills->Button(kCodeFillDetail)->isChecked());
+  fills->Button(kCodeFillSummary)->click();
+  EXPECT_EQ(fills->RowCount(), 1);
+  EXPECT_EQ(fills->CellAt(0, 4)->text, "2");
+  EXPECT_TRUE(fills->Button(kCodeFillSummary)->isChecked());
+  EXPECT_FALSE(fills->Button(kCodeFillDetail)->isChecked());
+  EXPECT_EQ(grid.Group(0)->tabText(2), ui::ToQString(TXT("F1成交(1)")));
+}
+
 TEST(MoneyWindow, CellsFitTheWidthAndAccountsSwitch) {
   ScopedHome home;
   GridFakeApi api;

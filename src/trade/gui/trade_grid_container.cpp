@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
@@ -116,6 +117,9 @@ CTradeGridContainer::CTradeGridContainer(QWidget* parent)
     grid->onNotify = [this](const GridNotify& n) { HandleGridNotify(n); };
     grids_[kind] = grid;
   }
+  // The fills' two mode buttons show which mode is on.
+  for (int code : {kCodeFillDetail, kCodeFillSummary})
+    if (QPushButton* b = grids_[kTabFills]->Button(code)) b->setCheckable(true);
   BuildGroups(RestoreTradeGridLayout());
   remarks_.Load();
   CAutoCover::Instance().LoadSettings();
@@ -358,6 +362,8 @@ void CTradeGridContainer::ApplyTab(int kind) {
 void CTradeGridContainer::ApplyAll() {
   for (int kind = 0; kind < kTradeTabCount; ++kind) ApplyTab(kind);
   UpdateTitles();
+  if (QPushButton* b = grids_[kTabFills]->Button(kCodeFillDetail)) b->setChecked(!model_.FillSummary());
+  if (QPushButton* b = grids_[kTabFills]->Button(kCodeFillSummary)) b->setChecked(model_.FillSummary());
 }
 
 void CTradeGridContainer::UpdateTitles() {

@@ -126,8 +126,11 @@ void RegisterTradeGridScreenshots(ui::ScreenshotRegistry& r) {
   r.Add("trade_grid_conditions", [] { return static_cast<QWidget*>(OpenGrid(kTabConditions)); });
   r.Add("trade_grid_fills", [] {
     CTradeGridContainer* grid = OpenGrid(kTabFills);
-    grid->Actions().Command(103, -1, -1, kCodeFillSummary);
-    grid->RefreshNow(false);
+    GridNotify summary;
+    summary.kind = GridNotify::Command;
+    summary.controlId = TabControlId(kTabFills);
+    summary.code = kCodeFillSummary;
+    grid->HandleGridNotify(summary);
     return static_cast<QWidget*>(grid);
   });
   r.Add("trade_grid_details", [] { return static_cast<QWidget*>(OpenGrid(kTabDetails)); });
@@ -144,7 +147,7 @@ void RegisterTradeGridScreenshots(ui::ScreenshotRegistry& r) {
   r.Add("funds_window", [] {
     MakeDemoTrades();
     auto* w = new CMoneyWnd;
-    w->resize(1520, 46);
+    w->resize(1560, 46);
     return static_cast<QWidget*>(w);
   });
   r.Add("funds_cells", [] {
