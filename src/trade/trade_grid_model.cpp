@@ -12,26 +12,27 @@ namespace tarn {
 namespace {
 
 template <class T>
-std::string Bytes(const T& record) {
-  return std::string(reinterpret_cast<const char*>(&record), sizeof(T));
+std::string_view View(const T& record) {
+  return std::string_view(reinterpret_cast<const char*>(&record), sizeof(T));
 }
 
-// A record's identity that is unique within one pass: a repeated or empty identity gets the
-// record's index appended.
-std::string UniqueId(std::string_view id, std::size_t index, std::unordered_set<std::string>& seen) {
-  std::string s(id);
-  if (s.empty() || !seen.insert(s).second) {
-    s += Format("#%zu", index);
-    seen.insert(s);
+// The commodity terms a row's texts depend on, as bytes (no padding to compare).
+struct InfoBytes {
+  char bytes[sizeof(int) + sizeof(double)];
+  explicit InfoBytes(const ContractInfo& info) {
+    std::memcpy(bytes, &info.decimals, sizeof(int));
+    std::memcpy(bytes + sizeof(int), &info.multiplier, sizeof(double));
   }
-  return s;
-}
+  std::string_view View() const { return std::string_view(bytes, sizeof bytes); }
+};
 
 }  // namespace
 
-void TradeGridModel::Cache::Sweep() {
+void TradeGridModel::Cache::Sweep(std::size_t rows) {
+  // Entries whose cells no row holds any more are dropped once they outnumber the rows.
+  if (map.size() <= 2 * rows + 64) return;
   for (auto it = map.begin(); it != map.end();) {
-    if (it->second.pass != pass)
+    if (!it->second.cells || it->second.cells.use_count() == 1)
       it = map.erase(it);
     else
       ++it;
@@ -41,22 +42,55 @@ void TradeGridModel::Cache::Sweep() {
 TradeGridModel::TradeGridModel(PositionRemarkStore& remarks, InfoFn info)
     : remarks_(remarks), info_(std::move(info)) {}
 
-ContractInfo TradeGridModel::InfoOf(const DC_Contract& c) {
-  std::string key(c.Key());
+const ContractInfo& TradeGridModel::InfoOf(const DC_Contract& c) {
+  const std::string_view key = c.Key();
   auto it = infoCache_.find(key);
-  if (it != infoCache_.end()) return it->second;
-  ContractInfo info = info_ ? info_(c) : ContractInfo{};
-  infoCache_.emplace(std::move(key), info);
-  return info;
+  if (it == infoCache_.end())
+    it = infoCache_.emplace(std::string(key), InfoEntry{c, info_ ? info_(c) : ContractInfo{}}).first;
+  return it->second.info;
 }
 
+void TradeGridModel::RecheckInfo() {
+  infoChanged_ = false;
+  for (auto& [key, entry] : infoCache_) {
+    const ContractInfo now = info_ ? info_(entry.contract) : ContractInfo{};
+    if (now.decimals != entry.info.decimals || now.multiplier != entry.info.multiplier || now.tick != entry.info.tick) {
+      entry.info = now;
+      infoChanged_ = true;
+    }
+  }
+}
+
+namespace {
+// Takes the library's new list: marks the records equal to the old one at the same place.
+template <class T>
+void TakeList(std::vector<T>& current, std::vector<T>& incoming, std::vector<char>& same) {
+  same.assign(incoming.size(), 0);
+  const std::size_t n = std::min(current.size(), incoming.size());
+  for (std::size_t i = 0; i < n; ++i) same[i] = std::memcmp(&current[i], &incoming[i], sizeof(T)) == 0;
+  current.swap(incoming);
+}
+}  // namespace
+
 template <class Make>
-std::shared_ptr<const CellRow> TradeGridModel::CellsFor(Tab& tab, std::string id, std::string inputs, Make make) {
-  CacheEntry& e = tab.cache.map[std::move(id)];
+std::shared_ptr<const CellRow> TradeGridModel::CellsFor(Tab& tab, std::string_view id, std::size_t index,
+                                                        std::string_view record, std::string_view extra, Make make) {
+  auto it = id.empty() ? tab.cache.map.end() : tab.cache.map.find(id);
+  if (id.empty() || (it != tab.cache.map.end() && it->second.pass == tab.cache.pass)) {
+    // No identity, or one already used in this pass: the record's place tells it apart.
+    std::string unique = std::string(id) + Format("#%zu", index);
+    it = tab.cache.map.try_emplace(std::move(unique)).first;
+  } else if (it == tab.cache.map.end()) {
+    it = tab.cache.map.try_emplace(std::string(id)).first;
+  }
+  CacheEntry& e = it->second;
   e.pass = tab.cache.pass;
-  if (!e.cells || e.record != inputs) {
+  const bool same = e.cells && e.record.size() == record.size() + extra.size() &&
+                    std::memcmp(e.record.data(), record.data(), record.size()) == 0 &&
+                    (extra.empty() || std::memcmp(e.record.data() + record.size(), extra.data(), extra.size()) == 0);
+  if (!same) {
     e.cells = std::make_shared<const CellRow>(make());
-    e.record = std::move(inputs);
+    e.record.assign(record).append(extra);
     ++formatted_;
   }
   return e.cells;
@@ -78,7 +112,7 @@ void TradeGridModel::SetRows(int kind, std::vector<GridRow> rows) {
     changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
   }
   tab.rows = std::move(rows);
-  tab.cache.Sweep();
+  tab.cache.Sweep(tab.rows.size());
 }
 
 TabChanges TradeGridModel::TakeChanges(int kind) {
@@ -92,7 +126,7 @@ TabChanges TradeGridModel::TakeChanges(int kind) {
 
 void TradeGridModel::Refresh(ITradeApi& api, bool full) {
   if (full) {
-    infoCache_.clear();
+    RecheckInfo();
     RefreshOrders(api);
     RefreshPositions(api);
     RefreshDetails(api);
@@ -106,58 +140,58 @@ void TradeGridModel::Refresh(ITradeApi& api, bool full) {
 }
 
 void TradeGridModel::RefreshOrders(ITradeApi& api) {
-  api.GetOrders(orders_);
-  stopCandidates_.clear();
-  for (std::size_t i = 0; i < orders_.size(); ++i) {
-    const OrderRecord& o = orders_[i];
-    if (o.hidden == 1 && o.state == 11 && (o.offset == 2 || o.offset == 3)) stopCandidates_.push_back(static_cast<int>(i));
-  }
-  Tab& tab = tabs_[kTabOrders];
-  tab.cache.Begin();
-  std::unordered_set<std::string> seen;
-  std::vector<GridRow> rows;
-  rows.reserve(orders_.size());
-  for (std::size_t i = orders_.size(); i-- > 0;) {
-    const OrderRecord& o = orders_[i];
-    if (o.hidden == 1) continue;
-    const ContractInfo info = InfoOf(o.contract);
-    rows.push_back(GridRow{static_cast<int>(i),
-                           CellsFor(tab, UniqueId(o.Key(), i, seen), Bytes(o) + Bytes(info.decimals),
-                                    [&] { return OrderCells(o, info); })});
-  }
-  SetRows(kTabOrders, std::move(rows));
+  api.GetOrders(incomingOrders_);
+  TakeList(orders_, incomingOrders_, sameOrders_);
+  for (auto& [key, list] : stopsByKey_) list.clear();
+  for (const OrderRecord& o : orders_)
+    if (o.hidden == 1 && o.state == 11 && (o.offset == 2 || o.offset == 3)) {
+      const std::string_view key = o.contract.Key();
+      auto it = stopsByKey_.find(key);
+      if (it == stopsByKey_.end()) it = stopsByKey_.emplace(std::string(key), std::vector<OrderRecord>()).first;
+      it->second.push_back(o);
+    }
+  for (auto it = stopsByKey_.begin(); it != stopsByKey_.end();) it = it->second.empty() ? stopsByKey_.erase(it) : ++it;
+  BuildOrderRows(kTabOrders);
 }
 
-void TradeGridModel::RefreshWorking() {
-  Tab& tab = tabs_[kTabWorking];
+void TradeGridModel::RefreshWorking() { BuildOrderRows(kTabWorking); }
+void TradeGridModel::RefreshConditions() { BuildOrderRows(kTabConditions); }
+
+void TradeGridModel::BuildOrderRows(int kind) {
+  Tab& tab = tabs_[kind];
   tab.cache.Begin();
-  std::unordered_set<std::string> seen;
   std::vector<GridRow> rows;
-  for (std::size_t i = orders_.size(); i-- > 0;) {
+  rows.reserve(kind == kTabOrders ? orders_.size() : tab.rows.size() + 8);
+  const std::size_t n = orders_.size();
+  std::vector<std::shared_ptr<const CellRow>> byRecord(n);
+  for (std::size_t k = 0; k < n; ++k) {
+    // All and working orders newest first; condition orders in the library's order.
+    const std::size_t i = kind == kTabConditions ? k : n - 1 - k;
     const OrderRecord& o = orders_[i];
-    if (o.hidden == 1 || !IsWorkingState(o.state)) continue;
-    const ContractInfo info = InfoOf(o.contract);
-    rows.push_back(GridRow{static_cast<int>(i),
-                           CellsFor(tab, UniqueId(o.Key(), i, seen), Bytes(o) + Bytes(info.decimals),
-                                    [&] { return WorkingOrderCells(o, info); })});
+    if (kind == kTabConditions ? o.hidden != 1 : o.hidden == 1) continue;
+    if (kind == kTabWorking && !IsWorkingState(o.state)) continue;
+    std::shared_ptr<const CellRow> cells;
+    if (!infoChanged_ && i < sameOrders_.size() && sameOrders_[i] && i < tab.byRecord.size()) cells = tab.byRecord[i];
+    if (!cells) {
+      const ContractInfo& info = InfoOf(o.contract);
+      const InfoBytes extra(info);
+      cells = CellsFor(tab, o.Key(), i, View(o), extra.View(), [&] {
+        return kind == kTabOrders    ? OrderCells(o, info)
+               : kind == kTabWorking ? WorkingOrderCells(o, info)
+                                     : ConditionOrderCells(o, info);
+      });
+    }
+    byRecord[i] = cells;
+    rows.push_back(GridRow{static_cast<int>(i), std::move(cells)});
   }
-  SetRows(kTabWorking, std::move(rows));
+  tab.byRecord = std::move(byRecord);
+  SetRows(kind, std::move(rows));
 }
 
-void TradeGridModel::RefreshConditions() {
-  Tab& tab = tabs_[kTabConditions];
-  tab.cache.Begin();
-  std::unordered_set<std::string> seen;
-  std::vector<GridRow> rows;
-  for (std::size_t i = 0; i < orders_.size(); ++i) {
-    const OrderRecord& o = orders_[i];
-    if (o.hidden != 1) continue;
-    const ContractInfo info = InfoOf(o.contract);
-    rows.push_back(GridRow{static_cast<int>(i),
-                           CellsFor(tab, UniqueId(o.Key(), i, seen), Bytes(o) + Bytes(info.decimals),
-                                    [&] { return ConditionOrderCells(o, info); })});
-  }
-  SetRows(kTabConditions, std::move(rows));
+const std::vector<OrderRecord>& TradeGridModel::StopOrdersOf(const DC_Contract& c) const {
+  static const std::vector<OrderRecord> kNone;
+  auto it = stopsByKey_.find(c.Key());
+  return it == stopsByKey_.end() ? kNone : it->second;
 }
 
 void TradeGridModel::CleanUpRemarks(ITradeApi& api) {
@@ -180,31 +214,25 @@ void TradeGridModel::RefreshPositions(ITradeApi& api) {
   BuildPositionRows();
 }
 
-std::vector<OrderRecord> TradeGridModel::StopOrders() const {
-  std::vector<OrderRecord> out;
-  out.reserve(stopCandidates_.size());
-  for (int i : stopCandidates_) out.push_back(orders_[static_cast<std::size_t>(i)]);
-  return out;
-}
-
 void TradeGridModel::BuildPositionRows() {
-  const std::vector<OrderRecord> stopOrders = StopOrders();
   Tab& tab = tabs_[kTabPositions];
   tab.cache.Begin();
-  std::unordered_set<std::string> seen;
   std::vector<GridRow> rows;
+  rows.reserve(positions_.size());
+  std::string id, extra;
   for (std::size_t i = 0; i < positions_.size(); ++i) {
     const PositionRecord& p = positions_[i];
     if (!p.Shown()) continue;
-    const ContractInfo info = InfoOf(p.contract);
+    const ContractInfo& info = InfoOf(p.contract);
     const bool isLong = p.IsLong();
-    std::string stops =
-        stopOrders.empty() ? std::string() : StopOrderText(stopOrders, p.contract, isLong, {}, info.decimals);
+    const std::vector<OrderRecord>& candidates = StopOrdersOf(p.contract);
+    const std::string stops =
+        candidates.empty() ? std::string() : StopOrderText(candidates, p.contract, isLong, {}, info.decimals);
     const std::string& remark = remarks_.Get(PositionRemarkKey(p));
-    std::string inputs = Bytes(p) + Bytes(info.decimals) + Bytes(info.multiplier) + stops + '\0' + remark;
-    rows.push_back(GridRow{static_cast<int>(i),
-                           CellsFor(tab, UniqueId(std::string(p.contract.Key()) + (isLong ? "|B" : "|S"), i, seen),
-                                    std::move(inputs), [&] { return PositionCells(p, info, stops, remark); })});
+    extra.assign(InfoBytes(info).View()).append(stops).append(1, '\0').append(remark);
+    id.assign(p.contract.Key()).append(isLong ? "|B" : "|S");
+    rows.push_back(GridRow{static_cast<int>(i), CellsFor(tab, id, i, View(p), extra,
+                                                          [&] { return PositionCells(p, info, stops, remark); })});
   }
   SetRows(kTabPositions, std::move(rows));
 }
@@ -215,31 +243,32 @@ void TradeGridModel::RefreshDetails(ITradeApi& api) {
 }
 
 void TradeGridModel::BuildDetailRows() {
-  const std::vector<OrderRecord> stopOrders = StopOrders();
   Tab& tab = tabs_[kTabDetails];
   tab.cache.Begin();
-  std::unordered_set<std::string> seen;
   std::vector<GridRow> rows;
   rows.reserve(details_.size());
   static const std::string kNoRemark;
+  std::string extra;
   for (std::size_t i = 0; i < details_.size(); ++i) {
     const PositionDetail& d = details_[i];
-    const ContractInfo info = InfoOf(d.contract);
-    const std::string number(Field(d.positionNumber));
+    const ContractInfo& info = InfoOf(d.contract);
+    const std::string_view number = Field(d.positionNumber);
     // A lot without a position number can carry neither stops nor a remark of its own.
-    std::string stops = stopOrders.empty() || number.empty()
-                            ? std::string()
-                            : StopOrderText(stopOrders, d.contract, d.direction == 1, number, info.decimals);
-    const std::string& remark = number.empty() ? kNoRemark : remarks_.Get(number);
-    std::string inputs = Bytes(d) + Bytes(info.decimals) + Bytes(info.multiplier) + stops + '\0' + remark;
-    rows.push_back(GridRow{static_cast<int>(i), CellsFor(tab, UniqueId(number, i, seen), std::move(inputs),
+    const std::vector<OrderRecord>& candidates = StopOrdersOf(d.contract);
+    const std::string stops = candidates.empty() || number.empty()
+                                  ? std::string()
+                                  : StopOrderText(candidates, d.contract, d.direction == 1, number, info.decimals);
+    const std::string& remark = number.empty() ? kNoRemark : remarks_.Get(std::string(number));
+    extra.assign(InfoBytes(info).View()).append(stops).append(1, '\0').append(remark);
+    rows.push_back(GridRow{static_cast<int>(i), CellsFor(tab, number, i, View(d), extra,
                                                           [&] { return DetailCells(d, info, stops, remark); })});
   }
   SetRows(kTabDetails, std::move(rows));
 }
 
 void TradeGridModel::RefreshFills(ITradeApi& api) {
-  api.GetFills(fills_);
+  api.GetFills(incomingFills_);
+  TakeList(fills_, incomingFills_, sameFills_);
   BuildFillRows();
 }
 
@@ -251,23 +280,29 @@ void TradeGridModel::BuildFillRows() {
     fillGroups_ = GroupFills(fills_);
     for (std::size_t i = 0; i < fillGroups_.size(); ++i) {
       const FillGroup& g = fillGroups_[i];
-      const ContractInfo info = InfoOf(g.first.contract);
-      std::string inputs = Format("%lld|%.17g|%.17g|%.17g|%lld|%d", static_cast<long long>(g.quantity), g.price,
-                                  g.closeProfit, g.fee, static_cast<long long>(g.lastTime), info.decimals);
-      rows.push_back(GridRow{static_cast<int>(i), CellsFor(tab, "G" + g.key, std::move(inputs),
+      const ContractInfo& info = InfoOf(g.first.contract);
+      const std::string inputs = Format("%lld|%.17g|%.17g|%.17g|%lld|%d", static_cast<long long>(g.quantity), g.price,
+                                        g.closeProfit, g.fee, static_cast<long long>(g.lastTime), info.decimals);
+      rows.push_back(GridRow{static_cast<int>(i), CellsFor(tab, g.key, i, inputs, {},
                                                             [&] { return FillGroupCells(g, info); })});
     }
   } else {
     fillGroups_.clear();
-    std::unordered_set<std::string> seen;
     rows.reserve(fills_.size());
+    std::vector<std::shared_ptr<const CellRow>> byRecord(fills_.size());
     for (std::size_t i = 0; i < fills_.size(); ++i) {
       const FillRecord& f = fills_[i];
-      const ContractInfo info = InfoOf(f.contract);
-      rows.push_back(GridRow{static_cast<int>(i),
-                             CellsFor(tab, UniqueId(Field(f.fillNumber), i, seen), Bytes(f) + Bytes(info.decimals),
-                                      [&] { return FillCells(f, info); })});
+      std::shared_ptr<const CellRow> cells;
+      if (!infoChanged_ && i < sameFills_.size() && sameFills_[i] && i < tab.byRecord.size()) cells = tab.byRecord[i];
+      if (!cells) {
+        const ContractInfo& info = InfoOf(f.contract);
+        const InfoBytes extra(info);
+        cells = CellsFor(tab, Field(f.fillNumber), i, View(f), extra.View(), [&] { return FillCells(f, info); });
+      }
+      byRecord[i] = cells;
+      rows.push_back(GridRow{static_cast<int>(i), std::move(cells)});
     }
+    tab.byRecord = std::move(byRecord);
   }
   SetRows(kTabFills, std::move(rows));
 }
@@ -275,7 +310,9 @@ void TradeGridModel::BuildFillRows() {
 void TradeGridModel::SetFillSummary(bool summary) {
   if (summary == fillSummary_) return;
   fillSummary_ = summary;
-  // The rows are rebuilt from the copy: the mode switch needs no new list.
+  // Detail and summary rows have identities of their own; the rows are rebuilt from the copy.
+  tabs_[kTabFills].cache.map.clear();
+  tabs_[kTabFills].byRecord.clear();
   BuildFillRows();
 }
 
@@ -286,8 +323,9 @@ void TradeGridModel::RefreshOco(std::vector<OcoOrder> pairs) {
   std::vector<GridRow> rows;
   for (std::size_t i = 0; i < oco_.size(); ++i) {
     const OcoOrder& o = oco_[i];
-    const ContractInfo info = InfoOf(o.contract);
-    rows.push_back(GridRow{static_cast<int>(i), CellsFor(tab, Format("%d#%zu", o.id, i), Bytes(o) + Bytes(info.decimals),
+    const ContractInfo& info = InfoOf(o.contract);
+    const InfoBytes extra(info);
+    rows.push_back(GridRow{static_cast<int>(i), CellsFor(tab, Format("%d", o.id), i, View(o), extra.View(),
                                                           [&] { return OcoCells(o, info); })});
   }
   SetRows(kTabOco, std::move(rows));
@@ -300,15 +338,14 @@ void TradeGridModel::RefreshAutoStops(std::vector<AutoCoverStop> stops) {
   std::vector<GridRow> rows;
   for (std::size_t i = 0; i < stops_.size(); ++i) {
     const AutoCoverStop& s = stops_[i];
-    const ContractInfo info = InfoOf(s.order.contract);
+    const ContractInfo& info = InfoOf(s.order.contract);
     // The stop's levels and state; the setting's texts are not part of the row.
-    std::string inputs = Format("%d|%d|%.17g|%.17g|%.17g|%.17g|%d|%d|%d", s.state, s.breakEvenArmed ? 1 : 0,
-                                s.stopLossPrice, s.takeProfitPrice, s.trailingStopPrice, s.openPrice, s.direction,
-                                s.breakEvenTicks, info.decimals) +
-                         Bytes(s.order);
+    const std::string inputs = Format("%d|%d|%.17g|%.17g|%.17g|%.17g|%d|%d|%d", s.state, s.breakEvenArmed ? 1 : 0,
+                                      s.stopLossPrice, s.takeProfitPrice, s.trailingStopPrice, s.openPrice,
+                                      s.direction, s.breakEvenTicks, info.decimals);
     rows.push_back(GridRow{static_cast<int>(i),
-                           CellsFor(tab, Format("%llu#%zu", static_cast<unsigned long long>(s.sequence), i),
-                                    std::move(inputs), [&] { return AutoStopCells(s, info); })});
+                           CellsFor(tab, Format("%llu", static_cast<unsigned long long>(s.sequence)), i, inputs,
+                                    View(s.order), [&] { return AutoStopCells(s, info); })});
   }
   SetRows(kTabAutoStops, std::move(rows));
 }

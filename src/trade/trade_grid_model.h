@@ -119,45 +119,72 @@ class TradeGridModel {
   long long FormattedRows() const { return formatted_; }
 
  private:
+  // Hashing of texts that finds a std::string key by a string_view without making one.
+  struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  template <class V>
+  using TextMap = std::unordered_map<std::string, V, TextHash, std::equal_to<>>;
   struct CacheEntry {
     std::string record;  // the bytes of the record (and any other input) the cells were made from
     std::shared_ptr<const CellRow> cells;
     uint32_t pass = 0;
   };
   struct Cache {
-    std::unordered_map<std::string, CacheEntry> map;
+    TextMap<CacheEntry> map;
     uint32_t pass = 0;
     void Begin() { ++pass; }
-    void Sweep();
+    void Sweep(std::size_t rows);
   };
   struct Tab {
     std::vector<GridRow> rows;
     TabChanges changes;
     Cache cache;
+    // The cells of each record of the source list as last built (null: not shown), so that a
+    // record unchanged at its place in the list is taken without looking it up.
+    std::vector<std::shared_ptr<const CellRow>> byRecord;
+  };
+  struct InfoEntry {
+    DC_Contract contract;
+    ContractInfo info;
   };
   static std::size_t Index(int tab) { return IsTradeTab(tab) ? static_cast<std::size_t>(tab) : 0; }
-  // Looks up (or makes) the cells of one record: `id` its identity, `inputs` the bytes they
-  // depend on.
+  // Looks up (or makes) the cells of one record: `id` its identity (made unique with the
+  // record's index when it is empty or repeated), `record` and `extra` the bytes they depend on.
+  // Only a record whose bytes changed is formatted again.
   template <class Make>
-  std::shared_ptr<const CellRow> CellsFor(Tab& tab, std::string id, std::string inputs, Make make);
+  std::shared_ptr<const CellRow> CellsFor(Tab& tab, std::string_view id, std::size_t index, std::string_view record,
+                                          std::string_view extra, Make make);
   // Replaces a tab's rows and records which rows differ from the ones shown before.
   void SetRows(int tab, std::vector<GridRow> rows);
-  ContractInfo InfoOf(const DC_Contract& c);
+  const ContractInfo& InfoOf(const DC_Contract& c);
+  // Resolves the known contracts again; notes whether any terms changed.
+  void RecheckInfo();
   void CleanUpRemarks(ITradeApi& api);
-  std::vector<OrderRecord> StopOrders() const;
+  const std::vector<OrderRecord>& StopOrdersOf(const DC_Contract& c) const;
+  void BuildOrderRows(int tab);
   void BuildPositionRows();
   void BuildDetailRows();
   void BuildFillRows();
 
   PositionRemarkStore& remarks_;
   InfoFn info_;
-  std::unordered_map<std::string, ContractInfo> infoCache_;
+  TextMap<InfoEntry> infoCache_;
+  bool infoChanged_ = true;  // a commodity's terms changed at the last check: format everything
+  // Which records of the orders and fills lists are byte for byte the ones at the same place
+  // in the previous list, and the lists the library's copies are taken into.
+  std::vector<char> sameOrders_, sameFills_;
+  std::vector<OrderRecord> incomingOrders_;
+  std::vector<FillRecord> incomingFills_;
   Tab tabs_[kTradeTabCount];
   bool fillSummary_ = false;
   std::vector<PositionRecord> positions_;
   std::vector<PositionDetail> details_;
   std::vector<OrderRecord> orders_;
-  std::vector<int> stopCandidates_;  // indices of orders_ that may be position stops
+  // The orders that may be position stops (condition orders in state 11 that close), by
+  // contract key.
+  TextMap<std::vector<OrderRecord>> stopsByKey_;
   std::vector<FillRecord> fills_;
   std::vector<FillGroup> fillGroups_;
   std::vector<OcoOrder> oco_;
