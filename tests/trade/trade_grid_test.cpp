@@ -394,6 +394,27 @@ TEST(TradeGridModelRefresh, PositionsOnlyRefreshLeavesOrdersAlone) {
   EXPECT_EQ(model.TakeChanges(kTabPositions).rows, std::vector<int>{0});
 }
 
+TEST(TradeGridModelRefresh, ChangedCommodityTermsFormatTheRowsAgain) {
+  ScopedHome home;
+  GridFakeApi api;
+  PositionRemarkStore store;
+  int decimals = 2;  // as the quote library knows the contract at first
+  TradeGridModel model(store, [&](const DC_Contract&) { return ContractInfo{decimals, 10, 1}; });
+  api.orders = {TestOrder("A", "rb2601", 2)};
+  FillRecord f{};
+  f.contract = TestContract("rb2601");
+  f.price = 3500;
+  api.fills = {f};
+  model.Refresh(api, true);
+  EXPECT_EQ(model.CellText(kTabOrders, 0, 5), "3500.00");
+  model.Refresh(api, true);
+  decimals = 0;
+  model.Refresh(api, true);
+  EXPECT_EQ(model.CellText(kTabOrders, 0, 5), "3500");
+  EXPECT_EQ(model.CellText(kTabWorking, 0, 5), "3500");
+  EXPECT_EQ(model.CellText(kTabFills, 0, 5), "3500");
+}
+
 TEST(TradeRefreshSignal, BurstsPostOnceAndPartialPositionsOnlyMarkDirty) {
   TradeRefreshSignal s;
   EXPECT_TRUE(s.FullChange());
