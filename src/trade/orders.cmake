@@ -20,6 +20,6 @@ if(TARN_WITH_QT)
       ${CMAKE_CURRENT_LIST_DIR}/gui/screenshots.cpp
       ${CMAKE_CURRENT_LIST_DIR}/gui/three_key_panel.cpp
       ${CMAKE_CURRENT_LIST_DIR}/gui/vert_order_panel.cpp
-    DEPS tarn_trade_orders tarn_engines_gui tarn_ui
+    DEPS tarn_trade_orders tarn_trade_grid_gui tarn_engines_gui tarn_ui
   )
 endif()

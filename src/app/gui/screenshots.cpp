@@ -24,6 +24,7 @@
 #include "tools/gui/dlg_ping_server.h"
 #include "tools/gui/screenshots.h"
 #include "trade/gui/screenshots.h"
+#include "trade/gui/trade_grid_screenshots.h"
 #include "ui/text_qt.h"
 
 namespace tarn {
@@ -122,6 +123,7 @@ int RunScreenshotSession(const QString& dir, const DemoAccount& demo, int loginT
   RegisterToolsScreenshots(registry);
   RegisterQuoteScreenshots(registry);
   RegisterEnginesScreenshots(registry);
+  RegisterTradeGridScreenshots(registry);
   RegisterTradeOrderScreenshots(registry);
   RegisterShellScreenshots(registry);  // last: its reconnection notice keeps timers running
   std::vector<std::string> failed;

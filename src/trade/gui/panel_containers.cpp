@@ -6,6 +6,11 @@
 #include <QVBoxLayout>
 
 #include "trade/gui/keyboard_order_panel.h"
+#include "trade/gui/money_wnd.h"
+#include "trade/gui/order_dialogs.h"
+#include "trade/gui/trade_grid_container.h"
+#include "data/quote_data_center.h"
+#include "trade/sel_position.h"
 #include "trade/gui/three_key_panel.h"
 #include "trade/gui/vert_order_panel.h"
 #include "trade/panel_layout.h"
@@ -84,11 +89,34 @@ void CMultiOrderPanelContainer::resizeEvent(QResizeEvent*) {
 
 CHorzTradePanel::CHorzTradePanel(QWidget* parent)
     : QWidget(parent), left_(tarn::PanelsOnLeft()), type_(tarn::HorzPanelType()) {
-  funds_ = new QWidget(this);
-  funds_->setObjectName(QStringLiteral("fundsSlot"));
-  grid_ = new QWidget(this);
-  grid_->setObjectName(QStringLiteral("tradeGridSlot"));
+  funds_ = new CMoneyWnd(this);
   panels_ = new CMultiOrderPanelContainer(this);
+  auto* grid = new CTradeGridContainer(this);
+  grid_ = grid;
+  // A position chosen in the grid goes to the panel on show; the grid's close and modify
+  // actions open the order dialogs.
+  grid->onPositionSelected = [this](const PositionRecord& p) {
+    if (auto* panel = dynamic_cast<tarn::IOrderPanelOpt*>(panels_->Panel(panels_->Selected()))) panel->OnPositionSelected(p);
+  };
+  grid->coverPositionDialog = [grid](const PositionRecord& p) {
+    CDlgCoverPosition d(p, grid);
+    grid->runDialog ? grid->runDialog(d) : d.exec();
+  };
+  grid->coverByPosNoDialog = [grid](const PositionDetail& detail, double price) {
+    CDlgCoverByPosNo d(detail, price, grid);
+    grid->runDialog ? grid->runDialog(d) : d.exec();
+  };
+  grid->modifyOrderDialog = [grid](const OrderRecord& o, double tick, int decimals)
+      -> std::optional<tarn::IGridActionHost::Modified> {
+    CDlgModifyOrder d(o.price, o.quantity, tick, decimals, grid);
+    if ((grid->runDialog ? grid->runDialog(d) : d.exec()) != QDialog::Accepted) return std::nullopt;
+    return tarn::IGridActionHost::Modified{d.Price(), d.Quantity()};
+  };
+  // The order panels ask the grid which position is selected.
+  tarn::SetSelectedPositionSource([](PositionRecord* out) {
+    ISelPositionQueryer* q = tarn::GetSelPositionQueryer();
+    return q && out && q->QuerySelectedPosition(*out);
+  });
   side_ = new QPushButton(QStringLiteral("左右"), this);
   side_->setToolTip(QStringLiteral("下单面板左右切换"));
   side_->setFlat(true);
@@ -97,23 +125,7 @@ CHorzTradePanel::CHorzTradePanel(QWidget* parent)
   (void)type_;
 }
 
-void CHorzTradePanel::SetFundsWindow(QWidget* funds) {
-  if (!funds) return;
-  funds->setParent(this);
-  if (funds_) funds_->deleteLater();
-  funds_ = funds;
-  funds_->show();
-  Place();
-}
-
-void CHorzTradePanel::SetTradeGrid(QWidget* grid) {
-  if (!grid) return;
-  grid->setParent(this);
-  if (grid_) grid_->deleteLater();
-  grid_ = grid;
-  grid_->show();
-  Place();
-}
+CHorzTradePanel::~CHorzTradePanel() { tarn::SetSelectedPositionSource(nullptr); }
 
 void CHorzTradePanel::ToggleSide() {
   left_ = !left_;

@@ -41,12 +41,10 @@ class CHorzTradePanel : public QWidget {
   Q_OBJECT
  public:
   explicit CHorzTradePanel(QWidget* parent = nullptr);
-  // The funds window and the trade grid are the trade grid subsystem's windows: they are placed
-  // in their slots when given (the panel takes them as children).
-  void SetFundsWindow(QWidget* funds);
-  void SetTradeGrid(QWidget* grid);
-  QWidget* FundsSlot() const { return funds_; }
-  QWidget* GridSlot() const { return grid_; }
+  ~CHorzTradePanel() override;
+  // The funds window (CMoneyWnd) and the trade grid (CTradeGridContainer).
+  QWidget* Funds() const { return funds_; }
+  QWidget* Grid() const { return grid_; }
   CMultiOrderPanelContainer* Panels() const { return panels_; }
   bool PanelsLeft() const { return left_; }
   // Puts the panels on the other side and stores it.
