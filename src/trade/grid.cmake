@@ -9,7 +9,7 @@ tarn_library(tarn_trade_grid
     ${CMAKE_CURRENT_LIST_DIR}/trade_grid_model.cpp
     ${CMAKE_CURRENT_LIST_DIR}/funds_cells.cpp
     ${CMAKE_CURRENT_LIST_DIR}/grid_actions.cpp
-  DEPS tarn_engines tarn_tools tarn_data tarn_platform
+  DEPS tarn_trade_orders tarn_engines tarn_tools tarn_data tarn_platform
 )
 if(TARN_WITH_QT)
   tarn_library(tarn_trade_grid_gui QT
@@ -19,6 +19,6 @@ if(TARN_WITH_QT)
       ${CMAKE_CURRENT_LIST_DIR}/gui/money_wnd.cpp
       ${CMAKE_CURRENT_LIST_DIR}/gui/dlg_input.cpp
       ${CMAKE_CURRENT_LIST_DIR}/gui/trade_grid_screenshots.cpp
-    DEPS tarn_trade_grid tarn_engines_gui tarn_tools_gui tarn_ui
+    DEPS tarn_trade_grid tarn_trade_orders_gui tarn_engines_gui tarn_tools_gui tarn_ui
   )
 endif()

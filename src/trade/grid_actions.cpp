@@ -9,6 +9,7 @@
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "tools/setting_cfg.h"
+#include "trade/order_routines.h"
 #include "trade/sel_position.h"
 
 namespace tarn {
@@ -20,18 +21,9 @@ ISelPositionQueryer* g_queryer = nullptr;
 ISelPositionQueryer* GetSelPositionQueryer() { return g_queryer; }
 void SetSelPositionQueryer(ISelPositionQueryer* queryer) { g_queryer = queryer; }
 
-void InsertOrderSender::SendOrder(const DC_Contract& contract, int direction, int offset, int quantity, int market,
-                                  double price) {
-  ITradeApi* api = GetTradeApi();
-  if (!api) return;
-  OrderRecord o{};
-  o.contract = contract;
-  o.direction = direction;
-  o.offset = offset;
-  o.priceType = market;
-  o.quantity = quantity;
-  o.price = price;
-  api->InsertOrder(o);
+void PanelOrderSender::SendOrder(const DC_Contract& contract, int direction, int offset, int quantity, int market,
+                                 double price) {
+  SendPanelOrder(contract, direction, offset, quantity, market, price);
 }
 
 double PartialCloseFraction(int code) {

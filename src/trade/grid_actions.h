@@ -24,8 +24,8 @@ class IGridOrderSender {
   virtual void SendOrder(const DC_Contract& contract, int direction, int offset, int quantity, int market,
                          double price) = 0;
 };
-// The routine over ITradeApi::InsertOrder.
-class InsertOrderSender : public IGridOrderSender {
+// The order panels' order-sending routine (SendPanelOrder).
+class PanelOrderSender : public IGridOrderSender {
  public:
   void SendOrder(const DC_Contract& contract, int direction, int offset, int quantity, int market,
                  double price) override;

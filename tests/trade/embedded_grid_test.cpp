@@ -44,7 +44,7 @@ class EmbeddedGrid : public EmbeddedTrading {
   PositionRemarkStore store;
   TradeGridModel model{store};
   NoDialogs host;
-  InsertOrderSender sender;
+  PanelOrderSender sender;
   TradeGridActions actions{model, host, sender};
   MessageBoxRecorder boxes;
 };

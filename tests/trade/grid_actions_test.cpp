@@ -73,7 +73,7 @@ class GridActions : public ::testing::Test {
   PositionRemarkStore store;
   TradeGridModel model;
   RecordingHost host;
-  InsertOrderSender sender;
+  PanelOrderSender sender;
   TradeGridActions actions;
   MessageBoxRecorder boxes;
 };

@@ -16,6 +16,8 @@
 #include "support/test_support.h"
 #include "trade/gui/money_wnd.h"
 #include "trade/gui/my_color_grid.h"
+#include "trade/gui/order_dialogs.h"
+#include "tools/setting_cfg.h"
 #include "trade/gui/trade_grid_container.h"
 #include "trade_fakes.h"
 #include "ui/fonts.h"
@@ -165,6 +167,32 @@ TEST_F(TradeGridWindow, RemarkEditedByDoubleClick) {
   PositionRemarkStore stored;
   stored.Load();
   EXPECT_EQ(stored.Get("rb2601_B"), TXT("观察仓"));
+}
+
+TEST_F(TradeGridWindow, DoubleClicksOpenTheOrderPanelsCloseDialogs) {
+  PositionDetail d{};
+  d.contract = TestContract("rb2601");
+  d.direction = 1;
+  d.quantity = 2;
+  SetField(d.positionNumber, "P1");
+  api.details = {d};
+  CTradeGridContainer grid;
+  std::vector<std::string> shown;
+  grid.runDialog = [&](QDialog& dialog) {
+    shown.push_back(dialog.metaObject()->className());
+    return static_cast<int>(QDialog::Rejected);
+  };
+  GetSettingCfg().dbClickPositionAction = 0;
+  GridNotify n;
+  n.kind = GridNotify::DoubleClicked;
+  n.controlId = 102;
+  n.row = 0;
+  n.column = 1;
+  grid.HandleGridNotify(n);
+  n.controlId = 108;
+  grid.HandleGridNotify(n);
+  EXPECT_EQ(shown, (std::vector<std::string>{"CDlgCoverPosition", "CDlgCoverByPosNo"}));
+  EXPECT_TRUE(api.inserted.empty());  // both refused: nothing sent
 }
 
 TEST_F(TradeGridWindow, FillModeButtons) {

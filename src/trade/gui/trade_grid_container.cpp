@@ -18,6 +18,8 @@
 
 #include "engines/gui/condition_windows.h"
 #include "engines/gui/order_dialogs.h"
+#include "trade/gui/order_dialogs.h"
+#include "trade/order_panel_logic.h"
 #include "platform/text.h"
 #include "trade/gui/dlg_input.h"
 #include "trade/gui/my_color_grid.h"
@@ -124,7 +126,16 @@ CTradeGridContainer::CTradeGridContainer(QWidget* parent)
   remarks_.Load();
   CAutoCover::Instance().LoadSettings();
   if (!g_instance) g_instance = this;
-  if (!GetSelPositionQueryer()) SetSelPositionQueryer(this);
+  if (!GetSelPositionQueryer()) {
+    SetSelPositionQueryer(this);
+    // The order panels ask the same question when they close a locked position.
+    SetSelectedPositionSource([this](PositionRecord* out) { return out && QuerySelectedPosition(*out); });
+  }
+  // The positions selected here go to the order panels in sight.
+  onPositionSelected = [](const PositionRecord& p) {
+    for (IOrderPanelOpt* panel : OrderPanels())
+      if (panel->Window() && panel->Window()->isVisible()) panel->OnPositionSelected(p);
+  };
   qApp->installEventFilter(this);
   CTradeListener::StartListening();
   IAutoCoverNotify::StartListening();
@@ -141,7 +152,10 @@ CTradeGridContainer::~CTradeGridContainer() {
   IAutoCoverNotify::StopListening();
   IOCOOrderNotify::StopListening();
   qApp->removeEventFilter(this);
-  if (GetSelPositionQueryer() == this) SetSelPositionQueryer(nullptr);
+  if (GetSelPositionQueryer() == this) {
+    SetSelPositionQueryer(nullptr);
+    SetSelectedPositionSource(nullptr);
+  }
   if (g_instance == this) g_instance = nullptr;
   // The grids not in a group right now are owned here.
   for (CMyColorGrid* g : grids_)
@@ -466,16 +480,20 @@ bool CTradeGridContainer::QuerySelectedPosition(PositionRecord& out) {
 int CTradeGridContainer::RunDialog(QDialog& d) { return runDialog ? runDialog(d) : d.exec(); }
 
 void CTradeGridContainer::OpenCoverPosition(const PositionRecord& position) {
-  if (coverPositionDialog) coverPositionDialog(position);
+  CDlgCoverPosition d(position, this);  // its OK sends the closing order
+  RunDialog(d);
 }
 
 void CTradeGridContainer::OpenCoverByPosNo(const PositionDetail& detail, double currentPrice) {
-  if (coverByPosNoDialog) coverByPosNoDialog(detail, currentPrice);
+  CDlgCoverByPosNo d(detail, currentPrice, this);
+  RunDialog(d);
 }
 
 std::optional<IGridActionHost::Modified> CTradeGridContainer::OpenModifyOrder(const OrderRecord& order, double tick,
                                                                               int decimals) {
-  return modifyOrderDialog ? modifyOrderDialog(order, tick, decimals) : std::nullopt;
+  CDlgModifyOrder d(order.price, order.quantity, tick, decimals, this);
+  if (RunDialog(d) != QDialog::Accepted) return std::nullopt;
+  return Modified{d.Price(), d.Quantity()};
 }
 
 void CTradeGridContainer::OpenStopDialog(const StopContext& context, double floatProfit,

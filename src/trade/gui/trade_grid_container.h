@@ -84,13 +84,9 @@ class CTradeGridContainer : public QWidget,
 
   bool QuerySelectedPosition(PositionRecord& out) override;
 
-  // A row of the positions tab was selected: the current order panel takes a copy.
+  // A row of the positions tab was selected: the visible order panels take a copy (by default;
+  // a test may listen instead).
   std::function<void(const PositionRecord&)> onPositionSelected;
-  // The order dialogs of the order panels: close a position, close a lot by its position
-  // number, modify an order (the new price and quantity on OK).
-  std::function<void(const PositionRecord&)> coverPositionDialog;
-  std::function<void(const PositionDetail&, double currentPrice)> coverByPosNoDialog;
-  std::function<std::optional<Modified>(const OrderRecord&, double tick, int decimals)> modifyOrderDialog;
   // How a dialog is run (exec by default; tests answer it).
   std::function<int(QDialog&)> runDialog;
 
@@ -131,7 +127,7 @@ class CTradeGridContainer : public QWidget,
 
   tarn::PositionRemarkStore remarks_;
   tarn::TradeGridModel model_;
-  tarn::InsertOrderSender sender_;
+  tarn::PanelOrderSender sender_;
   tarn::TradeGridActions actions_;
   tarn::TradeRefreshSignal signal_;
   std::atomic<bool> ocoPosted_{false};
