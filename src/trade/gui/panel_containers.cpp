@@ -10,7 +10,6 @@
 #include "trade/gui/order_dialogs.h"
 #include "trade/gui/trade_grid_container.h"
 #include "data/quote_data_center.h"
-#include "trade/sel_position.h"
 #include "trade/gui/three_key_panel.h"
 #include "trade/gui/vert_order_panel.h"
 #include "trade/panel_layout.h"
@@ -91,32 +90,9 @@ CHorzTradePanel::CHorzTradePanel(QWidget* parent)
     : QWidget(parent), left_(tarn::PanelsOnLeft()), type_(tarn::HorzPanelType()) {
   funds_ = new CMoneyWnd(this);
   panels_ = new CMultiOrderPanelContainer(this);
-  auto* grid = new CTradeGridContainer(this);
-  grid_ = grid;
-  // A position chosen in the grid goes to the panel on show; the grid's close and modify
-  // actions open the order dialogs.
-  grid->onPositionSelected = [this](const PositionRecord& p) {
-    if (auto* panel = dynamic_cast<tarn::IOrderPanelOpt*>(panels_->Panel(panels_->Selected()))) panel->OnPositionSelected(p);
-  };
-  grid->coverPositionDialog = [grid](const PositionRecord& p) {
-    CDlgCoverPosition d(p, grid);
-    grid->runDialog ? grid->runDialog(d) : d.exec();
-  };
-  grid->coverByPosNoDialog = [grid](const PositionDetail& detail, double price) {
-    CDlgCoverByPosNo d(detail, price, grid);
-    grid->runDialog ? grid->runDialog(d) : d.exec();
-  };
-  grid->modifyOrderDialog = [grid](const OrderRecord& o, double tick, int decimals)
-      -> std::optional<tarn::IGridActionHost::Modified> {
-    CDlgModifyOrder d(o.price, o.quantity, tick, decimals, grid);
-    if ((grid->runDialog ? grid->runDialog(d) : d.exec()) != QDialog::Accepted) return std::nullopt;
-    return tarn::IGridActionHost::Modified{d.Price(), d.Quantity()};
-  };
-  // The order panels ask the grid which position is selected.
-  tarn::SetSelectedPositionSource([](PositionRecord* out) {
-    ISelPositionQueryer* q = tarn::GetSelPositionQueryer();
-    return q && out && q->QuerySelectedPosition(*out);
-  });
+  // The grid hands a selected position to the panels in sight, answers their locked closes and
+  // opens the order dialogs for its own close and modify commands.
+  grid_ = new CTradeGridContainer(this);
   side_ = new QPushButton(QStringLiteral("左右"), this);
   side_->setToolTip(QStringLiteral("下单面板左右切换"));
   side_->setFlat(true);
@@ -124,8 +100,6 @@ CHorzTradePanel::CHorzTradePanel(QWidget* parent)
   connect(side_, &QPushButton::clicked, this, [this] { ToggleSide(); });
   (void)type_;
 }
-
-CHorzTradePanel::~CHorzTradePanel() { tarn::SetSelectedPositionSource(nullptr); }
 
 void CHorzTradePanel::ToggleSide() {
   left_ = !left_;

@@ -41,7 +41,6 @@ class CHorzTradePanel : public QWidget {
   Q_OBJECT
  public:
   explicit CHorzTradePanel(QWidget* parent = nullptr);
-  ~CHorzTradePanel() override;
   // The funds window (CMoneyWnd) and the trade grid (CTradeGridContainer).
   QWidget* Funds() const { return funds_; }
   QWidget* Grid() const { return grid_; }
