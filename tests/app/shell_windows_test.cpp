@@ -221,7 +221,7 @@ TEST_F(ShellWindows, MainFrameTimersMenuAndExitQuestion) {
       if (!a->isSeparator()) ids.push_back(a->data().toInt());
   }
   EXPECT_EQ(titles, (QStringList{QStringLiteral("系统"), QStringLiteral("交易"), QStringLiteral("帮助")}));
-  EXPECT_EQ(ids, (std::vector<int>{32787, 32791, 32793, 57665, 32780, 32782, 32784, 57664}));
+  EXPECT_EQ(ids, (std::vector<int>{32787, 32789, 32791, 32793, 57665, 32780, 32782, 32784, 57664}));
   // A menu command reaches the view as message 1002 and opens its dialog.
   std::vector<QString> opened;
   frame.View()->openDialog = [&](QWidget* d) {

@@ -31,6 +31,9 @@
 #include "quote/gui/wnd_quote_gird.h"
 #include "engines/gui/engine_widgets.h"
 #include "tools/gui/dlg_ping_server.h"
+#include "trade/gui/keyboard_order_panel.h"
+#include "trade/gui/panel_containers.h"
+#include "trade/order_panel_logic.h"
 #include "tools/gui/dlg_setting.h"
 #include "ui/fonts.h"
 #include "ui/render_registry.h"
@@ -42,15 +45,19 @@ CChildView::CChildView(QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  // The work area: one quote grid window until the workspace page and the trading area exist;
-  // its block and the selected contract are remembered in the window state.
+  // The work area: one chart container until the workspace page exists; its grid's block and
+  // selected contract are remembered in the window state.
   // The main page: one chart container showing the quote grid (with the information panel
   // following the grid's selected contract on its right while the side panel is switched on);
   // a double-click on a row switches it to the contract's K-line chart, its "返回" back.
   mainPage_ = new QWidget(this);
-  auto* work = new QHBoxLayout(mainPage_);
+  auto* column = new QVBoxLayout(mainPage_);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  auto* work = new QHBoxLayout;
   work->setContentsMargins(0, 0, 0, 0);
   work->setSpacing(0);
+  column->addLayout(work, 1);
   container_ = new CChartContainer(mainPage_);
   container_->ShowContent(tarn::kContentQuoteGrid);
   container_->currentContract = [this] { return quoteGrid_->CurrentContract(); };
@@ -59,6 +66,10 @@ CChildView::CChildView(QWidget* parent) : QWidget(parent) {
   infoPanel_ = container_->SidePanel();
   quoteGrid_->onBlockChanged = [this](const std::string& block) { state_.blockName = block; };
   quoteGrid_->onContractChanged = [this](const DC_Contract& c) { state_.contractKey = std::string(c.Key()); };
+  // The trading area below the work area: funds, order panels and the trade grid.
+  tradeArea_ = new CDlgTradePanelContainer(mainPage_);
+  tradeArea_->setFixedHeight(tradeArea_->DockHeight());
+  column->addWidget(tradeArea_);
   // The pages: the main page and the arbitrage page (child id 3001), switched by a vertical tab
   // strip at the left; the arbitrage page is made when its tab is first chosen.
   auto* pages = new QHBoxLayout;
@@ -97,14 +108,16 @@ void CChildView::ShowPage(int index) {
 
 void CChildView::ShowSavedBlock() {
   quoteGrid_->RefreshBlocks(state_.blockName);
-  if (!infoPanel_) return;
   DC_Contract c = quoteGrid_->CurrentContract();
   IQuoteDataCenter* center = GetQuoteDataCenter();
   if (c.Empty() && center && !state_.contractKey.empty()) center->FindContract(&c, state_.contractKey.c_str());
   // Without a remembered contract the panel shows the grid's first row.
   const tarn::QuoteGridModel& rows = quoteGrid_->Grid()->Model();
   if (c.Empty() && rows.RowCount() > 0) c = rows.RowAt(0)->contract;
-  if (!c.Empty()) container_->SetContract(c);
+  if (c.Empty()) return;
+  container_->SetContract(c);
+  // The order panels start on the contract the work area shows.
+  for (tarn::IOrderPanelOpt* p : tarn::OrderPanels()) p->SetContract(c);
 }
 
 void CChildView::OnKeyWizardItem(tarn::WizardItem item) {
@@ -134,6 +147,7 @@ void CChildView::OnCommand(int id) {
     case kCmdChangePassword: openDialog(new CDlgModiPwd(top)); break;
     case kCmdSettlement: openDialog(new CDlgShowSettleInfo(top)); break;
     case kCmdSettings: openDialog(new CDlgSetting(top)); break;
+    case kCmdKeyOrders: tarn::ConfigureKeyOrders(top); break;
     case kCmdQuoteAlert: tarn::ShowAlertList(top); break;  // modeless, made once
     case kCmdPing: {
       const tarn::TradeLoginParams t = tarn::LoginSession::TradeLogin();
@@ -164,6 +178,7 @@ CMainFrame::CMainFrame(QWidget* parent) : tarn::ui::FramelessWindow(parent) {
   view_->ShowSavedBlock();
   BuildMenu();
   reconnect_ = new CDlgTradeReconect(this);
+  tarn::InstallKeyOrderFilter(this);  // typed characters reach keyboard ordering first
   tarn::StartAlerts(this);  // the alert engine loads its file; the tip window waits hidden
   // The alert dialog's contract chooser is the contract selection; the quote grid's "行情预警"
   // opens the alert dialog for its row.
@@ -190,6 +205,7 @@ void CMainFrame::BuildMenu() {
   };
   QMenu* system = menu_->addMenu(QStringLiteral("系统"));
   add(system, QStringLiteral("系统设置"), kCmdSettings);
+  add(system, QStringLiteral("快捷下单设置"), kCmdKeyOrders);
   system->addSeparator();
   add(system, QStringLiteral("行情预警"), kCmdQuoteAlert);
   system->addSeparator();

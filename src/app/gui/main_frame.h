@@ -3,8 +3,8 @@
 // saves the window state every 15 s (timer 120) and on a confirmed exit, and asks
 // "您确实要退出本系统吗?" before closing.
 //
-// CChildView fills it: the work area (one quote grid window until the workspace page exists) and
-// the status bar. Menu commands reach the view as
+// CChildView fills it: the work area (one quote grid window until the workspace page exists), the
+// trading area below it and the status bar. Menu commands reach the view as
 // message 1002 (lParam = the command id).
 #pragma once
 
@@ -23,6 +23,7 @@ class CMoStateBar;
 class CWndQuoteGird;
 class CDlgTradeReconect;
 class CWndTaoLiView;
+class CDlgTradePanelContainer;
 class QHBoxLayout;
 class CPageTabStrip;
 class QMenuBar;
@@ -33,6 +34,7 @@ enum MenuCommand {
   kCmdChangePassword = 32782,  // "修改密码"
   kCmdSettlement = 32784,    // "结算单查询"
   kCmdSettings = 32787,      // "系统设置"
+  kCmdKeyOrders = 32789,     // "快捷下单设置"
   kCmdQuoteAlert = 32791,    // "行情预警"
   kCmdPing = 32793,          // "Ping服务器"
   kCmdAbout = 57664,         // "关于 TarnClient(&A)..."
@@ -57,6 +59,8 @@ class CChildView : public QWidget, public IKeyWizardNotify {
   // Shows the main page (0) or the arbitrage page (1, made on first use).
   void ShowPage(int index);
   CWndTaoLiView* ArbitragePage() const { return arbitrage_; }
+  // The trading area under the work area.
+  CDlgTradePanelContainer* TradeArea() const { return tradeArea_; }
   // The view's part of frm.dat (kept from the file read at start).
   tarn::FrameState& State() { return state_; }
   // Runs a menu command. Dialogs are opened through `openDialog` so tests can see them.
@@ -80,6 +84,7 @@ class CChildView : public QWidget, public IKeyWizardNotify {
   CPageTabStrip* pageTabs_ = nullptr;
   QHBoxLayout* pageArea_ = nullptr;
   CWndTaoLiView* arbitrage_ = nullptr;
+  CDlgTradePanelContainer* tradeArea_ = nullptr;
   tarn::FrameState state_;
 };
 

@@ -24,6 +24,8 @@
 #include "quote/gui/wnd_quote_gird.h"
 #include "tools/gui/dlg_ping_server.h"
 #include "tools/gui/screenshots.h"
+#include "trade/gui/screenshots.h"
+#include "trade/gui/trade_grid_screenshots.h"
 #include "ui/text_qt.h"
 
 namespace tarn {
@@ -123,6 +125,8 @@ int RunScreenshotSession(const QString& dir, const DemoAccount& demo, int loginT
   RegisterQuoteScreenshots(registry);
   RegisterEnginesScreenshots(registry);
   RegisterChartScreenshots(registry);
+  RegisterTradeGridScreenshots(registry);
+  RegisterTradeOrderScreenshots(registry);
   RegisterShellScreenshots(registry);  // last: its reconnection notice keeps timers running
   std::vector<std::string> failed;
   registry.GrabAll(dir, &failed);

@@ -1,0 +1,410 @@
+#include "trade/trade_grid_model.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
+
+#include "data/trade_enums.h"
+#include "platform/text.h"
+
+namespace tarn {
+
+namespace {
+
+template <class T>
+std::string_view View(const T& record) {
+  return std::string_view(reinterpret_cast<const char*>(&record), sizeof(T));
+}
+
+// The commodity terms a row's texts depend on, as bytes (no padding to compare).
+struct InfoBytes {
+  char bytes[sizeof(int) + sizeof(double)];
+  explicit InfoBytes(const ContractInfo& info) {
+    std::memcpy(bytes, &info.decimals, sizeof(int));
+    std::memcpy(bytes + sizeof(int), &info.multiplier, sizeof(double));
+  }
+  std::string_view View() const { return std::string_view(bytes, sizeof bytes); }
+};
+
+}  // namespace
+
+void TradeGridModel::Cache::Sweep(std::size_t rows) {
+  // Entries whose cells no row holds any more are dropped once they outnumber the rows.
+  if (map.size() <= 2 * rows + 64) return;
+  for (auto it = map.begin(); it != map.end();) {
+    if (!it->second.cells || it->second.cells.use_count() == 1)
+      it = map.erase(it);
+    else
+      ++it;
+  }
+}
+
+TradeGridModel::TradeGridModel(PositionRemarkStore& remarks, InfoFn info)
+    : remarks_(remarks), info_(std::move(info)) {}
+
+const ContractInfo& TradeGridModel::InfoOf(const DC_Contract& c) {
+  const std::string_view key = c.Key();
+  auto it = infoCache_.find(key);
+  if (it == infoCache_.end())
+    it = infoCache_.emplace(std::string(key), InfoEntry{c, info_ ? info_(c) : ContractInfo{}}).first;
+  return it->second.info;
+}
+
+void TradeGridModel::RecheckInfo() {
+  infoChanged_ = false;
+  for (auto& [key, entry] : infoCache_) {
+    const ContractInfo now = info_ ? info_(entry.contract) : ContractInfo{};
+    if (now.decimals != entry.info.decimals || now.multiplier != entry.info.multiplier || now.tick != entry.info.tick) {
+      entry.info = now;
+      infoChanged_ = true;
+    }
+  }
+}
+
+namespace {
+// Takes the library's new list: marks the records equal to the old one at the same place.
+template <class T>
+void TakeList(std::vector<T>& current, std::vector<T>& incoming, std::vector<char>& same) {
+  same.assign(incoming.size(), 0);
+  const std::size_t n = std::min(current.size(), incoming.size());
+  for (std::size_t i = 0; i < n; ++i) same[i] = std::memcmp(&current[i], &incoming[i], sizeof(T)) == 0;
+  current.swap(incoming);
+}
+}  // namespace
+
+template <class Make>
+std::shared_ptr<const CellRow> TradeGridModel::CellsFor(Tab& tab, std::string_view id, std::size_t index,
+                                                        std::string_view record, std::string_view extra, Make make) {
+  auto it = id.empty() ? tab.cache.map.end() : tab.cache.map.find(id);
+  if (id.empty() || (it != tab.cache.map.end() && it->second.pass == tab.cache.pass)) {
+    // No identity, or one already used in this pass: the record's place tells it apart.
+    std::string unique = std::string(id) + Format("#%zu", index);
+    it = tab.cache.map.try_emplace(std::move(unique)).first;
+  } else if (it == tab.cache.map.end()) {
+    it = tab.cache.map.try_emplace(std::string(id)).first;
+  }
+  CacheEntry& e = it->second;
+  e.pass = tab.cache.pass;
+  const bool same = e.cells && e.record.size() == record.size() + extra.size() &&
+                    std::memcmp(e.record.data(), record.data(), record.size()) == 0 &&
+                    (extra.empty() || std::memcmp(e.record.data() + record.size(), extra.data(), extra.size()) == 0);
+  if (!same) {
+    e.cells = std::make_shared<const CellRow>(make());
+    e.record.assign(record).append(extra);
+    ++formatted_;
+  }
+  return e.cells;
+}
+
+void TradeGridModel::SetRows(int kind, std::vector<GridRow> rows) {
+  Tab& tab = tabs_[Index(kind)];
+  const std::size_t old = tab.rows.size();
+  if (rows.size() != old) tab.changes.countChanged = true;
+  std::vector<int>& changed = tab.changes.rows;
+  const std::size_t before = changed.size();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (i < old && tab.rows[i].cells == rows[i].cells) continue;
+    if (i < old && tab.rows[i].cells && rows[i].cells && *tab.rows[i].cells == *rows[i].cells) continue;
+    changed.push_back(static_cast<int>(i));
+  }
+  if (changed.size() != before) {
+    std::sort(changed.begin(), changed.end());
+    changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
+  }
+  tab.rows = std::move(rows);
+  tab.cache.Sweep(tab.rows.size());
+}
+
+TabChanges TradeGridModel::TakeChanges(int kind) {
+  TabChanges out = std::move(tabs_[Index(kind)].changes);
+  tabs_[Index(kind)].changes = TabChanges{};
+  // Rows gone since they were marked are not reported.
+  const int n = RowCount(kind);
+  out.rows.erase(std::remove_if(out.rows.begin(), out.rows.end(), [n](int r) { return r >= n; }), out.rows.end());
+  return out;
+}
+
+void TradeGridModel::Refresh(ITradeApi& api, bool full) {
+  if (full) {
+    RecheckInfo();
+    RefreshOrders(api);
+    RefreshPositions(api);
+    RefreshDetails(api);
+    RefreshFills(api);
+    RefreshWorking();
+    RefreshConditions();
+  } else {
+    RefreshPositions(api);
+    RefreshDetails(api);
+  }
+}
+
+void TradeGridModel::RefreshOrders(ITradeApi& api) {
+  api.GetOrders(incomingOrders_);
+  TakeList(orders_, incomingOrders_, sameOrders_);
+  for (auto& [key, list] : stopsByKey_) list.clear();
+  for (const OrderRecord& o : orders_)
+    if (o.hidden == 1 && o.state == 11 && (o.offset == 2 || o.offset == 3)) {
+      const std::string_view key = o.contract.Key();
+      auto it = stopsByKey_.find(key);
+      if (it == stopsByKey_.end()) it = stopsByKey_.emplace(std::string(key), std::vector<OrderRecord>()).first;
+      it->second.push_back(o);
+    }
+  for (auto it = stopsByKey_.begin(); it != stopsByKey_.end();) it = it->second.empty() ? stopsByKey_.erase(it) : ++it;
+  BuildOrderRows(kTabOrders);
+}
+
+void TradeGridModel::RefreshWorking() { BuildOrderRows(kTabWorking); }
+void TradeGridModel::RefreshConditions() { BuildOrderRows(kTabConditions); }
+
+void TradeGridModel::BuildOrderRows(int kind) {
+  Tab& tab = tabs_[kind];
+  tab.cache.Begin();
+  std::vector<GridRow> rows;
+  rows.reserve(kind == kTabOrders ? orders_.size() : tab.rows.size() + 8);
+  const std::size_t n = orders_.size();
+  std::vector<std::shared_ptr<const CellRow>> byRecord(n);
+  for (std::size_t k = 0; k < n; ++k) {
+    // All and working orders newest first; condition orders in the library's order.
+    const std::size_t i = kind == kTabConditions ? k : n - 1 - k;
+    const OrderRecord& o = orders_[i];
+    if (kind == kTabConditions ? o.hidden != 1 : o.hidden == 1) continue;
+    if (kind == kTabWorking && !IsWorkingState(o.state)) continue;
+    std::shared_ptr<const CellRow> cells;
+    if (!infoChanged_ && i < sameOrders_.size() && sameOrders_[i] && i < tab.byRecord.size()) cells = tab.byRecord[i];
+    if (!cells) {
+      const ContractInfo& info = InfoOf(o.contract);
+      const InfoBytes extra(info);
+      cells = CellsFor(tab, o.Key(), i, View(o), extra.View(), [&] {
+        return kind == kTabOrders    ? OrderCells(o, info)
+               : kind == kTabWorking ? WorkingOrderCells(o, info)
+                                     : ConditionOrderCells(o, info);
+      });
+    }
+    byRecord[i] = cells;
+    rows.push_back(GridRow{static_cast<int>(i), std::move(cells)});
+  }
+  tab.byRecord = std::move(byRecord);
+  SetRows(kind, std::move(rows));
+}
+
+const std::vector<OrderRecord>& TradeGridModel::StopOrdersOf(const DC_Contract& c) const {
+  static const std::vector<OrderRecord> kNone;
+  auto it = stopsByKey_.find(c.Key());
+  return it == stopsByKey_.end() ? kNone : it->second;
+}
+
+void TradeGridModel::CleanUpRemarks(ITradeApi& api) {
+  if (remarks_.All().empty()) return;
+  // The details are read afresh: the copy may be older than the positions (or not yet made),
+  // and a remark of a lot that still exists must not be lost.
+  std::vector<PositionDetail> details;
+  api.GetPositionDetails(details);
+  std::unordered_set<std::string> keep;
+  for (const PositionRecord& p : positions_) keep.insert(PositionRemarkKey(p));
+  for (const PositionDetail& d : details) keep.insert(std::string(Field(d.positionNumber)));
+  remarks_.CleanUp([&](const std::string& key) { return keep.count(key) > 0; });
+}
+
+void TradeGridModel::RefreshPositions(ITradeApi& api) {
+  api.GetPositions(positions_);
+  bool any = false;
+  for (const PositionRecord& p : positions_) any = any || p.Shown();
+  if (any) CleanUpRemarks(api);
+  BuildPositionRows();
+}
+
+void TradeGridModel::BuildPositionRows() {
+  Tab& tab = tabs_[kTabPositions];
+  tab.cache.Begin();
+  std::vector<GridRow> rows;
+  rows.reserve(positions_.size());
+  std::string id, extra;
+  for (std::size_t i = 0; i < positions_.size(); ++i) {
+    const PositionRecord& p = positions_[i];
+    if (!p.Shown()) continue;
+    const ContractInfo& info = InfoOf(p.contract);
+    const bool isLong = p.IsLong();
+    const std::vector<OrderRecord>& candidates = StopOrdersOf(p.contract);
+    const std::string stops =
+        candidates.empty() ? std::string() : StopOrderText(candidates, p.contract, isLong, {}, info.decimals);
+    const std::string& remark = remarks_.Get(PositionRemarkKey(p));
+    extra.assign(InfoBytes(info).View()).append(stops).append(1, '\0').append(remark);
+    id.assign(p.contract.Key()).append(isLong ? "|B" : "|S");
+    rows.push_back(GridRow{static_cast<int>(i), CellsFor(tab, id, i, View(p), extra,
+                                                          [&] { return PositionCells(p, info, stops, remark); })});
+  }
+  SetRows(kTabPositions, std::move(rows));
+}
+
+void TradeGridModel::RefreshDetails(ITradeApi& api) {
+  api.GetPositionDetails(details_);
+  BuildDetailRows();
+}
+
+void TradeGridModel::BuildDetailRows() {
+  Tab& tab = tabs_[kTabDetails];
+  tab.cache.Begin();
+  std::vector<GridRow> rows;
+  rows.reserve(details_.size());
+  static const std::string kNoRemark;
+  std::string extra;
+  for (std::size_t i = 0; i < details_.size(); ++i) {
+    const PositionDetail& d = details_[i];
+    const ContractInfo& info = InfoOf(d.contract);
+    const std::string_view number = Field(d.positionNumber);
+    // A lot without a position number can carry neither stops nor a remark of its own.
+    const std::vector<OrderRecord>& candidates = StopOrdersOf(d.contract);
+    const std::string stops = candidates.empty() || number.empty()
+                                  ? std::string()
+                                  : StopOrderText(candidates, d.contract, d.direction == 1, number, info.decimals);
+    const std::string& remark = number.empty() ? kNoRemark : remarks_.Get(std::string(number));
+    extra.assign(InfoBytes(info).View()).append(stops).append(1, '\0').append(remark);
+    rows.push_back(GridRow{static_cast<int>(i), CellsFor(tab, number, i, View(d), extra,
+                                                          [&] { return DetailCells(d, info, stops, remark); })});
+  }
+  SetRows(kTabDetails, std::move(rows));
+}
+
+void TradeGridModel::RefreshFills(ITradeApi& api) {
+  api.GetFills(incomingFills_);
+  TakeList(fills_, incomingFills_, sameFills_);
+  BuildFillRows();
+}
+
+void TradeGridModel::BuildFillRows() {
+  Tab& tab = tabs_[kTabFills];
+  tab.cache.Begin();
+  std::vector<GridRow> rows;
+  if (fillSummary_) {
+    fillGroups_ = GroupFills(fills_);
+    for (std::size_t i = 0; i < fillGroups_.size(); ++i) {
+      const FillGroup& g = fillGroups_[i];
+      const ContractInfo& info = InfoOf(g.first.contract);
+      const std::string inputs = Format("%lld|%.17g|%.17g|%.17g|%lld|%d", static_cast<long long>(g.quantity), g.price,
+                                        g.closeProfit, g.fee, static_cast<long long>(g.lastTime), info.decimals);
+      rows.push_back(GridRow{static_cast<int>(i), CellsFor(tab, g.key, i, inputs, {},
+                                                            [&] { return FillGroupCells(g, info); })});
+    }
+  } else {
+    fillGroups_.clear();
+    rows.reserve(fills_.size());
+    std::vector<std::shared_ptr<const CellRow>> byRecord(fills_.size());
+    for (std::size_t i = 0; i < fills_.size(); ++i) {
+      const FillRecord& f = fills_[i];
+      std::shared_ptr<const CellRow> cells;
+      if (!infoChanged_ && i < sameFills_.size() && sameFills_[i] && i < tab.byRecord.size()) cells = tab.byRecord[i];
+      if (!cells) {
+        const ContractInfo& info = InfoOf(f.contract);
+        const InfoBytes extra(info);
+        cells = CellsFor(tab, Field(f.fillNumber), i, View(f), extra.View(), [&] { return FillCells(f, info); });
+      }
+      byRecord[i] = cells;
+      rows.push_back(GridRow{static_cast<int>(i), std::move(cells)});
+    }
+    tab.byRecord = std::move(byRecord);
+  }
+  SetRows(kTabFills, std::move(rows));
+}
+
+void TradeGridModel::SetFillSummary(bool summary) {
+  if (summary == fillSummary_) return;
+  fillSummary_ = summary;
+  // Detail and summary rows have identities of their own; the rows are rebuilt from the copy.
+  tabs_[kTabFills].cache.map.clear();
+  tabs_[kTabFills].byRecord.clear();
+  BuildFillRows();
+}
+
+void TradeGridModel::RefreshOco(std::vector<OcoOrder> pairs) {
+  oco_ = std::move(pairs);
+  Tab& tab = tabs_[kTabOco];
+  tab.cache.Begin();
+  std::vector<GridRow> rows;
+  for (std::size_t i = 0; i < oco_.size(); ++i) {
+    const OcoOrder& o = oco_[i];
+    const ContractInfo& info = InfoOf(o.contract);
+    const InfoBytes extra(info);
+    rows.push_back(GridRow{static_cast<int>(i), CellsFor(tab, Format("%d", o.id), i, View(o), extra.View(),
+                                                          [&] { return OcoCells(o, info); })});
+  }
+  SetRows(kTabOco, std::move(rows));
+}
+
+void TradeGridModel::RefreshAutoStops(std::vector<AutoCoverStop> stops) {
+  stops_ = std::move(stops);
+  Tab& tab = tabs_[kTabAutoStops];
+  tab.cache.Begin();
+  std::vector<GridRow> rows;
+  for (std::size_t i = 0; i < stops_.size(); ++i) {
+    const AutoCoverStop& s = stops_[i];
+    const ContractInfo& info = InfoOf(s.order.contract);
+    // The stop's levels and state; the setting's texts are not part of the row.
+    const std::string inputs = Format("%d|%d|%.17g|%.17g|%.17g|%.17g|%d|%d|%d", s.state, s.breakEvenArmed ? 1 : 0,
+                                      s.stopLossPrice, s.takeProfitPrice, s.trailingStopPrice, s.openPrice,
+                                      s.direction, s.breakEvenTicks, info.decimals);
+    rows.push_back(GridRow{static_cast<int>(i),
+                           CellsFor(tab, Format("%llu", static_cast<unsigned long long>(s.sequence)), i, inputs,
+                                    View(s.order), [&] { return AutoStopCells(s, info); })});
+  }
+  SetRows(kTabAutoStops, std::move(rows));
+}
+
+void TradeGridModel::RewriteRemarks() {
+  // Only the remark cells differ; the records are the copies already held.
+  BuildPositionRows();
+  BuildDetailRows();
+}
+
+// ---- access ------------------------------------------------------------------------------------
+
+const GridCell* TradeGridModel::Cell(int tab, int row, int column) const {
+  const std::vector<GridRow>& rows = Rows(tab);
+  if (row < 0 || row >= static_cast<int>(rows.size()) || column < 1 || !rows[static_cast<std::size_t>(row)].cells)
+    return nullptr;
+  const CellRow& cells = *rows[static_cast<std::size_t>(row)].cells;
+  const std::size_t c = static_cast<std::size_t>(column - 1);
+  return c < cells.size() ? &cells[c] : nullptr;
+}
+
+std::string TradeGridModel::CellText(int tab, int row, int column) const {
+  if (column == 0) return row >= 0 && row < RowCount(tab) ? Format("%d", row + 1) : std::string();
+  const GridCell* c = Cell(tab, row, column);
+  return c ? c->text : std::string();
+}
+
+namespace {
+template <class T>
+const T* RecordAt(const std::vector<GridRow>& rows, const std::vector<T>& list, int row) {
+  if (row < 0 || row >= static_cast<int>(rows.size())) return nullptr;
+  const int r = rows[static_cast<std::size_t>(row)].record;
+  if (r < 0 || r >= static_cast<int>(list.size())) return nullptr;
+  return &list[static_cast<std::size_t>(r)];
+}
+}  // namespace
+
+const PositionRecord* TradeGridModel::PositionAt(int row) const { return RecordAt(Rows(kTabPositions), positions_, row); }
+const PositionDetail* TradeGridModel::DetailAt(int row) const { return RecordAt(Rows(kTabDetails), details_, row); }
+const OrderRecord* TradeGridModel::OrderAt(int tab, int row) const {
+  if (tab != kTabOrders && tab != kTabWorking && tab != kTabConditions) return nullptr;
+  return RecordAt(Rows(tab), orders_, row);
+}
+const FillRecord* TradeGridModel::FillAt(int row) const {
+  return fillSummary_ ? nullptr : RecordAt(Rows(kTabFills), fills_, row);
+}
+const OcoOrder* TradeGridModel::OcoAt(int row) const { return RecordAt(Rows(kTabOco), oco_, row); }
+const AutoCoverStop* TradeGridModel::AutoStopAt(int row) const { return RecordAt(Rows(kTabAutoStops), stops_, row); }
+
+std::string TradeGridModel::RemarkKeyOf(int tab, int row) const {
+  if (tab == kTabPositions) {
+    const PositionRecord* p = PositionAt(row);
+    return p ? PositionRemarkKey(*p) : std::string();
+  }
+  if (tab == kTabDetails) {
+    const PositionDetail* d = DetailAt(row);
+    return d ? std::string(Field(d->positionNumber)) : std::string();
+  }
+  return std::string();
+}
+
+}  // namespace tarn

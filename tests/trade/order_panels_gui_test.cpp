@@ -1,0 +1,319 @@
+// The order panels, dialogs and containers under the offscreen platform over the scripted
+// libraries: what the panels show, what they send, what they store, and how notifications from
+// the library reach them.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "platform/message_box.h"
+#include "platform/profile.h"
+#include "platform/text.h"
+#include "support/test_support.h"
+#include "trade/gui/keyboard_order_panel.h"
+#include "trade/gui/order_dialogs.h"
+#include "trade/gui/panel_containers.h"
+#include "trade/gui/three_key_panel.h"
+#include "trade/gui/vert_order_panel.h"
+#include "trade/key_order_table.h"
+#include "trade/order_fakes.h"
+#include "ui/screenshot.h"
+#include "ui/text_qt.h"
+
+namespace tarn::test {
+namespace {
+
+QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
+std::string U(const std::string& gbk) { return GbkToUtf8(gbk); }
+constexpr const char* kUser = "\\user\\setting.ini";
+
+class OrderPanelsGui : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetKeyOrderTable();
+    quotes.snapshots["SHFE|rb2605"] = QuoteOf(quotes.rb, 3500, 3499, 3501);
+    quotes.snapshots["DCE|m2605"] = QuoteOf(quotes.m, 3012.4, 3012.2, 3012.6);
+  }
+  void TearDown() override {
+    SetConfirmRunner(nullptr);
+    ResetKeyOrderTable();
+  }
+  ScopedHome home;
+  OrdersQuoteCenter quotes;
+  OrdersTradeApi api;
+  MessageBoxRecorder boxes;
+};
+
+TEST_F(OrderPanelsGui, ConfirmationDialogRunsOnlyWhenSwitchedOn) {
+  const OrderRecord o = MakePanelOrder(quotes.rb, 1, 1, 2, 0, 3500);
+  int shown = 0;
+  SetConfirmRunner([&](CDlgConfirmSendOrder& d) {
+    ++shown;
+    EXPECT_EQ(d.price->text(), Q("3500"));
+    d.keepConfirming->setChecked(false);
+    return static_cast<int>(QDialog::Rejected);
+  });
+  EXPECT_FALSE(ConfirmSendOrder(o));
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(Profile::GetString(kUser, "TradeConfirm", "Value", "none"), "none");  // Cancel writes nothing
+  SetConfirmRunner([&](CDlgConfirmSendOrder& d) {
+    ++shown;
+    d.keepConfirming->setChecked(false);
+    d.OnOk();
+    return d.result();
+  });
+  EXPECT_TRUE(ConfirmSendOrder(o));
+  EXPECT_EQ(Profile::GetString(kUser, "TradeConfirm", "Value", ""), "0");
+  EXPECT_TRUE(ConfirmSendOrder(o));  // switched off: no dialog
+  EXPECT_EQ(shown, 2);
+  OrderRecord none = o;
+  none.contract.commodity = 0;
+  EXPECT_FALSE(ConfirmSendOrder(none));
+}
+
+TEST_F(OrderPanelsGui, ThreeKeyPanelShowsTheKeysPricesAndSends) {
+  Profile::WriteString("\\config\\tradePanel.ini", "PriceType", "Value", std::string_view("2"));
+  CWndThreeKeyOrderPanel panel;
+  EXPECT_EQ(panel.PriceType(), 2);
+  panel.confirm = [](const OrderRecord&) { return true; };
+  panel.SetContract(quotes.rb);
+  // The queue price: the buy key shows bid 1, the sell key ask 1.
+  EXPECT_EQ(panel.buyKey->Price(), Q("3499"));
+  EXPECT_EQ(panel.sellKey->Price(), Q("3501"));
+  EXPECT_EQ(panel.closeKey->Title(), Q("平仓"));
+  EXPECT_EQ(panel.closeKey->Subtitle(), Q("先开先平"));
+  EXPECT_TRUE(panel.ask->text().contains(Q("3501")));
+  panel.quantity->edit->setText(Q("3"));
+  panel.SellOpen();
+  ASSERT_EQ(api.inserted.size(), 1u);
+  EXPECT_EQ(api.inserted[0].price, 3501);
+  EXPECT_EQ(api.inserted[0].quantity, 3);
+  // Choosing the market type is stored at once; the keys read "市价".
+  panel.SetPriceType(kPriceMarket);
+  EXPECT_EQ(StoredPriceType(), 3);
+  EXPECT_EQ(panel.buyKey->Price(), Q("市价"));
+  panel.quantity->edit->setText(Q("0"));
+  panel.SellOpen();
+  EXPECT_EQ(U(panel.Status()), "手数超过最大报单限制");
+}
+
+TEST_F(OrderPanelsGui, AQuoteFromTheLibraryThreadReachesThePanelByAPostedMessage) {
+  CWndThreeKeyOrderPanel panel;
+  panel.SetPriceType(kPriceLast);
+  panel.SetContract(quotes.rb);
+  EXPECT_EQ(panel.buyKey->Price(), Q("3500"));
+  quotes.DeliverQuote(QuoteOf(quotes.rb, 3510, 3509, 3511));
+  EXPECT_EQ(panel.buyKey->Price(), Q("3500"));  // not drawn on the delivering thread
+  QApplication::processEvents();
+  EXPECT_EQ(panel.buyKey->Price(), Q("3510"));
+  // Another contract's quote changes nothing.
+  quotes.DeliverQuote(QuoteOf(quotes.m, 1, 1, 1));
+  QApplication::processEvents();
+  EXPECT_EQ(panel.Quote().last, 3510);
+}
+
+TEST_F(OrderPanelsGui, SelectedContractsAndPositionsRespectTheLock) {
+  CWndThreeKeyOrderPanel panel;
+  panel.SetContract(quotes.rb);
+  api.SelectContract(quotes.m, 1, 3012.4);
+  QApplication::processEvents();
+  EXPECT_EQ(panel.Contract().Key(), "DCE|m2605");
+  EXPECT_EQ(panel.PriceType(), kPriceSpecified);
+  EXPECT_EQ(panel.price->text(), Q("3012.4"));
+  panel.SetLocked(true);
+  api.SelectContract(quotes.rb, 2, 3500);
+  QApplication::processEvents();
+  EXPECT_EQ(panel.Contract().Key(), "DCE|m2605");
+  // A locked panel takes a position of its own contract only.
+  panel.OnPositionSelected(Position(quotes.rb, 4, 0));
+  EXPECT_EQ(panel.Contract().Key(), "DCE|m2605");
+  panel.OnPositionSelected(Position(quotes.m, 0, 6));
+  EXPECT_EQ(panel.quantity->edit->text(), Q("6"));
+  panel.SetLocked(false);
+  panel.OnPositionSelected(Position(quotes.rb, 4, 0));
+  EXPECT_EQ(panel.Contract().Key(), "SHFE|rb2605");
+  EXPECT_EQ(panel.quantity->edit->text(), Q("4"));
+}
+
+TEST_F(OrderPanelsGui, ANewContractTakesItsDefaultQuantity) {
+  KeyOrderTable t = BuiltInKeyOrderTable();
+  t.products["DCE|m"] = 5;
+  ASSERT_TRUE(ReplaceKeyOrderTable(t));
+  CWndThreeKeyOrderPanel panel;
+  panel.SetContract(quotes.m);
+  EXPECT_EQ(panel.quantity->edit->text(), Q("5"));
+  panel.SetContract(quotes.rb);
+  EXPECT_EQ(panel.quantity->edit->text(), Q("1"));
+  panel.SetStatus(TXT("价格错误"));
+  panel.SetContract(quotes.m);
+  EXPECT_EQ(panel.Status(), "");
+}
+
+TEST_F(OrderPanelsGui, LockedPositionsLabelTheCloseKey) {
+  api.positions = {Position(quotes.rb, 2, 0), Position(quotes.rb, 0, 2)};
+  CWndThreeKeyOrderPanel panel;
+  panel.SetContract(quotes.rb);
+  EXPECT_EQ(panel.closeKey->Title(), Q("锁仓状态"));
+  EXPECT_EQ(panel.buyKey->Subtitle(), Q("加多"));
+  panel.Close();
+  EXPECT_EQ(U(panel.Status()), "请在持仓列表中选择一个持仓");
+  const PositionRecord shortOne = api.positions[1];
+  SetSelectedPositionSource([shortOne](PositionRecord* p) {
+    *p = shortOne;
+    return true;
+  });
+  panel.RefreshPrices();
+  EXPECT_EQ(panel.closeKey->Title(), Q("平空单"));
+  SetSelectedPositionSource(nullptr);
+}
+
+TEST_F(OrderPanelsGui, StandardPanelFollowsThePriceAndResets) {
+  CWndVertOrderPanel panel;
+  panel.confirm = [](const OrderRecord&) { return true; };
+  panel.SetContract(quotes.m);
+  panel.SetPriceType(kPriceCounter);
+  panel.SetDirection(1);
+  EXPECT_EQ(panel.price->text(), Q("3012.6"));
+  EXPECT_EQ(panel.send->text(), Q("下单 (买 )"));
+  panel.Send();
+  EXPECT_EQ(U(panel.Status()), "请选择开平方向");
+  panel.SetOffset(1);
+  EXPECT_EQ(panel.send->text(), Q("下单 (买 开仓)"));
+  panel.Send();
+  ASSERT_EQ(api.inserted.size(), 1u);
+  EXPECT_DOUBLE_EQ(api.inserted[0].price, 3012.6);
+  panel.SetPriceType(kPriceMarket);
+  EXPECT_EQ(panel.price->text(), Q("市价"));
+  panel.SetPriceType(kPriceSpecified);
+  EXPECT_EQ(panel.price->text(), Q(""));  // the leftover "市价" goes once
+  panel.Reset();
+  EXPECT_EQ(panel.Direction(), 0);
+  EXPECT_EQ(panel.Offset(), 0);
+  EXPECT_FALSE(panel.buy->isChecked());
+  EXPECT_FALSE(panel.sell->isChecked());
+}
+
+TEST_F(OrderPanelsGui, KeyboardPanelTakesCharactersOnlyWhileShown) {
+  KeyOrderTable t = BuiltInKeyOrderTable();
+  t.products["SHFE|rb"] = 2;
+  ASSERT_TRUE(ReplaceKeyOrderTable(t));
+  CWndKeybordOrderPanel panel;
+  panel.wait = [](int) {};
+  panel.SetContract(quotes.rb);
+  EXPECT_EQ(panel.quantity->text(), Q("2"));
+  panel.multiplier->setText(Q("2.5"));
+  EXPECT_EQ(panel.quantity->text(), Q("5"));
+  EXPECT_FALSE(DispatchTypedCharacter('1'));  // hidden
+  panel.show();
+  EXPECT_FALSE(DispatchTypedCharacter('1'));  // switched off
+  panel.ToggleEnabled();
+  EXPECT_TRUE(panel.enable->isChecked());
+  EXPECT_TRUE(DispatchTypedCharacter('1'));
+  EXPECT_FALSE(DispatchTypedCharacter('2'));
+  ASSERT_EQ(api.inserted.size(), 1u);
+  EXPECT_EQ(api.inserted[0].quantity, 5);
+  EXPECT_EQ(api.inserted[0].price, 3501);
+}
+
+TEST_F(OrderPanelsGui, KeyboardSettingsDialogEditsACopy) {
+  int runs = 0;
+  auto run = [&](QDialog& d) {
+    auto& dialog = static_cast<CDlgSetKeybordOrder&>(d);
+    ++runs;
+    dialog.key->setText(Q("5"));
+    dialog.action->setCurrentIndex(1);
+    dialog.offset->setCurrentIndex(0);
+    dialog.AddBinding();
+    EXPECT_EQ(U(boxes.Boxes().back().text), "无效价格类型");
+    dialog.priceType->setCurrentIndex(1);
+    dialog.AddBinding();
+    dialog.RemoveProduct();
+    EXPECT_EQ(U(boxes.Boxes().back().text), "请点击选择一条记录");
+    return runs == 1 ? static_cast<int>(QDialog::Rejected) : static_cast<int>(QDialog::Accepted);
+  };
+  EXPECT_FALSE(ConfigureKeyOrders(nullptr, run));
+  EXPECT_EQ(GetKeyOrderTable().bindings.count('5'), 0u);
+  EXPECT_TRUE(ConfigureKeyOrders(nullptr, run));
+  EXPECT_EQ(GetKeyOrderTable().bindings.at('5').priceType, 1);
+  ResetKeyOrderTable();
+  EXPECT_EQ(GetKeyOrderTable().bindings.at('5').action, 1);  // written at once
+}
+
+TEST_F(OrderPanelsGui, ContainerStartsOnTheThreeKeyTabOnceThenKeepsTheUsersTab) {
+  {
+    CMultiOrderPanelContainer c;
+    EXPECT_EQ(c.Selected(), 1);
+    EXPECT_EQ(Profile::GetString(kUser, "TradePanle", "PanelType", ""), "1");
+    EXPECT_EQ(Profile::GetString(kUser, "TradePanle", "QiangZhiB", ""), "1");
+    c.show();
+    c.SelectTab(2);
+    EXPECT_TRUE(c.Keyboard()->isVisible());
+    EXPECT_FALSE(c.ThreeKey()->isVisible());
+    EXPECT_EQ(c.tabs[0]->text(), Q("标准下单"));
+  }
+  CMultiOrderPanelContainer again;
+  EXPECT_EQ(again.Selected(), 2);
+}
+
+TEST_F(OrderPanelsGui, DockHeightIsStoredWithinItsLimits) {
+  CDlgTradePanelContainer dock;
+  EXPECT_EQ(dock.DockHeight(), dock.Panel()->PreferredHeight());
+  dock.DragTo(5000, 700);
+  EXPECT_EQ(dock.DockHeight(), 700);
+  EXPECT_EQ(Profile::GetString(kUser, "TradePanel", "DeftHet", ""), "700");
+  dock.DragTo(1, 700);
+  EXPECT_GE(dock.DockHeight(), 5);
+  CDlgTradePanelContainer again;
+  EXPECT_EQ(again.DockHeight(), dock.DockHeight());
+  again.Panel()->ToggleSide();
+  EXPECT_EQ(Profile::GetString(kUser, "TradePanelAlign", "Align", ""), "0");
+}
+
+TEST_F(OrderPanelsGui, CloseDialogsSendOneOrderAndShowTheirChecks) {
+  PositionRecord p = Position(quotes.m, 3, 0);
+  p.currentPrice = 3512.4;
+  CDlgCoverPosition cover(p);
+  EXPECT_EQ(cover.price->text(), Q("3511.4"));
+  EXPECT_FALSE(cover.price->isEnabled());
+  cover.quantity->setText(Q("0"));
+  cover.OnOk();
+  EXPECT_EQ(U(boxes.Boxes().back().text), "平仓数量错误");
+  EXPECT_TRUE(api.inserted.empty());
+  cover.quantity->setText(Q("2"));
+  cover.market->setChecked(false);
+  cover.OnOk();
+  ASSERT_EQ(api.inserted.size(), 1u);
+  EXPECT_DOUBLE_EQ(api.inserted[0].price, 3511.4);
+  EXPECT_EQ(cover.result(), QDialog::Accepted);
+  CDlgModifyOrder modify(3500, 2, 1, 0);
+  modify.priceEdit->setText(Q("0"));
+  modify.OnOk();
+  EXPECT_EQ(U(boxes.Boxes().back().text), "价格无效");
+  modify.priceEdit->setText(Q("3500"));
+  modify.SpinPrice(true);
+  EXPECT_EQ(modify.priceEdit->text(), Q("3501"));
+  modify.OnOk();
+  EXPECT_EQ(modify.Price(), 3501);
+}
+
+TEST_F(OrderPanelsGui, PriceCubeDoubleClicksSelectTheSideClicked) {
+  CWndPriceCube cube;
+  cube.resize(600, 300);
+  cube.AddCard(quotes.rb);
+  ASSERT_EQ(cube.Cube().Cards().size(), 1u);
+  EXPECT_EQ(cube.Cube().Cards()[0].ask, 3501);  // the snapshot at subscription
+  CWndThreeKeyOrderPanel panel;
+  const QRect r = cube.CardRect(0);
+  cube.DoubleClickAt(QPoint(r.left() + 4, r.bottom() - 4));
+  QApplication::processEvents();
+  EXPECT_EQ(panel.Contract().Key(), "SHFE|rb2605");
+  EXPECT_EQ(panel.price->text(), Q("3499"));  // the bid: a sell at it
+  cube.DoubleClickAt(QPoint(r.right() - 4, r.bottom() - 4));
+  QApplication::processEvents();
+  EXPECT_EQ(panel.price->text(), Q("3501"));
+  quotes.DeliverQuote(QuoteOf(quotes.rb, 3520, 3519, 3521));
+  QApplication::processEvents();
+  EXPECT_EQ(cube.Cube().Cards()[0].last, 3520);
+}
+
+}  // namespace
+}  // namespace tarn::test
