@@ -10,7 +10,7 @@
 #include "platform/text.h"
 #include "trade/grid_actions.h"
 #include "trade/trade_grid_model.h"
-#include "embedded_trading.h"
+#include "support/embedded_trading.h"
 
 namespace tarn::test {
 namespace {

@@ -6,11 +6,16 @@
 #include <cmath>
 
 #include "data/quote_data_center.h"
-#include "trade/embedded_fixture.h"
+#include "support/embedded_trading.h"
 #include "trade/order_routines.h"
 
 namespace tarn::test {
 namespace {
+
+class EmbeddedBroker : public EmbeddedTrading {
+ protected:
+  EmbeddedBroker() : EmbeddedTrading(11, 20) {}
+};
 
 TEST_F(EmbeddedBroker, ACloseOfOlderAndTodaysLotsIsSplitAndFilled) {
   const DC_Contract rb = MainMonth("SHFE|rb");

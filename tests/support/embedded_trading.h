@@ -1,5 +1,7 @@
-// The embedded exchange with its paper-trading broker for the trade grid's tests, driven by a
-// manual clock: a test advances the market step by step and waits for every notification.
+// The embedded exchange with its paper-trading broker, logged in with the demo account and driven
+// by a manual clock: a test advances the market step by step and waits for every notification.
+// The market's seed and history length are the fixture's arguments, since tests rely on the
+// prices their seed gives.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -43,10 +45,11 @@ class TradeLogin : public CTradeListener {
 
 class EmbeddedTrading : public ::testing::Test {
  protected:
+  explicit EmbeddedTrading(uint64_t seed = 5, int historyDays = 30) : seed_(seed), historyDays_(historyDays) {}
   void SetUp() override {
     quotedata::EmbeddedOptions q;
-    q.seed = 5;
-    q.historyDays = 30;
+    q.seed = seed_;
+    q.historyDays = historyDays_;
     q.manualClock = &clock;
     q.dataDir = home.path() + "/user/exchange";
     quotes = quotedata::CreateEmbedded(q);
@@ -99,11 +102,12 @@ class EmbeddedTrading : public ::testing::Test {
     }
     return DC_Contract{};
   }
-  double Last(const DC_Contract& c) {
+  DC_Quote Quote(const DC_Contract& c) {
     DC_Quote q{};
     quotes->Center().SubscribeQuote(NotifyHandle(), &c, &q, 1);
-    return q.data.last;
+    return q;
   }
+  double Last(const DC_Contract& c) { return Quote(c).data.last; }
   std::vector<OrderRecord> OrdersOf(const DC_Contract& c) {
     std::vector<OrderRecord> all, out;
     GetTradeApi()->GetOrders(all);
@@ -118,6 +122,21 @@ class EmbeddedTrading : public ::testing::Test {
     for (const PositionRecord& p : positions)
       if (p.contract.SameKey(c)) n += p.longQuantity + p.shortQuantity;
     return n;
+  }
+  // The contract's lots summed over its position records.
+  PositionRecord PositionOf(const DC_Contract& c) {
+    std::vector<PositionRecord> positions;
+    GetTradeApi()->GetPositions(positions);
+    PositionRecord sum{};
+    for (const PositionRecord& p : positions) {
+      if (!p.contract.SameKey(c)) continue;
+      sum.longQuantity += p.longQuantity;
+      sum.shortQuantity += p.shortQuantity;
+      sum.todayLong += p.todayLong;
+      sum.todayShort += p.todayShort;
+      sum.longMargin += p.longMargin;
+    }
+    return sum;
   }
   static OrderRecord Market(const DC_Contract& c, int direction, int offset, int quantity) {
     OrderRecord o = ZeroRecord<OrderRecord>();
@@ -135,6 +154,10 @@ class EmbeddedTrading : public ::testing::Test {
   std::unique_ptr<tradeapi::EmbeddedTradeLibrary> trades;
   QuoteLogin quoteLogin;
   TradeLogin tradeLogin;
+
+ private:
+  uint64_t seed_;
+  int historyDays_;
 };
 
 }  // namespace tarn::test
