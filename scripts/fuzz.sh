@@ -17,6 +17,8 @@ for target in "$dir"/fuzzers/*; do
   name="$(basename "$target")"
   corpus="$TARN_ROOT/fuzz/corpus/$name"
   scratch="$(mktemp -d)"
+  # A target without seeds yet starts from nothing instead of failing the run.
+  [ -d "$corpus" ] || corpus="$scratch"
   echo "== fuzzing $name for ${secs}s"
   "$target" -max_total_time="$secs" -max_len=65536 -rss_limit_mb=2048 -timeout=10 -seed="$seed" \
             -print_final_stats=1 "$scratch" "$corpus" 2>&1 | tail -n 12
