@@ -420,7 +420,7 @@ void CWndPriceCube::paintEvent(QPaintEvent*) {
     const int pad = Scaled(8);
     const QRect top(r.left() + pad, r.top() + pad / 2, r.width() - 2 * pad, r.height() / 2 - pad / 2);
     p.setFont(tarn::ui::UiFont(10, QFont::Bold));
-    p.setPen(t.title);
+    p.setPen(t.text);
     p.drawText(top, Qt::AlignLeft | Qt::AlignVCenter, ToQString(c.contract.Name()));
     p.setFont(tarn::ui::MonoFont(11, QFont::Bold));
     p.setPen(t.quote);
