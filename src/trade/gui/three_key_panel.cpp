@@ -212,14 +212,7 @@ CWndThreeKeyOrderPanel::CWndThreeKeyOrderPanel(QWidget* parent) : tarn::OrderPan
   actions->addWidget(tarn::PanelButton(this, QStringLiteral("条件单"), [this] { ConditionOrder(); }));
   actions->addWidget(tarn::PanelButton(this, QStringLiteral("OCO单"), [this] { OcoOrder(); }));
   root->addLayout(actions);
-  tarn::EstimateLabels l{};
-  root->addWidget(tarn::MakeEstimateArea(this, &l));
-  margin = l.margin;
-  fee = l.fee;
-  openable = l.openable;
-  floatProfit = l.floatProfit;
-  equity = l.equity;
-  available = l.available;
+  root->addWidget(tarn::MakeEstimateArea(this, &estimate));
   root->addWidget(status);
   root->addStretch(1);
   Refresh();
@@ -310,5 +303,5 @@ void CWndThreeKeyOrderPanel::Refresh() {
   sellKey->Show(keyPrice(2), QStringLiteral("卖空"), ToQString(labels.sellSubtitle));
   closeKey->Show(labels.priceDirection ? keyPrice(labels.priceDirection) : QString(), ToQString(labels.title),
                  ToQString(labels.subtitle));
-  tarn::ShowEstimate({margin, fee, openable, floatProfit, equity, available}, c, q.last, ToGbk(quantity->edit->text()));
+  tarn::ShowEstimate(estimate, c, q.last, ToGbk(quantity->edit->text()));
 }

@@ -41,6 +41,18 @@ class CQuantityBox : public QWidget {
   void Step(int delta);
 };
 
+namespace tarn {
+// The account line and the estimate line under a panel (shared with the standard panel).
+struct EstimateLabels {
+  QLabel* margin;
+  QLabel* fee;
+  QLabel* openable;
+  QLabel* floatProfit;
+  QLabel* equity;
+  QLabel* available;
+};
+}  // namespace tarn
+
 class CWndThreeKeyOrderPanel : public tarn::OrderPanelBase {
   Q_OBJECT
  public:
@@ -68,12 +80,7 @@ class CWndThreeKeyOrderPanel : public tarn::OrderPanelBase {
   QLineEdit* price = nullptr;
   QLabel* ask = nullptr;
   QLabel* bid = nullptr;
-  QLabel* margin = nullptr;
-  QLabel* fee = nullptr;
-  QLabel* openable = nullptr;
-  QLabel* floatProfit = nullptr;
-  QLabel* equity = nullptr;
-  QLabel* available = nullptr;
+  tarn::EstimateLabels estimate{};
 
  protected:
   void Refresh() override;
@@ -86,15 +93,6 @@ class CWndThreeKeyOrderPanel : public tarn::OrderPanelBase {
 };
 
 namespace tarn {
-// The account line and the estimate line under a panel (shared with the standard panel).
-struct EstimateLabels {
-  QLabel* margin;
-  QLabel* fee;
-  QLabel* openable;
-  QLabel* floatProfit;
-  QLabel* equity;
-  QLabel* available;
-};
 void ShowEstimate(const EstimateLabels& labels, const DC_Contract& contract, double last, const std::string& quantityText);
 QWidget* MakeEstimateArea(QWidget* parent, EstimateLabels* labels);
 // "卖1" / "买1" with price and volume ("----" until a quote arrives).

@@ -96,14 +96,7 @@ CWndVertOrderPanel::CWndVertOrderPanel(QWidget* parent) : tarn::OrderPanelBase(p
   actions->addWidget(tarn::PanelButton(this, QStringLiteral("条件单"), [this] { ConditionOrder(); }), 1, 0);
   actions->addWidget(tarn::PanelButton(this, QStringLiteral("OCO单"), [this] { OcoOrder(); }), 1, 1);
   root->addLayout(actions);
-  tarn::EstimateLabels l{};
-  root->addWidget(tarn::MakeEstimateArea(this, &l));
-  margin = l.margin;
-  fee = l.fee;
-  openable = l.openable;
-  floatProfit = l.floatProfit;
-  equity = l.equity;
-  available = l.available;
+  root->addWidget(tarn::MakeEstimateArea(this, &estimate));
   root->addWidget(status);
   root->addStretch(1);
   ShowChoices();
@@ -208,5 +201,5 @@ void CWndVertOrderPanel::Refresh() {
                 (live ? ToQString(tarn::FormatC("%.*f", decimals, q.last)) : QStringLiteral("----")));
   tarn::ShowBook(ask, bid, q, c, decimals);
   if (live) FollowPrice();
-  tarn::ShowEstimate({margin, fee, openable, floatProfit, equity, available}, c, q.last, ToGbk(quantity->edit->text()));
+  tarn::ShowEstimate(estimate, c, q.last, ToGbk(quantity->edit->text()));
 }

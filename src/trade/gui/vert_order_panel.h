@@ -44,12 +44,7 @@ class CWndVertOrderPanel : public tarn::OrderPanelBase {
   QLabel* last = nullptr;
   QLabel* ask = nullptr;
   QLabel* bid = nullptr;
-  QLabel* margin = nullptr;
-  QLabel* fee = nullptr;
-  QLabel* openable = nullptr;
-  QLabel* floatProfit = nullptr;
-  QLabel* equity = nullptr;
-  QLabel* available = nullptr;
+  tarn::EstimateLabels estimate{};
 
  protected:
   void Refresh() override;
