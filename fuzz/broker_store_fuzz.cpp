@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "libs/exchange/broker.h"
+#include "libs/exchange/broker/broker.h"
 
 namespace {
 

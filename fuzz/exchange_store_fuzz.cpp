@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "libs/exchange/market_store.h"
+#include "libs/exchange/market/market_store.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string dir = [] {

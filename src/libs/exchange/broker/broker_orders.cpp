@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "libs/exchange/broker.h"
+#include "libs/exchange/broker/broker.h"
 #include "platform/text.h"
 
 namespace tarn::exchange {

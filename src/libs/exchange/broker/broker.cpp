@@ -1,4 +1,4 @@
-#include "libs/exchange/broker.h"
+#include "libs/exchange/broker/broker.h"
 
 #include <algorithm>
 #include <chrono>

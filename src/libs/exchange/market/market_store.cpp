@@ -1,4 +1,4 @@
-#include "libs/exchange/market_store.h"
+#include "libs/exchange/market/market_store.h"
 
 #include <sqlite3.h>
 

@@ -33,10 +33,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "libs/exchange/broker_auth.h"
-#include "libs/exchange/broker_market.h"
-#include "libs/exchange/broker_store.h"
-#include "libs/exchange/broker_types.h"
+#include "libs/exchange/broker/broker_auth.h"
+#include "libs/exchange/broker/broker_market.h"
+#include "libs/exchange/broker/broker_store.h"
+#include "libs/exchange/broker/broker_types.h"
 #include "libs/exchange/spread_formula.h"
 #include "platform/sync.h"
 

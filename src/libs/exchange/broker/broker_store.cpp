@@ -1,4 +1,4 @@
-#include "libs/exchange/broker_store.h"
+#include "libs/exchange/broker/broker_store.h"
 
 #include <sqlite3.h>
 

@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "libs/exchange/broker_types.h"
+#include "libs/exchange/broker/broker_types.h"
 #include "platform/sync.h"
 
 struct sqlite3;
