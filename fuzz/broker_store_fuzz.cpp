@@ -1,14 +1,12 @@
 // The broker over a store of any bytes: opening never crashes, hangs or overflows; it either
-// loads what it can read or replaces the file with a working store, and it trades afterwards.
-#include <unistd.h>
-
+// loads what it can read or starts a new store in its place, and it trades afterwards.
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
+#include <string_view>
 
-#include "libs/exchange/broker.h"
+#include "exchange_sqlite_heap.h"
+#include "libs/exchange/broker/broker.h"
 
 namespace {
 
@@ -57,24 +55,20 @@ class StillMarket : public IBrokerMarket {
 
 }  // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  tarn_fuzz::UseLibcHeapForSqlite();
+  return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string dir = [] {
-    char tmpl[] = "/tmp/tarn_broker_fuzz_XXXXXX";
-    return std::string(mkdtemp(tmpl));
-  }();
   static StillMarket market;
-  const std::string path = dir + "/broker.db";
-  std::error_code ec;
-  for (const char* suffix : {"", "-wal", "-shm", ".damaged"}) std::filesystem::remove(path + suffix, ec);
-  {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  }
+  // The store opens in memory over the bytes: no file, no fsync.
+  auto store = BrokerStore::OpenImage(std::string_view(reinterpret_cast<const char*>(data), size));
+  if (!store) abort();  // a store must always be had
   BrokerOptions options;
-  options.storePath = path;
   options.hashCost = HashCost::Minimal;
-  Broker broker(market, options);
-  if (!broker.Store()) abort();  // a store must always be had
+  Broker broker(market, options, std::move(store));
+  if (!broker.Store()) abort();
   std::string why;
   broker.CheckInvariants(&why);
   for (const std::string& account : broker.AccountsOf(DemoAccounts::kLogin)) {

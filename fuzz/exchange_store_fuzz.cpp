@@ -1,29 +1,21 @@
-// The exchange's store over any bytes: opening a damaged file never crashes, and either reads
-// it or replaces it with a working store.
-#include <unistd.h>
-
+// The exchange's store over any bytes: opening a damaged database never crashes, and either
+// reads it or starts a new store in its place. The store opens in memory over the bytes: no file,
+// no fsync.
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
+#include <string_view>
 
-#include "libs/exchange/market_store.h"
+#include "exchange_sqlite_heap.h"
+#include "libs/exchange/market/market_store.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  tarn_fuzz::UseLibcHeapForSqlite();
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string dir = [] {
-    char tmpl[] = "/tmp/tarn_store_fuzz_XXXXXX";
-    return std::string(mkdtemp(tmpl));
-  }();
-  const std::string path = dir + "/market.db";
-  std::error_code ec;
-  for (const char* suffix : {"", "-wal", "-shm", ".damaged"}) std::filesystem::remove(path + suffix, ec);
-  {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  }
-  auto store = tarn::exchange::MarketStore::Open(path);
+  auto store = tarn::exchange::MarketStore::OpenImage(std::string_view(reinterpret_cast<const char*>(data), size));
   if (!store) abort();  // a store must always be had
   std::string value;
   store->GetMeta("seed", value);

@@ -15,7 +15,7 @@
 #include <mutex>
 #include <vector>
 
-#include "libs/exchange/broker.h"
+#include "libs/exchange/broker/broker.h"
 #include "libs/quotedata/embedded.h"
 #include "libs/tradeapi/embedded.h"
 #include "libs/tradeapi/records.h"

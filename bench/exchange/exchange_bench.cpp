@@ -10,7 +10,7 @@
 #include <string>
 
 #include "data/quote_data_center.h"
-#include "libs/exchange/market.h"
+#include "libs/exchange/market/market.h"
 #include "libs/quotedata/embedded.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "libs/exchange/broker_market.h"
+#include "libs/exchange/broker/broker_market.h"
 #include "libs/exchange/calendar.h"
 #include "libs/exchange/catalogue.h"
 #include "platform/sync.h"

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "libs/exchange/broker.h"
+#include "libs/exchange/broker/broker.h"
 #include "still_market.h"
 
 namespace {

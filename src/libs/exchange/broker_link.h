@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "libs/exchange/broker.h"
+#include "libs/exchange/broker/broker.h"
 #include "libs/exchange/trade_link.h"
 #include "platform/sync.h"
 

@@ -16,11 +16,11 @@
 #include <string>
 #include <thread>
 
-#include "libs/exchange/broker.h"
-#include "libs/exchange/broker_market.h"
+#include "libs/exchange/broker/broker.h"
+#include "libs/exchange/broker/broker_market.h"
 #include "libs/exchange/link.h"
-#include "libs/exchange/market.h"
-#include "libs/exchange/market_store.h"
+#include "libs/exchange/market/market.h"
+#include "libs/exchange/market/market_store.h"
 #include "platform/clock.h"
 #include "platform/sync.h"
 

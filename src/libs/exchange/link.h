@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "libs/exchange/catalogue.h"
-#include "libs/exchange/market.h"
+#include "libs/exchange/market/market.h"
 
 namespace tarn::exchange {
 

@@ -7,18 +7,26 @@
 
 namespace tarn::exchange {
 
-sqlite3* OpenCheckedSqlite(const std::string& path, const SqliteStoreForm& form) {
+namespace {
+
+sqlite3* OpenRaw(const char* path) {
   sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                      nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(path, &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr) !=
+      SQLITE_OK) {
     sqlite3_close(db);
     return nullptr;
   }
   sqlite3_busy_timeout(db, 2000);
+  return db;
+}
+
+// Applies the form to an open database and checks it; closes it and gives nullptr when it fails.
+// A database known to be new (`fresh`) holds only what the schema just made: nothing to check.
+sqlite3* Checked(sqlite3* db, const SqliteStoreForm& form, bool fresh = false) {
   // A file of another kind fails here (not a database, a damaged page, a foreign schema).
   bool ok = sqlite3_exec(db, form.pragmas, nullptr, nullptr, nullptr) == SQLITE_OK &&
             sqlite3_exec(db, form.schema, nullptr, nullptr, nullptr) == SQLITE_OK;
-  if (ok) {
+  if (ok && !fresh) {
     sqlite3_stmt* check = nullptr;
     ok = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &check, nullptr) == SQLITE_OK &&
          sqlite3_step(check) == SQLITE_ROW;
@@ -30,7 +38,7 @@ sqlite3* OpenCheckedSqlite(const std::string& path, const SqliteStoreForm& form)
   }
   // The tables must have the columns the store's code reads.
   for (const char* probe : form.probes) {
-    if (!ok) break;
+    if (!ok || fresh) break;
     sqlite3_stmt* st = nullptr;
     ok = sqlite3_prepare_v2(db, probe, -1, &st, nullptr) == SQLITE_OK;
     sqlite3_finalize(st);
@@ -40,6 +48,40 @@ sqlite3* OpenCheckedSqlite(const std::string& path, const SqliteStoreForm& form)
     return nullptr;
   }
   return db;
+}
+
+}  // namespace
+
+sqlite3* OpenCheckedSqlite(const std::string& path, const SqliteStoreForm& form) {
+  sqlite3* db = OpenRaw(path.c_str());
+  return db ? Checked(db, form) : nullptr;
+}
+
+sqlite3* OpenSqliteImage(std::string_view image, const SqliteStoreForm& form, bool& replaced) {
+  replaced = false;
+  if (!image.empty()) {
+    sqlite3* db = OpenRaw(":memory:");
+    if (!db) return nullptr;
+    auto* bytes = static_cast<unsigned char*>(sqlite3_malloc64(image.size()));
+    if (!bytes) {
+      sqlite3_close(db);
+      return nullptr;
+    }
+    std::memcpy(bytes, image.data(), image.size());
+    // A write-ahead-log database without its log holds the same pages as one of the rollback
+    // journal; memory databases read only the latter.
+    if (image.size() >= 20 && bytes[18] == 2 && bytes[19] == 2) bytes[18] = bytes[19] = 1;
+    const auto size = static_cast<sqlite3_int64>(image.size());
+    if (sqlite3_deserialize(db, "main", bytes, size, size,
+                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE) != SQLITE_OK) {
+      sqlite3_close(db);  // the bytes are freed by sqlite3_deserialize itself
+      db = nullptr;
+    }
+    if (db && (db = Checked(db, form)) != nullptr) return db;
+    replaced = true;
+  }
+  sqlite3* db = OpenRaw(":memory:");
+  return db ? Checked(db, form, true) : nullptr;
 }
 
 sqlite3* OpenSqliteStore(const std::string& path, const SqliteStoreForm& form, bool& replaced) {

@@ -6,6 +6,7 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 
 struct sqlite3;
 
@@ -25,5 +26,11 @@ sqlite3* OpenCheckedSqlite(const std::string& path, const SqliteStoreForm& form)
 // "<path>.damaged" (its -wal and -shm files removed) and a new database is opened in its place.
 // `replaced` tells whether that happened. nullptr when even a new database cannot be opened.
 sqlite3* OpenSqliteStore(const std::string& path, const SqliteStoreForm& form, bool& replaced);
+
+// A store in memory that starts from `image`, the bytes of a database file (empty: a new
+// database), opened and checked as `form` says; nothing touches the disk. An image that fails
+// is dropped for a new database (`replaced` tells). The fuzz targets and tests use it: no file,
+// no fsync.
+sqlite3* OpenSqliteImage(std::string_view image, const SqliteStoreForm& form, bool& replaced);
 
 }  // namespace tarn::exchange

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "libs/exchange/broker_types.h"
+#include "libs/exchange/broker/broker_types.h"
 #include "libs/exchange/catalogue.h"
 
 namespace tarn::exchange {

@@ -4,7 +4,7 @@
 
 #include "data/quote_records.h"
 #include "libs/exchange/catalogue.h"
-#include "libs/exchange/market.h"
+#include "libs/exchange/market/market.h"
 
 namespace tarn::quotedata {
 

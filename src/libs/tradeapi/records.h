@@ -7,7 +7,7 @@
 
 #include "data/strategy_records.h"
 #include "data/trade_records.h"
-#include "libs/exchange/broker_types.h"
+#include "libs/exchange/broker/broker_types.h"
 #include "libs/exchange/catalogue.h"
 
 namespace tarn::tradeapi {

@@ -135,7 +135,7 @@ TEST_F(ConditionsTest, AStopBoundToAPositionOrLotEndsWithIt) {
   EXPECT_EQ(refused.errorCode, kErrStopPosition);
   EXPECT_TRUE(refused.condition);
   // Closing the named lot ends the lot's stop; the position's stays until the position is flat.
-  Send("A", rb, kSell, kClose, 1, 3100, false, lot.positionNumber);
+  ASSERT_EQ(Get("A", Send("A", rb, kSell, 3, 1, 3100, false, lot.positionNumber)).state, kStFilled);
   EXPECT_EQ(Get("A", onLot).state, kStWithdrawn);
   EXPECT_EQ(Get("A", onSide).state, kStWaiting);
   Send("A", rb, kSell, 3, 2, 3100);  // today's lots, closed today
@@ -183,6 +183,35 @@ TEST_F(ConditionsTest, ACloseOnAnExchangeWithTheCloseTodayRuleSplitsIntoOlderAnd
   EXPECT_EQ(Get("A", c.triggeredSequence).offset, 2);
   EXPECT_EQ(Get("A", c.triggeredSequence).quantity, 2);
   EXPECT_EQ(Get("A", c.triggeredSequence + 1).offset, 3);
+  EXPECT_EQ(Position("A", rb, 1).quantity, 0);
+  ExpectInvariants();
+}
+
+TEST_F(ConditionsTest, AStopBoundToOneLotClosesItWithTheOffsetItsAgeNeeds) {
+  Long(1, 3100);
+  market.SetSettlement(rb, market.day_, 3100);
+  market.Roll();
+  broker->WaitIdle();
+  Long(1, 3101);
+  std::vector<LotView> lots;
+  broker->GetLots("A", lots);
+  ASSERT_EQ(lots.size(), 2u);
+  ASSERT_FALSE(lots[0].lot.today);
+  ASSERT_TRUE(lots[1].lot.today);
+  // Both stops ask for a plain close; the one on today's lot must go out as a close-today.
+  ConditionEntry onOld = Spec(kSell, kClose, 0, 1, 3095, 4);
+  onOld.positionNumber = std::string(Field(lots[0].lot.number));
+  ConditionEntry onToday = Spec(kSell, kClose, 0, 1, 3095, 4);
+  onToday.positionNumber = std::string(Field(lots[1].lot.number));
+  const int oldSeq = broker->InsertCondition(onOld);
+  const int todaySeq = broker->InsertCondition(onToday);
+  Last(3095);
+  const Order firedOld = Get("A", Get("A", oldSeq).triggeredSequence);
+  const Order firedToday = Get("A", Get("A", todaySeq).triggeredSequence);
+  EXPECT_EQ(firedOld.offset, kClose);
+  EXPECT_EQ(firedOld.state, kStFilled);
+  EXPECT_EQ(firedToday.offset, 3);
+  EXPECT_EQ(firedToday.state, kStFilled);
   EXPECT_EQ(Position("A", rb, 1).quantity, 0);
   ExpectInvariants();
 }

@@ -1,6 +1,6 @@
 // The simulated market behind the broker: sessions, what can be traded, and the settlement of a
 // finished day as the next day's quotes show it.
-#include "libs/exchange/broker_market.h"
+#include "libs/exchange/broker/broker_market.h"
 #include "market_fixture.h"
 
 namespace tarn::test {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "libs/exchange/broker.h"
+#include "libs/exchange/broker/broker.h"
 #include "platform/text.h"
 #include "support/test_support.h"
 

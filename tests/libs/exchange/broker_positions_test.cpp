@@ -56,6 +56,25 @@ TEST_F(PositionsTest, OnShfeAPlainCloseTakesOlderLotsOnlyAndCloseTodayTodaysOnly
   ExpectInvariants();
 }
 
+TEST_F(PositionsTest, OnShfeNamingALotOrThePositionDoesNotLiftTheCloseTodayRule) {
+  HoldFromYesterday(rb, 2, 3100);
+  Step(market.Book(rb, 3100, 3101, 10));
+  ASSERT_EQ(Get("A", Send("A", rb, kBuy, kOpen, 2, 3101)).state, kStFilled);
+  const std::vector<LotView> lots = Lots("A");
+  ASSERT_EQ(lots.size(), 2u);
+  ASSERT_FALSE(lots[0].lot.today);
+  ASSERT_TRUE(lots[1].lot.today);
+  const std::string older(Field(lots[0].lot.number)), todays(Field(lots[1].lot.number));
+  const std::string side(Field(Position("A", rb, 1).number));
+  EXPECT_EQ(Get("A", Send("A", rb, kSell, kClose, 1, 3100, false, todays)).errorCode, kErrCloseToday);
+  EXPECT_EQ(Get("A", Send("A", rb, kSell, kCloseToday, 1, 3100, false, older)).errorCode, kErrTodayPosition);
+  EXPECT_EQ(Get("A", Send("A", rb, kSell, kClose, 3, 3100, false, side)).errorCode, kErrCloseToday);
+  EXPECT_EQ(Get("A", Send("A", rb, kSell, kClose, 2, 3100, false, older)).state, kStFilled);
+  EXPECT_EQ(Get("A", Send("A", rb, kSell, kCloseToday, 2, 3100, false, todays)).state, kStFilled);
+  EXPECT_EQ(Position("A", rb, 1).quantity, 0);
+  ExpectInvariants();
+}
+
 TEST_F(PositionsTest, ElsewhereClosesTakeTheOldestLotsOrTheOneNamedAndPositionNumbersFollowTheSide) {
   Step(market.Book(m, 2950, 2951, 10));
   Send("A", m, kBuy, kOpen, 2, 2951);

@@ -232,6 +232,31 @@ TEST_F(StoreTest, ADamagedFileIsSetAsideAndANewStoreWithTheDemoLoginBegins) {
   ExpectSound();
 }
 
+TEST_F(StoreTest, AStoreImageOpensInMemoryAsTheFileWouldAndLeavesTheFileAlone) {
+  Step(market.Book(rb, 3099, 3100, 10));
+  ASSERT_EQ(Get("A", Send("A", rb, kBuy, kOpen, 3, 3100)).state, kStFilled);
+  broker->RemoveListener(&log);
+  broker.reset();
+  const std::string bytes = ReadFile(Db());
+  ASSERT_FALSE(bytes.empty());
+  broker = std::make_unique<Broker>(market, Options(), BrokerStore::OpenImage(bytes));
+  ASSERT_NE(broker->Store(), nullptr);
+  EXPECT_FALSE(broker->ReplacedDamagedStore());
+  EXPECT_EQ(Position("A", rb, 1).quantity, 3);
+  EXPECT_EQ(Fills("A").size(), 1u);
+  ASSERT_EQ(Get("A", Send("A", rb, kSell, 3, 3, 3099)).state, kStFilled);
+  ExpectInvariants();
+  broker.reset();
+  EXPECT_EQ(ReadFile(Db()), bytes);
+  // Bytes that are no database give a new store in memory, with the demo login.
+  createDemo = true;
+  broker = std::make_unique<Broker>(market, Options(), BrokerStore::OpenImage(std::string(4096, '\x5a')));
+  ASSERT_NE(broker->Store(), nullptr);
+  EXPECT_TRUE(broker->ReplacedDamagedStore());
+  EXPECT_NE(broker->FindAccount(DemoAccounts::kMain), kNoAccount);
+  EXPECT_FALSE(Exists(Db() + ".damaged"));
+}
+
 TEST_F(StoreTest, PasswordsAreKeptOnlyAsArgon2idHashes) {
   const std::string hashes = Query(Db(), "SELECT hash FROM login");
   EXPECT_EQ(hashes.rfind("$argon2id$", 0), 0u) << hashes;

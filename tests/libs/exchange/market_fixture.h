@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "libs/exchange/market.h"
+#include "libs/exchange/market/market.h"
 
 namespace tarn::test {
 

@@ -1,4 +1,4 @@
-#include "libs/exchange/model.h"
+#include "libs/exchange/market/model.h"
 
 #include <algorithm>
 #include <bit>

@@ -20,7 +20,7 @@
 #include <climits>
 #include <cmath>
 
-#include "libs/exchange/broker.h"
+#include "libs/exchange/broker/broker.h"
 #include "platform/archive.h"
 #include "platform/text.h"
 

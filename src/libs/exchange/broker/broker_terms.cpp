@@ -1,4 +1,4 @@
-#include "libs/exchange/broker_terms.h"
+#include "libs/exchange/broker/broker_terms.h"
 
 #include <cmath>
 #include <string_view>

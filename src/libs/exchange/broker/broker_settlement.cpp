@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cinttypes>
 
-#include "libs/exchange/broker.h"
+#include "libs/exchange/broker/broker.h"
 #include "platform/text.h"
 
 namespace tarn::exchange {

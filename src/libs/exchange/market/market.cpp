@@ -1,4 +1,4 @@
-#include "libs/exchange/market.h"
+#include "libs/exchange/market/market.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "libs/exchange/market_store.h"
+#include "libs/exchange/market/market_store.h"
 
 #include <sqlite3.h>
 
@@ -47,6 +47,16 @@ std::unique_ptr<MarketStore> MarketStore::Open(const std::string& path, std::str
     if (error) *error = "cannot open the exchange store " + path;
     return nullptr;
   }
+  return Adopt(db, replaced);
+}
+
+std::unique_ptr<MarketStore> MarketStore::OpenImage(std::string_view image) {
+  bool replaced = false;
+  sqlite3* db = OpenSqliteImage(image, StoreForm(), replaced);
+  return db ? Adopt(db, replaced) : nullptr;
+}
+
+std::unique_ptr<MarketStore> MarketStore::Adopt(sqlite3* db, bool replaced) {
   std::unique_ptr<MarketStore> store(new MarketStore(db));
   store->replaced_ = replaced;
   std::string schema;

@@ -33,10 +33,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "libs/exchange/broker_auth.h"
-#include "libs/exchange/broker_market.h"
-#include "libs/exchange/broker_store.h"
-#include "libs/exchange/broker_types.h"
+#include "libs/exchange/broker/broker_auth.h"
+#include "libs/exchange/broker/broker_market.h"
+#include "libs/exchange/broker/broker_store.h"
+#include "libs/exchange/broker/broker_types.h"
 #include "libs/exchange/spread_formula.h"
 #include "platform/sync.h"
 
@@ -59,6 +59,8 @@ struct DemoAccounts {
 class Broker final : public IMarketListener {
  public:
   Broker(IBrokerMarket& market, BrokerOptions options);
+  // Over a store opened by the caller (e.g. BrokerStore::OpenImage); options.storePath unused.
+  Broker(IBrokerMarket& market, BrokerOptions options, std::unique_ptr<BrokerStore> store);
   ~Broker() override;
   Broker(const Broker&) = delete;
   Broker& operator=(const Broker&) = delete;
@@ -183,6 +185,9 @@ class Broker final : public IMarketListener {
   // broker.cpp
   void Load();
   void CreateDemo();
+  // With the lock held; the caller commits.
+  bool AddLogin(const std::string& user, const std::string& hash, const std::string& name);
+  bool AddNewAccount(const std::string& id, const std::string& login, const std::string& name, Money balance);
   AccountIndex AddAccount(Account account);
   Book& BookOf(ContractId id);            // creates it, watches the contract
   Book* FindBook(ContractId id);

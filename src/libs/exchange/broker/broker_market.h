@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "libs/exchange/catalogue.h"
-#include "libs/exchange/market.h"
+#include "libs/exchange/market/market.h"
 
 namespace tarn::exchange {
 

@@ -23,9 +23,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "libs/exchange/broker_types.h"
+#include "libs/exchange/broker/broker_types.h"
 #include "platform/sync.h"
 
 struct sqlite3;
@@ -85,6 +86,8 @@ class BrokerStore {
   };
 
   static std::unique_ptr<BrokerStore> Open(const std::string& path, std::string* error = nullptr);
+  // A store in memory that starts from the bytes of a database file (see OpenSqliteImage).
+  static std::unique_ptr<BrokerStore> OpenImage(std::string_view image);
   ~BrokerStore();
   BrokerStore(const BrokerStore&) = delete;
   BrokerStore& operator=(const BrokerStore&) = delete;
@@ -114,15 +117,21 @@ class BrokerStore {
 
   bool GetSettlement(const std::string& account, int32_t tradingDay, std::string& text);
 
+  // Whether the last failure was a damaged database (retrying cannot help), not a busy or full one.
+  bool Damaged() const { return damaged_; }
+
  private:
   BrokerStore(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
   static sqlite3* OpenChecked(const std::string& path);
+  static std::unique_ptr<BrokerStore> Adopt(sqlite3* db, std::string path, bool replaced);
   sqlite3_stmt* Prepared(int slot, const char* sql);
   bool Exec(const char* sql);
+  void NoteFailure();  // with mutex_ held, right after a failed statement
 
   sqlite3* db_ = nullptr;
   std::string path_;
   bool replaced_ = false;
+  bool damaged_ = false;
   std::vector<sqlite3_stmt*> statements_;
   tarn::CriticalSection mutex_;
 };

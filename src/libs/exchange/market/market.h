@@ -23,7 +23,7 @@
 
 #include "libs/exchange/calendar.h"
 #include "libs/exchange/catalogue.h"
-#include "libs/exchange/model.h"
+#include "libs/exchange/market/model.h"
 #include "platform/sync.h"
 
 namespace tarn::exchange {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "libs/exchange/broker.h"
+#include "libs/exchange/broker/broker.h"
 #include "platform/text.h"
 
 namespace tarn::exchange {
@@ -287,6 +287,12 @@ int Broker::ReserveClose(Order& o, const std::string& positionNumber, bool check
     for (Lot& l : s.lots)
       if (Field(l.number) == positionNumber) lot = &l;
     if (!lot) return kErrNoPosition;
+    if (check && split) {
+      // Naming a lot does not lift the close-today rule: a plain close takes older lots only,
+      // a close-today today's only.
+      if (lot->today && o.offset == kOffClose) return kErrCloseToday;
+      if (!lot->today && o.offset == kOffCloseToday) return kErrTodayPosition;
+    }
     if (check) {
       const bool bucket = !split || (lot->today ? s.today - s.reservedToday >= q : old - s.reservedOld >= q);
       if (lot->quantity - lot->reserved < q || s.quantity - s.reservedAll < q || !bucket) return kErrNoPosition;
@@ -924,6 +930,8 @@ void Broker::FireCondition(Order& c, Book& b) {
       if (!entry.positionNumber.empty() && Field(l.number) == entry.positionNumber) lot = &l;
     if (lot) {
       entry.quantity = std::max(1, std::min(entry.quantity, lot->quantity - lot->reserved));
+      // Where the exchange tells them apart, the lot's age decides the offset.
+      if (b.terms.closeToday) entry.offset = lot->today ? kOffCloseToday : kOffClose;
       sends.push_back(entry);
     } else {
       if (!entry.positionNumber.empty())

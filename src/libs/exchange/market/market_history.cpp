@@ -3,7 +3,7 @@
 // gap: the last bar of "now" is the bar in progress, built from the steps done so far.
 #include <algorithm>
 
-#include "libs/exchange/market.h"
+#include "libs/exchange/market/market.h"
 
 namespace tarn::exchange {
 namespace {

@@ -1,4 +1,4 @@
-#include "libs/exchange/broker_auth.h"
+#include "libs/exchange/broker/broker_auth.h"
 
 #include <sodium.h>
 

@@ -2,7 +2,7 @@
 // must equal what its fills, lots, prices and working orders give.
 #include <algorithm>
 
-#include "libs/exchange/broker.h"
+#include "libs/exchange/broker/broker.h"
 #include "platform/text.h"
 
 namespace tarn::exchange {

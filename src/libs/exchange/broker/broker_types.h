@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "libs/exchange/broker_terms.h"
+#include "libs/exchange/broker/broker_terms.h"
 #include "libs/exchange/catalogue.h"
 
 namespace tarn::exchange {

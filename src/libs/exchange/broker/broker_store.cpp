@@ -1,4 +1,4 @@
-#include "libs/exchange/broker_store.h"
+#include "libs/exchange/broker/broker_store.h"
 
 #include <sqlite3.h>
 
@@ -118,7 +118,17 @@ std::unique_ptr<BrokerStore> BrokerStore::Open(const std::string& path, std::str
     if (error) *error = "cannot open the broker store " + path;
     return nullptr;
   }
-  std::unique_ptr<BrokerStore> store(new BrokerStore(db, path));
+  return Adopt(db, path, replaced);
+}
+
+std::unique_ptr<BrokerStore> BrokerStore::OpenImage(std::string_view image) {
+  bool replaced = false;
+  sqlite3* db = OpenSqliteImage(image, StoreForm(), replaced);
+  return db ? Adopt(db, ":memory:", replaced) : nullptr;
+}
+
+std::unique_ptr<BrokerStore> BrokerStore::Adopt(sqlite3* db, std::string path, bool replaced) {
+  std::unique_ptr<BrokerStore> store(new BrokerStore(db, std::move(path)));
   store->replaced_ = replaced;
   store->statements_.assign(kSlotCount, nullptr);
   store->SetMeta("schema", "1");
@@ -146,19 +156,29 @@ sqlite3_stmt* BrokerStore::Prepared(int slot, const char* sql) {
 
 bool BrokerStore::Begin() {
   tarn::Lock lock(mutex_);
-  return Exec("BEGIN IMMEDIATE");
+  damaged_ = false;
+  if (Exec("BEGIN IMMEDIATE")) return true;
+  NoteFailure();
+  return false;
 }
 
 bool BrokerStore::Commit() {
   tarn::Lock lock(mutex_);
   if (Exec("COMMIT")) return true;
+  NoteFailure();
   Exec("ROLLBACK");
   return false;
 }
 
 void BrokerStore::Rollback() {
   tarn::Lock lock(mutex_);
+  NoteFailure();
   Exec("ROLLBACK");
+}
+
+void BrokerStore::NoteFailure() {
+  const int rc = sqlite3_errcode(db_);
+  damaged_ = damaged_ || rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB;
 }
 
 bool BrokerStore::SetMeta(const std::string& key, const std::string& value) {

@@ -1,4 +1,4 @@
-#include "libs/exchange/broker_market.h"
+#include "libs/exchange/broker/broker_market.h"
 
 namespace tarn::exchange {
 

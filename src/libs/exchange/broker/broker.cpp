@@ -1,4 +1,4 @@
-#include "libs/exchange/broker.h"
+#include "libs/exchange/broker/broker.h"
 
 #include <algorithm>
 #include <chrono>
@@ -51,17 +51,26 @@ uint64_t Broker::ParseKey(std::string_view key) {
 
 // ---- construction ----------------------------------------------------------------------------
 
-Broker::Broker(IBrokerMarket& market, BrokerOptions options) : market_(market), options_(std::move(options)) {
+namespace {
+std::unique_ptr<BrokerStore> OpenStore(const std::string& path) {
+  if (path.empty()) return nullptr;
+  std::string error;
+  std::unique_ptr<BrokerStore> store = BrokerStore::Open(path, &error);
+  if (!store) std::fprintf(stderr, "tarn: %s; the broker keeps nothing\n", error.c_str());
+  return store;
+}
+}  // namespace
+
+Broker::Broker(IBrokerMarket& market, BrokerOptions options)
+    : Broker(market, options, OpenStore(options.storePath)) {}
+
+Broker::Broker(IBrokerMarket& market, BrokerOptions options, std::unique_ptr<BrokerStore> store)
+    : market_(market), options_(std::move(options)), store_(std::move(store)) {
   const Catalogue& cat = market_.GetCatalogue();
   books_.resize(cat.Size());
   interest_.reset(new std::atomic<bool>[cat.Size()]);
   for (std::size_t i = 0; i < cat.Size(); ++i) interest_[i].store(false);
   for (const Commodity& c : cat.Commodities()) terms_.push_back(TermsOf(c, cat));
-  if (!options_.storePath.empty()) {
-    std::string error;
-    store_ = BrokerStore::Open(options_.storePath, &error);
-    if (!store_) std::fprintf(stderr, "tarn: %s; the broker keeps nothing\n", error.c_str());
-  }
   if (store_) writer_ = std::thread([this] { WriterLoop(); });
   {
     tarn::Lock lock(mutex_);
@@ -275,10 +284,11 @@ void Broker::Load() {
   }
 }
 
+// With the lock held, while opening: the opening's one commit stores them.
 void Broker::CreateDemo() {
-  CreateLogin(DemoAccounts::kLogin, DemoAccounts::kPassword, TXT("演示账户"));
-  CreateAccount(DemoAccounts::kMain, DemoAccounts::kLogin, TXT("演示账户一"), 100000000);
-  CreateAccount(DemoAccounts::kSecond, DemoAccounts::kLogin, TXT("演示账户二"), 20000000);
+  AddLogin(DemoAccounts::kLogin, HashPassword(DemoAccounts::kPassword, options_.hashCost), TXT("演示账户"));
+  AddNewAccount(DemoAccounts::kMain, DemoAccounts::kLogin, TXT("演示账户一"), 100000000);
+  AddNewAccount(DemoAccounts::kSecond, DemoAccounts::kLogin, TXT("演示账户二"), 20000000);
 }
 
 // ---- administration --------------------------------------------------------------------------
@@ -299,17 +309,22 @@ bool Broker::CreateLogin(const std::string& user, const std::string& password, c
     if (logins_.count(user)) return false;
   }
   const std::string hash = HashPassword(password, options_.hashCost);
-  if (hash.empty()) return false;
   {
     tarn::Lock lock(mutex_);
-    auto [it, added] = logins_.try_emplace(user);
-    if (!added) return false;
-    it->second.hash = hash;
-    it->second.name = name;
-    if (store_) dirtyLogins_.push_back(user);
+    if (!AddLogin(user, hash, name)) return false;
     Commit();
   }
   Durable();
+  return true;
+}
+
+bool Broker::AddLogin(const std::string& user, const std::string& hash, const std::string& name) {
+  if (hash.empty()) return false;
+  auto [it, added] = logins_.try_emplace(user);
+  if (!added) return false;
+  it->second.hash = hash;
+  it->second.name = name;
+  if (store_) dirtyLogins_.push_back(user);
   return true;
 }
 
@@ -317,19 +332,24 @@ bool Broker::CreateAccount(const std::string& id, const std::string& login, cons
   if (!PlainName(id)) return false;
   {
     tarn::Lock lock(mutex_);
-    if (accountIndex_.count(id) || !logins_.count(login)) return false;
-    Account a;
-    a.id = id;
-    a.login = login;
-    a.name = name;
-    a.currency = kAccountCurrency;
-    a.preBalance = balance;
-    const AccountIndex index = AddAccount(std::move(a));
-    DirtyAccount(index);
-    if (store_) dirtyStarts_.push_back(index);
+    if (!AddNewAccount(id, login, name, balance)) return false;
     Commit();
   }
   Durable();
+  return true;
+}
+
+bool Broker::AddNewAccount(const std::string& id, const std::string& login, const std::string& name, Money balance) {
+  if (accountIndex_.count(id) || !logins_.count(login)) return false;
+  Account a;
+  a.id = id;
+  a.login = login;
+  a.name = name;
+  a.currency = kAccountCurrency;
+  a.preBalance = balance;
+  const AccountIndex index = AddAccount(std::move(a));
+  DirtyAccount(index);
+  if (store_) dirtyStarts_.push_back(index);
   return true;
 }
 
@@ -900,8 +920,10 @@ void Broker::WriterLoop() {
     lock.unlock();
     writtenCv_.notify_all();
     for (int attempt = 0; !WriteAll(sets); ++attempt) {
-      if (attempt == 0) std::fprintf(stderr, "tarn: the broker could not write its store; retrying\n");
-      if (attempt >= 50) {
+      if (attempt == 0 && !store_->Damaged())
+        std::fprintf(stderr, "tarn: the broker could not write its store; retrying\n");
+      // A damaged database stays damaged: retrying would only hold every event back.
+      if (attempt >= 50 || store_->Damaged()) {
         std::fprintf(stderr, "tarn: the broker gave up writing %zu changes to its store\n", sets.size());
         break;
       }

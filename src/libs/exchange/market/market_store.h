@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/sync.h"
@@ -34,6 +35,8 @@ class MarketStore {
   // Opens or creates the store at a native path (its folder is created). Nullptr with `error`
   // when no store can be had at all.
   static std::unique_ptr<MarketStore> Open(const std::string& path, std::string* error = nullptr);
+  // A store in memory that starts from the bytes of a database file (see OpenSqliteImage).
+  static std::unique_ptr<MarketStore> OpenImage(std::string_view image);
   ~MarketStore();
   MarketStore(const MarketStore&) = delete;
   MarketStore& operator=(const MarketStore&) = delete;
@@ -51,6 +54,7 @@ class MarketStore {
  private:
   explicit MarketStore(sqlite3* db) : db_(db) {}
   static sqlite3* OpenChecked(const std::string& path);
+  static std::unique_ptr<MarketStore> Adopt(sqlite3* db, bool replaced);
   bool Exec(const char* sql);
 
   sqlite3* db_ = nullptr;
