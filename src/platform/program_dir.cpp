@@ -1,6 +1,7 @@
 #include "platform/program_dir.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -139,6 +140,10 @@ ProgramDirStatus InitProgramDir(int argc, char** argv) {
   }
   if (!choice.shippedDir.empty()) {
     status.perUser = true;
+    // The folder holds the user's accounts and orders: made private to the user.
+    std::error_code ec;
+    const bool fresh = !std::filesystem::exists(choice.dir, ec);
+    if (fresh && MakeDirs(choice.dir)) ::chmod(choice.dir.c_str(), 0700);
     if (!MakeDirs(choice.dir)) {
       status.ok = false;
       status.error = "cannot make the program directory " + choice.dir;

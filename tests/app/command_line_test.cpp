@@ -88,6 +88,8 @@ TEST(InstalledLayout, TarnctlWorksOnAPerUserFolderMadeFromTheShippedData) {
   EXPECT_NE(out.find("program directory: " + perUser), std::string::npos) << out;
   EXPECT_TRUE(test::Exists(perUser + "/config/userblock.dat"));
   EXPECT_TRUE(test::Exists(perUser + "/" + kShippedManifest));
+  // Private to the user: it will hold their accounts and orders.
+  EXPECT_EQ(std::filesystem::status(perUser).permissions() & std::filesystem::perms::all, std::filesystem::perms::owner_all);
   // Nothing was written beside the executable.
   EXPECT_FALSE(test::Exists(root.File("usr/bin/config")));
   EXPECT_FALSE(test::Exists(root.File("usr/bin/user")));
