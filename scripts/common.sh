@@ -20,6 +20,10 @@ TARN_PACKAGES_TEST=(
   clang libclang-rt-14-dev
   xvfb xauth
 )
+# Further packages scripts/package.sh needs to make and check the Debian packages.
+TARN_PACKAGES_PACKAGE=(
+  dpkg-dev file desktop-file-utils xz-utils
+)
 
 # Installs whichever of the given packages are missing: as root directly, otherwise through
 # sudo. A second run finds everything installed and touches nothing.

@@ -1,12 +1,11 @@
 // The tarn executable: the terminal, or `tarn --screenshot DIR` (log in by itself, write the
-// windows' images, end), or `tarn --version`.
+// windows' images, end), `tarn --version`, `tarn --help`.
 #include <QApplication>
 #include <cstdio>
-#include <cstring>
-
-#include "app/gui/tarn_client_app.h"
 #include <memory>
 
+#include "app/command_line.h"
+#include "app/gui/tarn_client_app.h"
 #include "app/scratch_home.h"
 #include "platform/program_dir.h"
 
@@ -15,19 +14,33 @@
 #endif
 
 int main(int argc, char** argv) {
-  tarn::InitProgramDir(argc, argv);
-  const char* screenshotDir = nullptr;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--version") == 0) {
-      std::printf("Tarn %s\n", TARN_VERSION);
-      return 0;
-    }
-    if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc) screenshotDir = argv[i + 1];
+  // Help, version and wrong usage are answered before anything touches the program directory.
+  const tarn::ParsedCommandLine cmd = tarn::ParseCommandLine(argc, argv, tarn::TarnOptions());
+  if (!cmd.error.empty()) {
+    std::fprintf(stderr, "tarn: %s\nTry 'tarn --help' for more information.\n", cmd.error.c_str());
+    return 2;
   }
+  if (cmd.Has("--help")) {
+    std::fputs(tarn::TarnUsage(TARN_VERSION).c_str(), stdout);
+    return 0;
+  }
+  if (cmd.Has("--version")) {
+    std::printf("tarn (Tarn) %s\n", TARN_VERSION);
+    return 0;
+  }
+  // From here on every reader of the command line sees "--name VALUE", never "--name=VALUE".
+  tarn::ArgvHolder args(cmd.normalized);
+  const tarn::ProgramDirStatus home = tarn::InitProgramDir(args.argc(), args.argv());
+  for (const std::string& w : home.warnings) std::fprintf(stderr, "tarn: %s\n", w.c_str());
+  if (!home.ok) {
+    std::fprintf(stderr, "tarn: %s\n", home.error.c_str());
+    return 1;
+  }
+  const bool screenshots = cmd.Has("--screenshot");
   // The screenshot run logs in, sends orders and changes settings: it works in a copy of the
   // program directory so that the user's accounts and files stay as they are.
   std::unique_ptr<tarn::ScratchHome> scratch;
-  if (screenshotDir) {
+  if (screenshots) {
     scratch = std::make_unique<tarn::ScratchHome>(tarn::ProgramDirNative());
     if (!scratch->Ok()) {
       std::fprintf(stderr, "tarn: %s\n", scratch->Error().c_str());
@@ -35,9 +48,9 @@ int main(int argc, char** argv) {
     }
     tarn::SetProgramDir(scratch->Dir());
   }
-  QApplication qapp(argc, argv);
-  CTarnClientApp app(argc, argv);
-  if (screenshotDir) return app.RunScreenshots(QString::fromLocal8Bit(screenshotDir));
+  QApplication qapp(args.argc(), args.argv());
+  CTarnClientApp app(args.argc(), args.argv());
+  if (screenshots) return app.RunScreenshots(QString::fromLocal8Bit(cmd.Value("--screenshot").c_str()));
   int code = 0;
   if (!app.InitInstance(&code)) return code;
   return app.Run();

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <string>
 
 #include "platform/file_io.h"
 
@@ -17,12 +18,19 @@ std::string SingleInstanceLock::LockFolder() {
   return "/tmp";
 }
 
-SingleInstanceLock::Result SingleInstanceLock::Acquire(const std::string& name) {
-  Release();
+std::string SingleInstanceLock::LockPath(const std::string& name) {
   std::string safe;
   for (char c : name) safe += (c == '/' || c == '\0') ? '_' : c;
-  const std::string path = LockFolder() + "/" + safe + ".lock";
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  return LockFolder() + "/" + safe + "-" + std::to_string(::getuid()) + ".lock";
+}
+
+SingleInstanceLock::Result SingleInstanceLock::Acquire(const std::string& name) {
+  Release();
+  const std::string path = LockPath(name);
+  // O_NOFOLLOW: in a shared /tmp a link planted under our name must not make us create or
+  // lock another file. A file we may only read still takes a flock.
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return Result::Error;
   // flock locks belong to the open file description, so a second open in this very process
   // conflicts too, as a second CreateMutex of a held name would report.

@@ -25,6 +25,10 @@
 #include "app/gui/screenshots.h"
 #include "app/gui/tarn_client_app.h"
 #include "app/login_session.h"
+#include "app/startup.h"
+#include "platform/file_io.h"
+#include "platform/program_dir.h"
+#include "platform/single_instance.h"
 #include "fake_libraries.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
@@ -317,6 +321,29 @@ TEST_F(ShellWindows, SecondCopyInTheSameFolderIsRefused) {
   EXPECT_FALSE(second.TakeMutex());
   EXPECT_FALSE(second.CheckSingleInstance());
   EXPECT_EQ(boxes.LastText(), TXT("程序已经启动"));
+}
+
+TEST_F(ShellWindows, ALockFileThatCannotBeOpenedDoesNotPassForASecondCopy) {
+  char arg0[] = "tarn";
+  char* argv[] = {arg0, nullptr};
+  // Something we cannot open as a lock sits where the lock file goes (as a file of another
+  // user would): the terminal runs without the lock instead of claiming it is running.
+  // The lock files go to a folder of this test's own, so that no other run meets them.
+  test::TempDir runtime;
+  const char* previous = std::getenv("XDG_RUNTIME_DIR");
+  const std::string saved = previous ? previous : "";
+  setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+  const std::string path = SingleInstanceLock::LockPath(MutexName(ProgramDir()));
+  EXPECT_EQ(path.rfind(runtime.path() + "/", 0), 0u);
+  ASSERT_TRUE(MakeDirs(path));
+  {
+    CTarnClientApp app(1, argv);
+    const std::size_t before = boxes.Count();
+    EXPECT_TRUE(app.CheckSingleInstance());
+    EXPECT_EQ(boxes.Count(), before);
+  }
+  if (previous) setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+  else unsetenv("XDG_RUNTIME_DIR");
 }
 
 TEST_F(ShellWindows, ScreenshotSessionLogsInAndWritesEveryWindow) {

@@ -41,7 +41,20 @@ bool CTarnClientApp::CheckSingleInstance() {
 }
 
 bool CTarnClientApp::TakeMutex() {
-  return mutex_.Acquire(tarn::MutexName(tarn::ProgramDir())) == tarn::SingleInstanceLock::Result::Acquired;
+  const std::string name = tarn::MutexName(tarn::ProgramDir());
+  switch (mutex_.Acquire(name)) {
+    case tarn::SingleInstanceLock::Result::Acquired:
+      return true;
+    case tarn::SingleInstanceLock::Result::AlreadyHeld:
+      return false;
+    case tarn::SingleInstanceLock::Result::Error:
+      // Only a copy that holds the lock proves a second start; a lock file that cannot be
+      // opened (a folder we may not write, a file of someone else) is no reason to refuse.
+      std::fprintf(stderr, "tarn: cannot take the single-instance lock %s; running without it\n",
+                   tarn::SingleInstanceLock::LockPath(name).c_str());
+      return true;
+  }
+  return true;
 }
 
 void CTarnClientApp::InitToolkit() {
@@ -49,6 +62,8 @@ void CTarnClientApp::InitToolkit() {
   QApplication::setOrganizationName(QStringLiteral("TarnClient"));
   QApplication::setApplicationName(QStringLiteral("TarnClient"));
   QApplication::setApplicationDisplayName(tarn::ui::ToQString(TXT("Tarn交易分析终端")));
+  // The installed desktop entry (tarn.desktop), so that the desktop shows its name and icon.
+  QApplication::setDesktopFileName(QStringLiteral("tarn"));
   tarn::ui::InitFonts();
   theme_ = std::make_unique<tarn::SchemeThemeWatcher>();
   tarn::ui::InstallMessageBoxHandler(tarn::ui::ToQString(TXT("Tarn交易分析终端")));

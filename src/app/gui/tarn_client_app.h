@@ -31,7 +31,8 @@ class CTarnClientApp {
   // `tarn --screenshot DIR`: logs in by itself, writes the windows' images and returns.
   int RunScreenshots(const QString& dir);
 
-  // The start-up steps before any window, for tests: the mutex (false: a second copy), and
+  // The start-up steps before any window, for tests: the mutex (false: a second copy holds
+  // it; a lock that cannot be taken at all lets the terminal run without one), and
   // the same with the box "程序已经启动" for a second copy.
   bool TakeMutex();
   bool CheckSingleInstance();
