@@ -80,6 +80,8 @@ class CMyColorGrid : public QAbstractScrollArea {
 
  private:
   void Notify(GridNotify::Kind kind, int row, int column, int code = 0, QPoint global = {});
+  // A right click at a point of the viewport: selects the row under it and asks for its menu.
+  void ContextMenuAt(const QPoint& viewportPos, const QPoint& global);
   void UpdateScrollBars();
   int TotalWidth() const;
   int ColumnLeft(int column) const;  // content x of the column's left edge

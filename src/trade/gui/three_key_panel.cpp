@@ -219,7 +219,7 @@ CWndThreeKeyOrderPanel::CWndThreeKeyOrderPanel(QWidget* parent) : tarn::OrderPan
   Start();
 }
 
-CWndThreeKeyOrderPanel::~CWndThreeKeyOrderPanel() { StopListening(); }
+CWndThreeKeyOrderPanel::~CWndThreeKeyOrderPanel() { Stop(); }
 
 tarn::PanelInput CWndThreeKeyOrderPanel::Input() const {
   tarn::PanelInput in;
