@@ -93,7 +93,7 @@ const tarn::GridCell* CMyColorGrid::CellAt(int row, int column) const {
   return &rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
 }
 
-void CMyColorGrid::SelectRow(int row) {
+void CMyColorGrid::SelectRow(int row, bool scrollTo) {
   if (row < -1 || row >= RowCount() || row == selected_) return;
   const int old = selected_;
   selected_ = row;
@@ -103,7 +103,7 @@ void CMyColorGrid::SelectRow(int row) {
   repaintRow(old);
   repaintRow(row);
   // Keep it in sight.
-  if (row >= 0) {
+  if (row >= 0 && scrollTo) {
     const int visible = std::max(1, (viewport()->height() - headerHeight_) / rowHeight_);
     if (row < verticalScrollBar()->value()) verticalScrollBar()->setValue(row);
     else if (row >= verticalScrollBar()->value() + visible) verticalScrollBar()->setValue(row - visible + 1);

@@ -49,7 +49,9 @@ class CMyColorGrid : public QAbstractScrollArea {
   void SetRow(int row, const tarn::CellRow& cells);
   const tarn::GridCell* CellAt(int row, int column) const;
   int SelectedRow() const { return selected_; }
-  void SelectRow(int row);
+  // Selects a row (-1: none); `scrollTo` brings it into sight (a click or a key does, the owner
+  // putting the selection back after a refresh does not).
+  void SelectRow(int row, bool scrollTo = true);
 
   // ---- buttons -----------------------------------------------------------------------------
   void SetButtons(const std::vector<tarn::GridButton>& buttons);

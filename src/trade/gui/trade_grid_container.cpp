@@ -366,7 +366,7 @@ void CTradeGridContainer::ApplyTab(int kind) {
     grid->SetRow(r, cells);
   }
   // The selection follows its record to wherever it is now (none when it is gone).
-  grid->SelectRow(model_.SelectedRow(kind));
+  grid->SelectRow(model_.SelectedRow(kind), false);
 }
 
 void CTradeGridContainer::ApplyAll() {

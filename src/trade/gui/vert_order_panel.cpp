@@ -38,7 +38,7 @@ QString SendStyle(int direction, int offset) {
 }
 }  // namespace
 
-CWndVertOrderPanel::CWndVertOrderPanel(QWidget* parent) : tarn::OrderPanelBase(parent) {
+CWndVertOrderPanel::CWndVertOrderPanel(QWidget* parent) : tarn::PricedOrderPanel(parent) {
   auto* root = new QVBoxLayout(this);
   root->setContentsMargins(Scaled(8), Scaled(6), Scaled(8), Scaled(6));
   root->setSpacing(Scaled(5));
@@ -163,36 +163,11 @@ void CWndVertOrderPanel::Reset() {
   ShowChoices();
 }
 
-void CWndVertOrderPanel::CloseAll() { tarn::CloseAllOf(Contract()); }
-void CWndVertOrderPanel::CancelAll() { tarn::CancelWorkingOrders(0); }
-
 void CWndVertOrderPanel::ConditionOrder() {
   tarn::OpenConditionOrder(*this, direction_ == tarn::kBuy ? tarn::kBuy : tarn::kSell,
                            offset_ == tarn::kOpen ? tarn::kOpen : tarn::kClose, ToGbk(quantity->edit->text()),
                            ToGbk(price->text()));
 }
-
-void CWndVertOrderPanel::OcoOrder() { tarn::OpenOcoOrder(*this, ToGbk(quantity->edit->text()), ToGbk(price->text())); }
-
-void CWndVertOrderPanel::Fraction(int index) {
-  const std::vector<tarn::FractionCell>& cells = tarn::FractionCells();
-  if (index < 0 || index >= static_cast<int>(cells.size()) || Contract().Empty()) return;
-  const tarn::FractionCell& cell = cells[static_cast<std::size_t>(index)];
-  const int64_t q =
-      tarn::FractionQuantity(cell.numerator, cell.denominator, tarn::LargestOpenable(Contract(), Quote().last));
-  quantity->edit->setText(QString::number(q));
-}
-
-void CWndVertOrderPanel::OnContractChanged() {
-  quantity->edit->setText(QString::number(tarn::DefaultQuantityOf(Contract())));
-}
-
-void CWndVertOrderPanel::OnPickedPrice(double picked) {
-  priceType->setCurrentIndex(tarn::kPriceSpecified);
-  price->setText(ToQString(tarn::FormatC("%.*f", Decimals(), picked)));
-}
-
-void CWndVertOrderPanel::SetQuantityText(const std::string& gbk) { quantity->edit->setText(ToQString(gbk)); }
 
 void CWndVertOrderPanel::Refresh() {
   const tarn::PanelQuote q = Quote();
