@@ -103,8 +103,7 @@ void BM_OneFillChangeSet(benchmark::State& state) {
   for (int t = 0; t < kTradeTabCount; ++t) model.TakeChanges(t);
   int i = 0;
   for (auto _ : state) {
-    state.PauseTiming();
-    // What the library tells of one fill: an ordinary order filled, its fill, the position.
+    // What the library tells of one fill (making the set is timed too: a few copies): an ordinary order filled, its fill, the position.
     const std::size_t at = static_cast<std::size_t>((i * 37) % 2000) / 20 * 20 + 1;
     OrderRecord& o = api.orders[at];
     o.state = o.state == 4 ? 2 : 4;
@@ -117,7 +116,6 @@ void BM_OneFillChangeSet(benchmark::State& state) {
     set.positions = set.positionsComplete = true;
     api.positions[static_cast<std::size_t>(i % 200)].longFloatProfit += 1;
     ++i;
-    state.ResumeTiming();
     model.Apply(set, &api, true);
     for (int t = 0; t < kTradeTabCount; ++t) benchmark::DoNotOptimize(model.TakeChanges(t));
   }

@@ -210,7 +210,15 @@ void TradeGridModel::Apply(const TradeChangeSet& set, ITradeApi* api, bool readP
       BuildOrderRows(kTabOrders);
       if (conditions) BuildOrderRows(kTabConditions);
     }
-    if (working) BuildOrderRows(kTabWorking);
+    // The working tab: an order still working is formatted again at its row, one that stopped
+    // working leaves its row; anything else (a new working order) builds the tab again.
+    bool workingPatched = patched;
+    if (working && workingPatched)
+      for (std::size_t i = 0; i < orders_.size() && workingPatched; ++i) {
+        if (sameOrders_[i] || orders_[i].hidden == 1) continue;
+        workingPatched = IsWorkingState(orders_[i].state) ? PatchOrderRow(kTabWorking, i) : DropOrderRow(kTabWorking, i);
+      }
+    if (working && !workingPatched) BuildOrderRows(kTabWorking);
   }
   if (!set.fills.empty()) {
     const std::size_t from = fills_.size();
@@ -317,7 +325,9 @@ bool TradeGridModel::PatchOrderRow(int kind, std::size_t record) {
   const ContractInfo& info = InfoOf(o.contract);
   const InfoBytes extra(info);
   std::shared_ptr<const CellRow> cells = CellsFor(tab, o.Key(), record, View(o), extra.View(), [&] {
-    return kind == kTabOrders ? OrderCells(o, info) : ConditionOrderCells(o, info);
+    return kind == kTabOrders    ? OrderCells(o, info)
+           : kind == kTabWorking ? WorkingOrderCells(o, info)
+                                 : ConditionOrderCells(o, info);
   });
   if (record < tab.byRecord.size()) tab.byRecord[record] = cells;
   GridRow& shown = tab.rows[static_cast<std::size_t>(row)];
@@ -329,6 +339,22 @@ bool TradeGridModel::PatchOrderRow(int kind, std::size_t record) {
     changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
   }
   return true;
+}
+
+bool TradeGridModel::DropOrderRow(int kind, std::size_t record) {
+  Tab& tab = tabs_[kind];
+  for (std::size_t r = 0; r < tab.rows.size(); ++r) {
+    if (tab.rows[r].record != static_cast<int>(record)) continue;
+    tab.rows.erase(tab.rows.begin() + static_cast<std::ptrdiff_t>(r));
+    if (record < tab.byRecord.size()) tab.byRecord[record].reset();
+    // The rows below moved up one.
+    tab.changes.countChanged = true;
+    std::vector<int>& changed = tab.changes.rows;
+    changed.erase(std::lower_bound(changed.begin(), changed.end(), static_cast<int>(r)), changed.end());
+    for (std::size_t k = r; k < tab.rows.size(); ++k) changed.push_back(static_cast<int>(k));
+    return true;
+  }
+  return true;  // not shown there: nothing to drop
 }
 
 void TradeGridModel::AppendFillRows(std::size_t from) {
@@ -343,7 +369,7 @@ void TradeGridModel::AppendFillRows(std::size_t from) {
     tab.rows.push_back(GridRow{static_cast<int>(i), tab.byRecord[i]});
   }
   tab.changes.countChanged = true;
-  sameFills_.assign(fills_.size(), 1);
+  sameFills_.resize(fills_.size(), 1);  // the new ones have their rows now
 }
 
 void TradeGridModel::RefreshPositions(ITradeApi& api) {

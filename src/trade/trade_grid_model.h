@@ -192,6 +192,8 @@ class TradeGridModel {
   void BuildPositionTabs(ITradeApi* api, bool read);
   // The row of an order changed in place, formatted again where it is (false: not shown there).
   bool PatchOrderRow(int tab, std::size_t record);
+  // Takes away the row of an order that left the tab (true also when it was not shown).
+  bool DropOrderRow(int tab, std::size_t record);
   // Rows for the fills from `from` on, added at the end (detail mode).
   void AppendFillRows(std::size_t from);
   const std::vector<OrderRecord>& StopOrdersOf(const DC_Contract& c) const;
