@@ -38,6 +38,7 @@ constexpr Unit kUnits[] = {
     {"tools", 50},
     {"chart/indicators", 55},
     {"quote", 60},
+    {"trade/feed", 56},
     {"trade", 60},
     {"chart", 62},
     {"app", 80},

@@ -5,6 +5,8 @@
 //   BM_PositionsRefreshPricesMoved the timer's work after a price step (every position's and
 //                                  lot's profit changed)
 //   BM_FirstRefresh                a container's first refresh (every row formatted)
+//   BM_OneFillChangeSet            the trade feed's change set of one fill applied: the order's
+//                                  new state, the fill record, the positions read (one changed)
 #include <benchmark/benchmark.h>
 
 #include "trade/trade_grid_model.h"
@@ -87,6 +89,38 @@ void BM_PositionsRefreshPricesMoved(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_PositionsRefreshPricesMoved)->Unit(benchmark::kMicrosecond);
+
+void BM_OneFillChangeSet(benchmark::State& state) {
+  GridFakeApi api;
+  Fill(api);
+  PositionRemarkStore store;
+  TradeGridModel model(store, Info);
+  TradeChangeSet first;
+  first.reload = true;
+  first.orders = api.orders;
+  first.fills = api.fills;
+  model.Apply(first, &api, true);
+  for (int t = 0; t < kTradeTabCount; ++t) model.TakeChanges(t);
+  int i = 0;
+  for (auto _ : state) {
+    // What the library tells of one fill (making the set is timed too: a few copies): an ordinary order filled, its fill, the position.
+    const std::size_t at = static_cast<std::size_t>((i * 37) % 2000) / 20 * 20 + 1;
+    OrderRecord& o = api.orders[at];
+    o.state = o.state == 4 ? 2 : 4;
+    o.updateTime += 1;
+    TradeChangeSet set;
+    set.orders = {o};
+    FillRecord f = api.fills[static_cast<std::size_t>(i % 2000)];
+    SetField(f.fillNumber, Format("N%08d", i));
+    set.fills = {f};
+    set.positions = set.positionsComplete = true;
+    api.positions[static_cast<std::size_t>(i % 200)].longFloatProfit += 1;
+    ++i;
+    model.Apply(set, &api, true);
+    for (int t = 0; t < kTradeTabCount; ++t) benchmark::DoNotOptimize(model.TakeChanges(t));
+  }
+}
+BENCHMARK(BM_OneFillChangeSet)->Unit(benchmark::kMicrosecond);
 
 void BM_FirstRefresh(benchmark::State& state) {
   GridFakeApi api;

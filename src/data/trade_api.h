@@ -19,7 +19,8 @@ class ITradeNotify {
   virtual void OnTradeText(const std::string& text, const AccountTexts& account) { (void)text; (void)account; }  // 0
   virtual void OnOrder(const OrderRecord* order, const AccountTexts& account) { (void)order; (void)account; }      // 1
   virtual void OnAccountUpdate(int value, const AccountTexts& account) { (void)value; (void)account; }             // 2
-  virtual void OnFill(int reference, const AccountTexts& account) { (void)reference; (void)account; }              // 3
+  // The fill record the library has just added to its fills list (GetFills).
+  virtual void OnFill(const FillRecord* fill, const AccountTexts& account) { (void)fill; (void)account; }          // 3
   virtual void OnTradeLogin(int code, const std::string& text, const AccountTexts& account) {                      // 4
     (void)code; (void)text; (void)account;
   }

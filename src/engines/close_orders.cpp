@@ -4,15 +4,17 @@
 
 namespace tarn {
 
-std::vector<ClosePart> SplitClose(int32_t quantity, int64_t sideTotal, int64_t sideToday) {
+std::vector<ClosePart> SplitClose(int32_t quantity, int64_t sideTotal, int64_t sideToday, int32_t offset) {
   std::vector<ClosePart> parts;
-  const int64_t older = std::max<int64_t>(0, sideTotal - sideToday);
-  const int64_t olderPart = std::min<int64_t>(quantity, older);
-  const int64_t todayPart = std::min<int64_t>(quantity - olderPart, std::max<int64_t>(0, sideToday));
+  if (quantity <= 0) return parts;
+  const int64_t total = std::max<int64_t>(0, sideTotal);
+  const int64_t today = std::clamp<int64_t>(sideToday, 0, total);
+  const int64_t olderPart = std::min<int64_t>(quantity, total - today);
+  const int64_t todayPart = std::min<int64_t>(quantity - olderPart, today);
   const int64_t excess = quantity - olderPart - todayPart;
-  if (olderPart > 0) parts.push_back({2, static_cast<int32_t>(olderPart)});
+  if (olderPart > 0) parts.push_back({offset, static_cast<int32_t>(olderPart)});
   if (todayPart > 0) parts.push_back({3, static_cast<int32_t>(todayPart)});
-  if (excess > 0) parts.push_back({2, static_cast<int32_t>(excess)});
+  if (excess > 0) parts.push_back({offset, static_cast<int32_t>(excess)});
   return parts;
 }
 

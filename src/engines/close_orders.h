@@ -13,10 +13,13 @@ namespace tarn {
 struct ClosePart {
   int32_t offset;
   int32_t quantity;
+  bool operator==(const ClosePart&) const = default;
 };
 
-// The parts of closing `quantity` lots of one side: the side's total and today's lots.
-std::vector<ClosePart> SplitClose(int32_t quantity, int64_t sideTotal, int64_t sideToday);
+// The parts of closing `quantity` lots of one side: the side's total and today's lots (today's
+// never counted above the total). The older lots and any excess carry `offset` (2, or 3 when
+// the user asked for close-today), today's lots offset 3.
+std::vector<ClosePart> SplitClose(int32_t quantity, int64_t sideTotal, int64_t sideToday, int32_t offset = 2);
 
 // Sends `order` (a market order). An order with offset 2 on a contract whose exchange needs
 // the distinction is split by the account's position of that contract (a buy closes the short

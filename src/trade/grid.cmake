@@ -9,7 +9,7 @@ tarn_library(tarn_trade_grid
     ${CMAKE_CURRENT_LIST_DIR}/trade_grid_model.cpp
     ${CMAKE_CURRENT_LIST_DIR}/funds_cells.cpp
     ${CMAKE_CURRENT_LIST_DIR}/grid_actions.cpp
-  DEPS tarn_trade_orders tarn_engines tarn_tools tarn_data tarn_platform
+  DEPS tarn_trade_feed tarn_trade_orders tarn_engines tarn_tools tarn_data tarn_platform
 )
 if(TARN_WITH_QT)
   tarn_library(tarn_trade_grid_gui QT

@@ -52,14 +52,14 @@ PositionRecord PartialCloseRecord(const PositionRecord& position, double fractio
 }
 
 LockOrder LockOrderFor(const PositionRecord& position) {
-  return LockOrder{position.longQuantity != 0 ? 2 : 1,
+  return LockOrder{position.longQuantity != 0 ? kSell : kBuy,
                    position.longQuantity > 0 ? position.longQuantity : position.shortQuantity};
 }
 
 PositionRecord PositionOfDetail(const PositionDetail& d, double currentPrice) {
   PositionRecord p{};
   p.contract = d.contract;
-  if (d.direction == 1) {
+  if (d.direction == kBuy) {
     p.longQuantity = d.quantity;
     p.todayLong = d.todayQuantity;
     p.longAverage = d.averagePrice;
@@ -116,7 +116,7 @@ void TradeGridActions::ClosePosition(const PositionRecord& p) {
 
 void TradeGridActions::SendLock(const PositionRecord& p) {
   const LockOrder lock = LockOrderFor(p);
-  sender_.SendOrder(p.contract, lock.direction, 1, lock.quantity, 1, 0.0);
+  sender_.SendOrder(p.contract, lock.direction, kOpen, lock.quantity, kMarketPrice, 0.0);
 }
 
 void TradeGridActions::OpenStops(const PositionRecord& p, const std::string& positionNumber, double floatProfit) {
@@ -145,6 +145,13 @@ bool TradeGridActions::Command(int controlId, int row, int /*column*/, int code)
       return false;
     default: return false;
   }
+}
+
+bool TradeGridActions::CommandOn(int controlId, const std::string& identity, int column, int code) {
+  // A record that is gone gives no row: the commands on one record then do nothing, the ones
+  // on the whole tab (close all, cancel all, refresh) still apply.
+  const int row = identity.empty() ? -1 : model_.RowOfIdentity(TabOfControl(controlId), identity);
+  return Command(controlId, row, column, code);
 }
 
 bool TradeGridActions::PositionCommand(int row, int code) {

@@ -73,8 +73,13 @@ class TradeGridActions {
  public:
   TradeGridActions(TradeGridModel& model, IGridActionHost& host, IGridOrderSender& sender);
 
-  // A button or menu command. Returns whether the tab's rows changed (redraw them).
+  // A button or menu command on the record a row shows now. Returns whether the tab's rows
+  // changed (redraw them).
   bool Command(int controlId, int row, int column, int code);
+  // The same on the record of an identity (TradeGridModel::RowIdentity) taken when the user
+  // chose it: the command acts on that record wherever the refreshes have moved it, and does
+  // nothing that needs a record when it is gone. An empty identity is "not on a row".
+  bool CommandOn(int controlId, const std::string& identity, int column, int code);
   bool DoubleClick(int controlId, int row, int column);
   // The context menu of a right click (`row` -1: not on a row).
   std::vector<GridButton> ContextMenu(int controlId, int row) const;

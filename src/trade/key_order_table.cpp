@@ -6,6 +6,7 @@
 
 #include "data/quote_data_center.h"
 #include "data/trade_api.h"
+#include "data/trade_enums.h"
 #include "engines/engine_support.h"
 #include "platform/archive.h"
 #include "platform/file_io.h"
@@ -166,36 +167,36 @@ DispatchResult DispatchKeyOrder(const KeyOrderTable& table, const KeyboardPanelS
     r.cancelled = CancelWorkingOrders(0);
     return r;
   }
-  const int direction = b.action == 0 ? 1 : 2;
+  const int direction = b.action == 0 ? kBuy : kSell;
   double price;
   const double bid = q.data.bidPrice[0], ask = q.data.askPrice[0];
   switch (b.priceType) {
-    case 0: price = direction == 1 ? ask : bid; break;
-    case 2: price = direction == 1 ? bid : ask; break;
+    case 0: price = direction == kBuy ? ask : bid; break;
+    case 2: price = direction == kBuy ? bid : ask; break;
     default: price = last; break;
   }
   if (!(price > 0)) price = last;
   if (price > 1e-7) {
     const DC_Commodity* c = CommodityOf(panel.contract);
     const double tick = c ? c->tickSize : 0.0;
-    price += (direction == 1 ? 1 : -1) * b.ticks * tick;
+    price += (direction == kBuy ? 1 : -1) * b.ticks * tick;
   }
   int offset;
-  if (b.offset == 1) {
+  if (b.offset == kOpen) {
     offset = 1;
-  } else if (b.offset == 2) {
+  } else if (b.offset == kClose) {
     offset = 2;
   } else {
     std::vector<PositionRecord> positions;
     if (ITradeApi* api = GetTradeApi()) api->GetPositions(positions);
     const PositionSums s = SumPositions(positions, panel.contract);
-    offset = (direction == 1 ? s.shortTotal : s.longTotal) >= 1 ? 2 : 1;
+    offset = (direction == kBuy ? s.shortTotal : s.longTotal) >= 1 ? kClose : kOpen;
   }
   if (table.cancelFirst) {
     r.cancelled = CancelWorkingOrders(direction);
     if (r.cancelled > 0 && wait) wait(200);
   }
-  r.sent = SendSplitOrder(panel.contract, direction, offset, static_cast<int>(quantity), 0, price);
+  r.sent = SendSplitOrder(panel.contract, direction, offset, static_cast<int>(quantity), kLimitPrice, price);
   return r;
 }
 

@@ -30,7 +30,7 @@ ConfirmTexts ConfirmTextsFor(const OrderRecord& order) {
   t.direction = DirectionText(order.direction);
   t.offset = OffsetText(order.offset);
   if (order.offset == 0) t.offset.clear();
-  t.price = order.priceType == 1 ? TXT("市价") : FormatC("%.*f", PriceDecimals(order.contract), order.price);
+  t.price = order.priceType == kMarketPrice ? TXT("市价") : FormatC("%.*f", PriceDecimals(order.contract), order.price);
   t.quantity = FormatC("%d", order.quantity);
   return t;
 }
@@ -56,7 +56,7 @@ CoverPositionInput CoverPositionInputFor(const PositionRecord& position, double 
   CoverPositionInput in;
   in.contractName = std::string(position.contract.Name());
   const bool isLong = position.IsLong();
-  in.direction = DirectionText(isLong ? 2 : 1);
+  in.direction = DirectionText(isLong ? kSell : kBuy);
   in.offset = OffsetText(2);
   in.quantity = FormatC("%lld", static_cast<long long>(position.longQuantity) + position.shortQuantity);
   in.market = true;
@@ -77,7 +77,8 @@ std::optional<std::string> CheckCoverPosition(const PositionRecord& position, co
     price = ParseDecimalText(in.price);
     if (price < 1e-6) return TXT("价格错误");
   }
-  if (out) *out = MakePanelOrder(position.contract, position.IsLong() ? 2 : 1, 2, quantity, in.market ? 1 : 0, price);
+  if (out) *out = MakePanelOrder(position.contract, position.IsLong() ? kSell : kBuy, kClose, quantity,
+                               in.market ? kMarketPrice : kLimitPrice, price);
   return std::nullopt;
 }
 
@@ -89,7 +90,7 @@ CoverByPosNoInput CoverByPosNoInputFor(const PositionDetail& detail, double curr
   CoverByPosNoInput in;
   in.positionNumber = std::string(Field(detail.positionNumber));
   in.contract = std::string(detail.contract.Name());
-  in.direction = DirectionText(detail.direction == 1 ? 2 : 1);
+  in.direction = DirectionText(detail.direction == kBuy ? kSell : kBuy);
   in.offset = OffsetText(2);
   in.openPrice = TrimmedNumber(detail.openPrice, 6);
   in.price = FormatC("%.*f", decimals, std::isfinite(currentPrice) ? currentPrice : 0.0);
@@ -127,7 +128,8 @@ std::optional<std::string> CheckCoverByPosNo(const PositionDetail& detail, const
     if (price < 1e-6) return TXT("价格错误");
   }
   if (out) {
-    *out = MakePanelOrder(detail.contract, detail.direction == 1 ? 2 : 1, 2, quantity, in.limit ? 0 : 1, price);
+    *out = MakePanelOrder(detail.contract, detail.direction == kBuy ? kSell : kBuy, kClose, quantity,
+                          in.limit ? kLimitPrice : kMarketPrice, price);
     SetField(out->positionNumber, Field(detail.positionNumber));
   }
   return std::nullopt;
@@ -148,8 +150,8 @@ const std::string& LineOrderModeText(int mode) {
   }
 }
 
-int LineOrderDirection(int mode) { return (mode == 0 || mode == 3) ? 1 : 2; }
-int LineOrderOffset(int mode) { return (mode == 0 || mode == 2) ? 1 : 2; }
+int LineOrderDirection(int mode) { return (mode == 0 || mode == 3) ? kBuy : kSell; }
+int LineOrderOffset(int mode) { return (mode == 0 || mode == 2) ? kOpen : kClose; }
 
 std::optional<std::string> LineOrderPalette::Click(int mode, const std::string& quantityText) {
   const int64_t q = ParseInt64Text(quantityText);

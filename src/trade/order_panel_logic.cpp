@@ -61,7 +61,7 @@ PanelPrice PriceFor(int type, int direction, const PanelQuote& quote, double spe
     case kPriceSpecified: p.price = specified; break;
     case kPriceCounter:
     case kPriceQueue: {
-      const bool askSide = (type == kPriceCounter) == (direction == 1);
+      const bool askSide = (type == kPriceCounter) == (direction == kBuy);
       p.price = askSide ? quote.ask : quote.bid;
       if (!(std::fabs(p.price) > 1e-5)) p.price = quote.last;
       break;
@@ -91,7 +91,7 @@ CloseKeyLabels CloseKeyLabelsFor(const PositionSums& sums, const PositionRecord*
     if (selected) {
       const bool isLong = selected->IsLong();
       l.title = isLong ? TXT("平多单") : TXT("平空单");
-      l.priceDirection = isLong ? 2 : 1;
+      l.priceDirection = isLong ? kSell : kBuy;
     } else {
       l.title = TXT("锁仓状态");
       l.buySubtitle = TXT("加多");
@@ -99,7 +99,7 @@ CloseKeyLabels CloseKeyLabelsFor(const PositionSums& sums, const PositionRecord*
     }
   } else {
     l.title = TXT("平仓");
-    l.priceDirection = longHeld ? 2 : 1;
+    l.priceDirection = longHeld ? kSell : kBuy;
   }
   return l;
 }
@@ -128,7 +128,7 @@ std::string ThreeKeyOpen(const PanelInput& in, int direction, const ConfirmOrder
   PanelPrice p;
   std::string status;
   if (!PriceOrStatus(in, direction, &p, &status)) return status;
-  const OrderRecord order = MakePanelOrder(in.contract, direction, 1, static_cast<int>(quantity), p.market ? 1 : 0,
+  const OrderRecord order = MakePanelOrder(in.contract, direction, kOpen, static_cast<int>(quantity), p.market ? kMarketPrice : kLimitPrice,
                                            p.market ? 0.0 : p.price);
   if (confirm && !confirm(order)) return std::string();
   SendPanelOrder(order);
@@ -170,7 +170,7 @@ std::string ThreeKeyClose(const PanelInput& in, const ConfirmOrder& confirm, con
     PanelPrice price;
     std::string status;
     if (!PriceOrStatus(in, direction, &price, &status)) return status;
-    const OrderRecord order = MakePanelOrder(in.contract, direction, 2, static_cast<int>(quantity),
+    const OrderRecord order = MakePanelOrder(in.contract, direction, kClose, static_cast<int>(quantity),
                                              price.market ? 1 : 0, price.market ? 0.0 : price.price);
     if (confirm && !confirm(order)) break;
     SendSplitOrder(order);
@@ -185,9 +185,10 @@ std::string StandardSend(const PanelInput& in, int direction, int offset, const 
   const bool market = in.priceType == kPriceMarket;
   const double price = market ? 0.0 : ParseDecimalText(in.priceText);
   if (!market && !(price >= 1e-5)) return TXT("价格错误");
-  if (direction != 1 && direction != 2) return TXT("请选择买卖方向");
+  if (direction != kBuy && direction != kSell) return TXT("请选择买卖方向");
   if (offset < 1 || offset > 3) return TXT("请选择开平方向");
-  const OrderRecord order = MakePanelOrder(in.contract, direction, offset, static_cast<int>(quantity), market ? 1 : 0, price);
+  const OrderRecord order = MakePanelOrder(in.contract, direction, offset, static_cast<int>(quantity),
+                                           market ? kMarketPrice : kLimitPrice, price);
   if (confirm && !confirm(order)) return std::string();
   SendSplitOrder(order);
   return std::string();
@@ -226,9 +227,10 @@ std::optional<std::string> FollowUpPriceText(int type, int direction, const Pane
                                              const std::string& current) {
   if (!Usable(quote.last, 1e-4)) return std::nullopt;
   switch (type) {
-    case kPriceCounter: return FormatC("%.*f", decimals, direction == 1 ? quote.ask : quote.bid);
-    case kPriceQueue: return FormatC("%.*f", decimals, direction == 1 ? quote.bid : quote.ask);
-    case kPriceLast: return FormatC("%.*f", decimals, quote.last);
+    // The same rule as the keys': an empty side (limit up or down) gives the last price.
+    case kPriceCounter:
+    case kPriceQueue:
+    case kPriceLast: return FormatC("%.*f", decimals, PriceFor(type, direction, quote, 0).price);
     case kPriceMarket: return TXT("市价");
     default:
       if (current == TXT("市价")) return std::string();
@@ -237,7 +239,7 @@ std::optional<std::string> FollowUpPriceText(int type, int direction, const Pane
 }
 
 std::string SendKeyText(int direction, int offset) {
-  const std::string d = direction == 1 ? TXT("买") : direction == 2 ? TXT("卖") : std::string();
+  const std::string d = direction == kBuy ? TXT("买") : direction == kSell ? TXT("卖") : std::string();
   const std::string o = (offset >= 1 && offset <= 3) ? OffsetText(offset) : std::string();
   return TXT("下单 (") + d + " " + o + ")";
 }
@@ -252,6 +254,24 @@ const std::vector<FractionCell>& FractionCells() {
 std::string FractionText(const FractionCell& cell) {
   if (cell.numerator == cell.denominator) return TXT("满仓");
   return FormatC("%d/%d", cell.numerator, cell.denominator);
+}
+
+bool IsSeriesContract(const DC_Contract& contract) {
+  const std::string_view month = contract.Month();
+  return month == "MI" || month == "IDX";
+}
+
+DC_Contract TradableContract(const DC_Contract& contract) {
+  if (!IsSeriesContract(contract) || contract.commodity == 0) return contract;
+  IQuoteDataCenter* q = GetQuoteDataCenter();
+  if (!q) return contract;
+  const int n = q->GetContracts(nullptr, 0, "HOT");
+  if (n <= 0) return contract;
+  std::vector<DC_Contract> hot(static_cast<std::size_t>(n));
+  hot.resize(static_cast<std::size_t>(std::clamp(q->GetContracts(hot.data(), n, "HOT"), 0, n)));
+  for (const DC_Contract& c : hot)
+    if (c.commodity == contract.commodity && !IsSeriesContract(c) && !c.Empty()) return c;
+  return contract;
 }
 
 int DefaultQuantityOf(const DC_Contract& contract) {

@@ -107,6 +107,16 @@ const std::vector<FractionCell>& FractionCells();
 // "%d/%d", or "满仓" when the two are equal.
 std::string FractionText(const FractionCell& cell);
 
+// ---- the contract an order panel trades -------------------------------------------------------
+
+// A main-continuous ("MI") or index ("IDX") contract: a series of quotes, not a contract an
+// exchange takes orders for.
+bool IsSeriesContract(const DC_Contract& contract);
+// The contract an order panel takes for a chosen one: a series is replaced by its commodity's
+// main month as the market names it (its "HOT" list); any other contract, or a series whose
+// main month the market does not know, stays as it is.
+DC_Contract TradableContract(const DC_Contract& contract);
+
 // The quantity of a contract's default: the keyboard table's product default when 2 or more, else 1.
 int DefaultQuantityOf(const DC_Contract& contract);
 

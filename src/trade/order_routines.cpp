@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "data/quote_data_center.h"
+#include "data/trade_enums.h"
 #include "platform/text.h"
 
 namespace tarn {
@@ -45,22 +46,16 @@ PositionSums SumPositions(const std::vector<PositionRecord>& positions, const DC
 std::vector<OrderPart> SplitCloseParts(int direction, int offset, int quantity, bool closeTodayApart,
                                        const PositionSums& sums) {
   std::vector<OrderPart> parts;
-  if (offset == 1) {
+  if (offset == kOpen) {
     parts.push_back({offset, quantity});
     return parts;
   }
   if (quantity <= 0) return parts;
   // A buy closes the short side, a sell the long side.
-  const int64_t total = std::max<int64_t>(0, direction == 1 ? sums.shortTotal : sums.longTotal);
-  const int64_t today = std::clamp<int64_t>(direction == 1 ? sums.shortToday : sums.longToday, 0, total);
+  const int64_t total = std::max<int64_t>(0, direction == kBuy ? sums.shortTotal : sums.longTotal);
+  const int64_t today = std::clamp<int64_t>(direction == kBuy ? sums.shortToday : sums.longToday, 0, total);
   if (closeTodayApart) {
-    const int64_t yesterday = total - today;
-    const int64_t older = std::min<int64_t>(quantity, yesterday);
-    const int64_t todayPart = std::min<int64_t>(quantity - older, today);
-    const int64_t excess = quantity - older - todayPart;
-    if (older > 0) parts.push_back({offset, static_cast<int32_t>(older)});
-    if (todayPart > 0) parts.push_back({3, static_cast<int32_t>(todayPart)});
-    if (excess > 0) parts.push_back({offset, static_cast<int32_t>(excess)});
+    parts = SplitClose(quantity, total, today, offset);
   } else {
     const int64_t held = std::min<int64_t>(quantity, total);
     if (held > 0) parts.push_back({offset, static_cast<int32_t>(held)});
@@ -73,7 +68,7 @@ int SendSplitOrder(const OrderRecord& order) {
   ITradeApi* api = GetTradeApi();
   if (!api) return 0;
   std::vector<OrderPart> parts;
-  if (order.offset == 1) {
+  if (order.offset == kOpen) {
     parts.push_back({order.offset, order.quantity});
   } else {
     const bool apart = api->NeedsCloseToday(order.contract);

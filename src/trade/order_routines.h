@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/trade_api.h"
+#include "engines/close_orders.h"
 
 namespace tarn {
 
@@ -30,11 +31,8 @@ struct PositionSums {
 };
 PositionSums SumPositions(const std::vector<PositionRecord>& positions, const DC_Contract& contract);
 
-struct OrderPart {
-  int32_t offset;
-  int32_t quantity;
-  bool operator==(const OrderPart&) const = default;
-};
+// One order of a close: its offset and quantity (the engines' close-today rule makes them).
+using OrderPart = ClosePart;
 // The orders of one close, in sending order. An open (offset 1) is one order as given. A close
 // on an exchange that tells today's lots apart goes out as the older lots (given offset), then
 // today's lots (offset 3), then the excess (given offset); elsewhere as the lots held, then the

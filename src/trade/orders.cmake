@@ -8,18 +8,16 @@ tarn_library(tarn_trade_orders
     ${CMAKE_CURRENT_LIST_DIR}/order_panel_logic.cpp
     ${CMAKE_CURRENT_LIST_DIR}/order_routines.cpp
     ${CMAKE_CURRENT_LIST_DIR}/panel_layout.cpp
-  DEPS tarn_engines tarn_tools tarn_data tarn_platform
+  DEPS tarn_trade_feed tarn_engines tarn_tools tarn_data tarn_platform
 )
 if(TARN_WITH_QT)
   tarn_library(tarn_trade_orders_gui QT
     SOURCES
       ${CMAKE_CURRENT_LIST_DIR}/gui/order_dialogs.cpp
       ${CMAKE_CURRENT_LIST_DIR}/gui/order_panel_base.cpp
-      ${CMAKE_CURRENT_LIST_DIR}/gui/panel_containers.cpp
       ${CMAKE_CURRENT_LIST_DIR}/gui/keyboard_order_panel.cpp
-      ${CMAKE_CURRENT_LIST_DIR}/gui/screenshots.cpp
       ${CMAKE_CURRENT_LIST_DIR}/gui/three_key_panel.cpp
       ${CMAKE_CURRENT_LIST_DIR}/gui/vert_order_panel.cpp
-    DEPS tarn_trade_orders tarn_trade_grid_gui tarn_engines_gui tarn_ui
+    DEPS tarn_trade_orders tarn_engines_gui tarn_ui
   )
 endif()

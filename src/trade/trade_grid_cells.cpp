@@ -17,7 +17,7 @@ std::string TimeText(int64_t t) { return t > 100 ? FormatTime(t, "%Y-%m-%d %H:%M
 GridCell Plain(std::string text) { return GridCell{std::move(text), 0}; }
 GridCell Int(int64_t v) { return Plain(Format("%lld", static_cast<long long>(v))); }
 GridCell DirectionCell(int direction) { return GridCell{DirectionText(direction), DirectionColor(direction)}; }
-GridCell Side(bool isLong) { return GridCell{SideText(isLong ? 1 : 2), DirectionColor(isLong ? 1 : 2)}; }
+GridCell Side(bool isLong) { return GridCell{SideText(isLong ? kBuy : kSell), DirectionColor(isLong ? kBuy : kSell)}; }
 GridCell Code(const DC_Contract& c) { return Plain(std::string(c.Code())); }
 
 // "%.2f" of points per lot with trailing zeros removed; empty when there is nothing to divide by.
@@ -76,10 +76,10 @@ std::string PriceText(double price, int decimals) { return Format("%.*f", decima
 
 std::string StopOrderText(const std::vector<OrderRecord>& orders, const DC_Contract& contract, bool longSide,
                           std::string_view positionNumber, int decimals) {
-  const int closing = longSide ? 2 : 1;
+  const int closing = longSide ? kSell : kBuy;
   std::string text;
   for (const OrderRecord& o : orders) {
-    if (o.hidden != 1 || o.state != 11 || (o.offset != 2 && o.offset != 3) || o.direction != closing ||
+    if (o.hidden != 1 || o.state != 11 || (o.offset != kClose && o.offset != kCloseToday) || o.direction != closing ||
         !o.contract.SameKey(contract))
       continue;
     if (!positionNumber.empty() && Field(o.positionNumber) != positionNumber) continue;
@@ -133,7 +133,7 @@ CellRow PositionCells(const PositionRecord& p, const ContractInfo& info, const s
 
 CellRow DetailCells(const PositionDetail& d, const ContractInfo& info, const std::string& stops,
                     const std::string& remark) {
-  const bool isLong = d.direction == 1;
+  const bool isLong = d.direction == kBuy;
   CellRow row;
   row.reserve(13);
   row.push_back(Code(d.contract));
@@ -154,7 +154,7 @@ CellRow DetailCells(const PositionDetail& d, const ContractInfo& info, const std
 
 namespace {
 std::string OrderPriceText(const OrderRecord& o, int decimals) {
-  return o.priceType == 1 ? TXT("市价") : PriceText(o.price, decimals);
+  return o.priceType == kMarketPrice ? TXT("市价") : PriceText(o.price, decimals);
 }
 }  // namespace
 
@@ -213,7 +213,7 @@ std::string ConditionPriceText(const OrderRecord& o, int decimals) {
       text += Format(TXT("%+d跳"), o.ticks);
     return text;
   }
-  return o.priceType == 1 ? TXT("市价") : PriceText(o.price, decimals);
+  return o.priceType == kMarketPrice ? TXT("市价") : PriceText(o.price, decimals);
 }
 
 CellRow ConditionOrderCells(const OrderRecord& o, const ContractInfo& info) {
@@ -251,7 +251,7 @@ std::vector<FillGroup> GroupFills(const std::vector<FillRecord>& fills) {
   std::unordered_map<std::string, std::size_t> index;
   for (std::size_t i = 0; i < fills.size(); ++i) {
     const FillRecord& f = fills[i];
-    const int offset = f.offset == 3 ? 2 : f.offset;
+    const int offset = f.offset == kCloseToday ? 2 : f.offset;
     std::string key = Format("%s_%d_%d", std::string(f.contract.Code()), f.direction, offset);
     auto [it, added] = index.try_emplace(key, groups.size());
     if (added) {

@@ -142,16 +142,122 @@ void TradeGridModel::Refresh(ITradeApi& api, bool full) {
 void TradeGridModel::RefreshOrders(ITradeApi& api) {
   api.GetOrders(incomingOrders_);
   TakeList(orders_, incomingOrders_, sameOrders_);
+  IndexOrders();
+  CollectStops();
+  BuildOrderRows(kTabOrders);
+}
+
+void TradeGridModel::IndexOrders() {
+  orderIndex_.clear();
+  orderIndex_.reserve(orders_.size());
+  for (std::size_t i = 0; i < orders_.size(); ++i)
+    if (!orders_[i].Key().empty()) orderIndex_.emplace(std::string(orders_[i].Key()), i);
+}
+
+namespace {
+// A condition order in state 11 that closes: it may be a position's stop ("止盈止损").
+bool MayBeStop(const OrderRecord& o) { return o.hidden == 1 && o.state == 11 && (o.offset == kClose || o.offset == kCloseToday); }
+}  // namespace
+
+void TradeGridModel::Apply(const TradeChangeSet& set, ITradeApi* api, bool readPositions) {
+  if (set.reload) {
+    RecheckInfo();
+    incomingOrders_ = set.orders;
+    TakeList(orders_, incomingOrders_, sameOrders_);
+    IndexOrders();
+    CollectStops();
+    for (int tab : {kTabOrders, kTabWorking, kTabConditions}) BuildOrderRows(tab);
+    incomingFills_ = set.fills;
+    TakeList(fills_, incomingFills_, sameFills_);
+    BuildFillRows();
+    BuildPositionTabs(api, true);
+    return;
+  }
+  bool stopsChanged = false;
+  if (!set.orders.empty()) {
+    const std::size_t orderCountBefore = orders_.size();
+    sameOrders_.assign(orders_.size(), 1);
+    bool conditions = false, working = false;
+    for (const OrderRecord& o : set.orders) {
+      auto it = o.Key().empty() ? orderIndex_.end() : orderIndex_.find(o.Key());
+      std::size_t i;
+      if (it == orderIndex_.end()) {
+        i = orders_.size();
+        orders_.push_back(o);
+        sameOrders_.push_back(0);
+        if (!o.Key().empty()) orderIndex_.emplace(std::string(o.Key()), i);
+      } else {
+        i = it->second;
+        stopsChanged = stopsChanged || MayBeStop(orders_[i]);
+        working = working || IsWorkingState(orders_[i].state);
+        orders_[i] = o;
+        sameOrders_[i] = 0;
+      }
+      stopsChanged = stopsChanged || MayBeStop(o);
+      conditions = conditions || o.hidden == 1;
+      working = working || IsWorkingState(o.state);
+    }
+    if (stopsChanged) CollectStops();
+    // Orders changed in place are formatted again where their rows are; a new order moves the
+    // rows of the newest-first tab, which is then built again. The working tab gains and loses
+    // rows as orders fill, so it is built again when a working order changed.
+    const bool added = orders_.size() != orderCountBefore;
+    bool patched = !added && !infoChanged_;
+    if (patched)
+      for (std::size_t i = 0; i < orders_.size() && patched; ++i)
+        if (!sameOrders_[i]) patched = PatchOrderRow(orders_[i].hidden == 1 ? kTabConditions : kTabOrders, i);
+    if (!patched) {
+      BuildOrderRows(kTabOrders);
+      if (conditions) BuildOrderRows(kTabConditions);
+    }
+    // The working tab: an order still working is formatted again at its row, one that stopped
+    // working leaves its row; anything else (a new working order) builds the tab again.
+    bool workingPatched = patched;
+    if (working && workingPatched)
+      for (std::size_t i = 0; i < orders_.size() && workingPatched; ++i) {
+        if (sameOrders_[i] || orders_[i].hidden == 1) continue;
+        workingPatched = IsWorkingState(orders_[i].state) ? PatchOrderRow(kTabWorking, i) : DropOrderRow(kTabWorking, i);
+      }
+    if (working && !workingPatched) BuildOrderRows(kTabWorking);
+  }
+  if (!set.fills.empty()) {
+    const std::size_t from = fills_.size();
+    fills_.insert(fills_.end(), set.fills.begin(), set.fills.end());
+    if (!fillSummary_ && !infoChanged_) {
+      AppendFillRows(from);
+    } else {
+      sameFills_.assign(from, 1);
+      sameFills_.resize(fills_.size(), 0);
+      BuildFillRows();
+    }
+  }
+  if (set.positions && readPositions && api)
+    BuildPositionTabs(api, true);
+  else if (stopsChanged)
+    BuildPositionTabs(api, false);  // the stops column of the rows shown
+}
+
+void TradeGridModel::BuildPositionTabs(ITradeApi* api, bool read) {
+  if (read && api) {
+    RefreshPositions(*api);
+    RefreshDetails(*api);
+  } else {
+    BuildPositionRows();
+    BuildDetailRows();
+  }
+}
+
+void TradeGridModel::CollectStops() {
+  positionRowsStale_ = true;  // the stops column may read otherwise
   for (auto& [key, list] : stopsByKey_) list.clear();
   for (const OrderRecord& o : orders_)
-    if (o.hidden == 1 && o.state == 11 && (o.offset == 2 || o.offset == 3)) {
+    if (MayBeStop(o)) {
       const std::string_view key = o.contract.Key();
       auto it = stopsByKey_.find(key);
       if (it == stopsByKey_.end()) it = stopsByKey_.emplace(std::string(key), std::vector<OrderRecord>()).first;
       it->second.push_back(o);
     }
   for (auto it = stopsByKey_.begin(); it != stopsByKey_.end();) it = it->second.empty() ? stopsByKey_.erase(it) : ++it;
-  BuildOrderRows(kTabOrders);
 }
 
 void TradeGridModel::RefreshWorking() { BuildOrderRows(kTabWorking); }
@@ -206,8 +312,69 @@ void TradeGridModel::CleanUpRemarks(ITradeApi& api) {
   remarks_.CleanUp([&](const std::string& key) { return keep.count(key) > 0; });
 }
 
+bool TradeGridModel::PatchOrderRow(int kind, std::size_t record) {
+  Tab& tab = tabs_[kind];
+  int row = -1;
+  for (std::size_t r = 0; r < tab.rows.size(); ++r)
+    if (tab.rows[r].record == static_cast<int>(record)) {
+      row = static_cast<int>(r);
+      break;
+    }
+  if (row < 0) return false;
+  const OrderRecord& o = orders_[record];
+  const ContractInfo& info = InfoOf(o.contract);
+  const InfoBytes extra(info);
+  std::shared_ptr<const CellRow> cells = CellsFor(tab, o.Key(), record, View(o), extra.View(), [&] {
+    return kind == kTabOrders    ? OrderCells(o, info)
+           : kind == kTabWorking ? WorkingOrderCells(o, info)
+                                 : ConditionOrderCells(o, info);
+  });
+  if (record < tab.byRecord.size()) tab.byRecord[record] = cells;
+  GridRow& shown = tab.rows[static_cast<std::size_t>(row)];
+  const bool differs = !shown.cells || !cells || *shown.cells != *cells;
+  shown.cells = std::move(cells);
+  if (differs) {
+    std::vector<int>& changed = tab.changes.rows;
+    changed.insert(std::upper_bound(changed.begin(), changed.end(), row), row);
+    changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
+  }
+  return true;
+}
+
+bool TradeGridModel::DropOrderRow(int kind, std::size_t record) {
+  Tab& tab = tabs_[kind];
+  for (std::size_t r = 0; r < tab.rows.size(); ++r) {
+    if (tab.rows[r].record != static_cast<int>(record)) continue;
+    tab.rows.erase(tab.rows.begin() + static_cast<std::ptrdiff_t>(r));
+    if (record < tab.byRecord.size()) tab.byRecord[record].reset();
+    // The rows below moved up one.
+    tab.changes.countChanged = true;
+    std::vector<int>& changed = tab.changes.rows;
+    changed.erase(std::lower_bound(changed.begin(), changed.end(), static_cast<int>(r)), changed.end());
+    for (std::size_t k = r; k < tab.rows.size(); ++k) changed.push_back(static_cast<int>(k));
+    return true;
+  }
+  return true;  // not shown there: nothing to drop
+}
+
+void TradeGridModel::AppendFillRows(std::size_t from) {
+  Tab& tab = tabs_[kTabFills];
+  tab.byRecord.resize(fills_.size());
+  for (std::size_t i = from; i < fills_.size(); ++i) {
+    const FillRecord& f = fills_[i];
+    const ContractInfo& info = InfoOf(f.contract);
+    const InfoBytes extra(info);
+    tab.byRecord[i] = CellsFor(tab, Field(f.fillNumber), i, View(f), extra.View(), [&] { return FillCells(f, info); });
+    tab.changes.rows.push_back(static_cast<int>(tab.rows.size()));
+    tab.rows.push_back(GridRow{static_cast<int>(i), tab.byRecord[i]});
+  }
+  tab.changes.countChanged = true;
+  sameFills_.resize(fills_.size(), 1);  // the new ones have their rows now
+}
+
 void TradeGridModel::RefreshPositions(ITradeApi& api) {
-  api.GetPositions(positions_);
+  api.GetPositions(incomingPositions_);
+  TakeList(positions_, incomingPositions_, samePositions_);
   bool any = false;
   for (const PositionRecord& p : positions_) any = any || p.Shown();
   if (any) CleanUpRemarks(api);
@@ -220,9 +387,17 @@ void TradeGridModel::BuildPositionRows() {
   std::vector<GridRow> rows;
   rows.reserve(positions_.size());
   std::string id, extra;
+  const bool reuse = !infoChanged_ && !positionRowsStale_;
+  std::vector<std::shared_ptr<const CellRow>> byRecord(positions_.size());
   for (std::size_t i = 0; i < positions_.size(); ++i) {
     const PositionRecord& p = positions_[i];
     if (!p.Shown()) continue;
+    // A record unchanged at its place keeps its row (its stops and remark did not change).
+    if (reuse && i < samePositions_.size() && samePositions_[i] && i < tab.byRecord.size() && tab.byRecord[i]) {
+      byRecord[i] = tab.byRecord[i];
+      rows.push_back(GridRow{static_cast<int>(i), byRecord[i]});
+      continue;
+    }
     const ContractInfo& info = InfoOf(p.contract);
     const bool isLong = p.IsLong();
     const std::vector<OrderRecord>& candidates = StopOrdersOf(p.contract);
@@ -231,14 +406,22 @@ void TradeGridModel::BuildPositionRows() {
     const std::string& remark = remarks_.Get(PositionRemarkKey(p));
     extra.assign(InfoBytes(info).View()).append(stops).append(1, '\0').append(remark);
     id.assign(p.contract.Key()).append(isLong ? "|B" : "|S");
-    rows.push_back(GridRow{static_cast<int>(i), CellsFor(tab, id, i, View(p), extra,
-                                                          [&] { return PositionCells(p, info, stops, remark); })});
+    byRecord[i] = CellsFor(tab, id, i, View(p), extra, [&] { return PositionCells(p, info, stops, remark); });
+    rows.push_back(GridRow{static_cast<int>(i), byRecord[i]});
   }
+  tab.byRecord = std::move(byRecord);
   SetRows(kTabPositions, std::move(rows));
 }
 
 void TradeGridModel::RefreshDetails(ITradeApi& api) {
-  api.GetPositionDetails(details_);
+  api.GetPositionDetails(incomingDetails_);
+  // Raw bytes compared: the lot record has no padding the library leaves unset that matters
+  // (a difference only formats the row again).
+  sameDetails_.assign(incomingDetails_.size(), 0);
+  const std::size_t n = std::min(details_.size(), incomingDetails_.size());
+  for (std::size_t i = 0; i < n; ++i)
+    sameDetails_[i] = std::memcmp(&details_[i], &incomingDetails_[i], sizeof(PositionDetail)) == 0;
+  details_.swap(incomingDetails_);
   BuildDetailRows();
 }
 
@@ -249,20 +432,29 @@ void TradeGridModel::BuildDetailRows() {
   rows.reserve(details_.size());
   static const std::string kNoRemark;
   std::string extra;
+  const bool reuse = !infoChanged_ && !positionRowsStale_;
+  std::vector<std::shared_ptr<const CellRow>> byRecord(details_.size());
   for (std::size_t i = 0; i < details_.size(); ++i) {
     const PositionDetail& d = details_[i];
+    if (reuse && i < sameDetails_.size() && sameDetails_[i] && i < tab.byRecord.size() && tab.byRecord[i]) {
+      byRecord[i] = tab.byRecord[i];
+      rows.push_back(GridRow{static_cast<int>(i), byRecord[i]});
+      continue;
+    }
     const ContractInfo& info = InfoOf(d.contract);
     const std::string_view number = Field(d.positionNumber);
     // A lot without a position number can carry neither stops nor a remark of its own.
     const std::vector<OrderRecord>& candidates = StopOrdersOf(d.contract);
     const std::string stops = candidates.empty() || number.empty()
                                   ? std::string()
-                                  : StopOrderText(candidates, d.contract, d.direction == 1, number, info.decimals);
+                                  : StopOrderText(candidates, d.contract, d.direction == kBuy, number, info.decimals);
     const std::string& remark = number.empty() ? kNoRemark : remarks_.Get(std::string(number));
     extra.assign(InfoBytes(info).View()).append(stops).append(1, '\0').append(remark);
-    rows.push_back(GridRow{static_cast<int>(i), CellsFor(tab, number, i, View(d), extra,
-                                                          [&] { return DetailCells(d, info, stops, remark); })});
+    byRecord[i] = CellsFor(tab, number, i, View(d), extra, [&] { return DetailCells(d, info, stops, remark); });
+    rows.push_back(GridRow{static_cast<int>(i), byRecord[i]});
   }
+  tab.byRecord = std::move(byRecord);
+  positionRowsStale_ = false;  // both position tabs are made again by now
   SetRows(kTabDetails, std::move(rows));
 }
 
@@ -352,6 +544,7 @@ void TradeGridModel::RefreshAutoStops(std::vector<AutoCoverStop> stops) {
 
 void TradeGridModel::RewriteRemarks() {
   // Only the remark cells differ; the records are the copies already held.
+  positionRowsStale_ = true;
   BuildPositionRows();
   BuildDetailRows();
 }
@@ -405,6 +598,68 @@ std::string TradeGridModel::RemarkKeyOf(int tab, int row) const {
     return d ? std::string(Field(d->positionNumber)) : std::string();
   }
   return std::string();
+}
+
+std::string TradeGridModel::RowIdentity(int tab, int row) const {
+  switch (tab) {
+    case kTabPositions:
+      if (const PositionRecord* p = PositionAt(row)) return std::string(p->contract.Key()) + (p->IsLong() ? "|B" : "|S");
+      break;
+    case kTabDetails:
+      if (const PositionDetail* d = DetailAt(row)) {
+        const std::string_view number = Field(d->positionNumber);
+        // A lot without a position number is told apart by its opening fill.
+        return number.empty() ? std::string(d->contract.Key()) + "#" + std::string(Field(d->fillNumber))
+                              : std::string(number);
+      }
+      break;
+    case kTabOrders:
+    case kTabWorking:
+    case kTabConditions:
+      if (const OrderRecord* o = OrderAt(tab, row)) return std::string(o->Key());
+      break;
+    case kTabFills:
+      if (fillSummary_) {
+        if (row >= 0 && row < RowCount(tab)) {
+          const int g = Rows(tab)[static_cast<std::size_t>(row)].record;
+          if (g >= 0 && g < static_cast<int>(fillGroups_.size())) return fillGroups_[static_cast<std::size_t>(g)].key;
+        }
+      } else if (const FillRecord* f = FillAt(row)) {
+        return std::string(Field(f->fillNumber));
+      }
+      break;
+    case kTabOco:
+      if (const OcoOrder* o = OcoAt(row)) return Format("%d", o->id);
+      break;
+    case kTabAutoStops:
+      if (const AutoCoverStop* s = AutoStopAt(row)) return Format("%llu", static_cast<unsigned long long>(s->sequence));
+      break;
+    default: break;
+  }
+  return std::string();
+}
+
+int TradeGridModel::RowOfIdentity(int tab, std::string_view identity, int hint) const {
+  if (identity.empty() || !IsTradeTab(tab)) return -1;
+  if (hint >= 0 && hint < RowCount(tab) && RowIdentity(tab, hint) == identity) return hint;
+  const int n = RowCount(tab);
+  for (int r = 0; r < n; ++r)
+    if (r != hint && RowIdentity(tab, r) == identity) return r;
+  return -1;
+}
+
+void TradeGridModel::Select(int tab, int row) {
+  if (!IsTradeTab(tab)) return;
+  Tab& t = tabs_[tab];
+  t.selected = RowIdentity(tab, row);
+  t.selectedRow = t.selected.empty() ? -1 : row;
+}
+
+int TradeGridModel::SelectedRow(int tab) const {
+  if (!IsTradeTab(tab)) return -1;
+  const Tab& t = tabs_[tab];
+  t.selectedRow = RowOfIdentity(tab, t.selected, t.selectedRow);
+  return t.selectedRow;
 }
 
 }  // namespace tarn

@@ -19,6 +19,7 @@
 #include "data/trade_api.h"
 #include "engines/auto_cover.h"
 #include "engines/oco_order.h"
+#include "trade/feed/trade_feed.h"
 #include "trade/position_remarks.h"
 #include "trade/trade_grid_cells.h"
 #include "trade/trade_grid_tabs.h"
@@ -78,6 +79,11 @@ class TradeGridModel {
   void RefreshFills(ITradeApi& api);
   void RefreshWorking();
   void RefreshConditions();
+  // A change set of the trade feed: the orders and fills it carries are applied by identity
+  // (only the rows they touch are formatted); the positions and their lots are read from the
+  // library when the set says they changed and `readPositions` allows it (the container defers
+  // an incomplete position list to its timer). A reload takes the lists whole.
+  void Apply(const TradeChangeSet& set, ITradeApi* api, bool readPositions);
   void RefreshOco(std::vector<OcoOrder> pairs);
   void RefreshAutoStops(std::vector<AutoCoverStop> stops);
   // Rebuilds the rows of a remark's tab after an edit (positions or details).
@@ -104,6 +110,23 @@ class TradeGridModel {
   const AutoCoverStop* AutoStopAt(int row) const;
   // The remark key of a positions or details row ("" when none).
   std::string RemarkKeyOf(int tab, int row) const;
+
+  // The identity of the record a row shows: the order's key, the position's contract and side,
+  // the lot's position number, the fill's number (the group's key in summary mode), the OCO
+  // pair's id, the local stop's sequence. "" when the row maps to no record.
+  std::string RowIdentity(int tab, int row) const;
+  // The row that shows the record of this identity now, -1 when none does. `hint` is the row
+  // where it was last seen (looked at first).
+  int RowOfIdentity(int tab, std::string_view identity, int hint = -1) const;
+
+  // Each tab's selection, kept by record identity: rows move and vanish on every refresh, the
+  // selected record stays selected where it goes, and a record that is gone leaves no
+  // selection (never the row that took its place).
+  void Select(int tab, int row);
+  int SelectedRow(int tab) const;
+  const std::string& SelectedIdentity(int tab) const { return tabs_[Index(tab)].selected; }
+  // The selected position (nullptr when none is selected or it is gone).
+  const PositionRecord* SelectedPosition() const { return PositionAt(SelectedRow(kTabPositions)); }
 
   // The copies of the lists.
   const std::vector<PositionRecord>& Positions() const { return positions_; }
@@ -144,6 +167,8 @@ class TradeGridModel {
     // The cells of each record of the source list as last built (null: not shown), so that a
     // record unchanged at its place in the list is taken without looking it up.
     std::vector<std::shared_ptr<const CellRow>> byRecord;
+    std::string selected;       // identity of the selected record, "" none
+    mutable int selectedRow = -1;  // where it was last seen
   };
   struct InfoEntry {
     DC_Contract contract;
@@ -162,6 +187,15 @@ class TradeGridModel {
   // Resolves the known contracts again; notes whether any terms changed.
   void RecheckInfo();
   void CleanUpRemarks(ITradeApi& api);
+  void IndexOrders();
+  void CollectStops();
+  void BuildPositionTabs(ITradeApi* api, bool read);
+  // The row of an order changed in place, formatted again where it is (false: not shown there).
+  bool PatchOrderRow(int tab, std::size_t record);
+  // Takes away the row of an order that left the tab (true also when it was not shown).
+  bool DropOrderRow(int tab, std::size_t record);
+  // Rows for the fills from `from` on, added at the end (detail mode).
+  void AppendFillRows(std::size_t from);
   const std::vector<OrderRecord>& StopOrdersOf(const DC_Contract& c) const;
   void BuildOrderRows(int tab);
   void BuildPositionRows();
@@ -177,11 +211,18 @@ class TradeGridModel {
   std::vector<char> sameOrders_, sameFills_;
   std::vector<OrderRecord> incomingOrders_;
   std::vector<FillRecord> incomingFills_;
+  // The same for the positions and lots, and whether their rows must be made again whatever
+  // the records (the stops or the remarks they show changed).
+  std::vector<char> samePositions_, sameDetails_;
+  std::vector<PositionRecord> incomingPositions_;
+  std::vector<PositionDetail> incomingDetails_;
+  bool positionRowsStale_ = true;
   Tab tabs_[kTradeTabCount];
   bool fillSummary_ = false;
   std::vector<PositionRecord> positions_;
   std::vector<PositionDetail> details_;
   std::vector<OrderRecord> orders_;
+  TextMap<std::size_t> orderIndex_;  // order key -> index in orders_
   // The orders that may be position stops (condition orders in state 11 that close), by
   // contract key.
   TextMap<std::vector<OrderRecord>> stopsByKey_;

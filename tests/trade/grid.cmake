@@ -3,6 +3,7 @@ tarn_test(tarn_trade_grid_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/trade_grid_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/grid_actions_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/trade_feed_test.cpp
   DEPS tarn_trade_grid
 )
 target_include_directories(tarn_trade_grid_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)

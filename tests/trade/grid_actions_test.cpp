@@ -327,5 +327,98 @@ TEST(FundsCells, StoredChoiceGetsTheCreditCellOnce) {
   EXPECT_EQ(ShownFundsCells(ParseFundsCellList("2|99|x|-1|4")), (std::vector<int>{2, 4}));
 }
 
+// The selection and every command's target are the record the user chose, whatever the
+// refreshes between the choice and the command did to the rows.
+TEST_F(GridActions, SelectionAndCommandsFollowTheRecordNotTheRow) {
+  SetUser("CoverConfirm", "0");
+  api.positions = {TestPosition("rb2601", 4, 0), TestPosition("au2602", 0, 3), TestPosition("cu2603", 2, 0)};
+  Load();
+  model.Select(kTabPositions, 2);  // cu2603
+  const std::string cu = model.SelectedIdentity(kTabPositions);
+  // A fill closes rb2601: the rows shrink, cu2603 moves up, the row number 2 is gone.
+  api.positions.erase(api.positions.begin());
+  Load();
+  EXPECT_EQ(model.SelectedRow(kTabPositions), 1);
+  ASSERT_NE(model.SelectedPosition(), nullptr);
+  EXPECT_EQ(model.SelectedPosition()->contract.Code(), "cu2603");
+  actions.CommandOn(102, cu, -1, 201);  // "平10%"
+  actions.CommandOn(102, cu, -1, 302);  // "锁仓"
+  ASSERT_EQ(api.closed.size(), 1u);
+  EXPECT_EQ(api.closed[0].contract.Code(), "cu2603");
+  ASSERT_EQ(api.inserted.size(), 1u);
+  EXPECT_EQ(api.inserted[0].contract.Code(), "cu2603");
+  EXPECT_EQ(api.inserted[0].direction, 2);
+  // The side is part of the identity: a position that turned short is another record.
+  api.positions[1] = TestPosition("cu2603", 0, 1);
+  Load();
+  EXPECT_EQ(model.SelectedRow(kTabPositions), -1);
+  EXPECT_EQ(model.SelectedPosition(), nullptr);
+  actions.CommandOn(102, cu, -1, 301);  // "反手" on a record that is gone does nothing
+  actions.CommandOn(102, cu, -1, 101);
+  EXPECT_EQ(api.closed.size(), 1u);
+  EXPECT_EQ(api.inserted.size(), 1u);
+  EXPECT_TRUE(host.waits.empty());
+  // The commands on the whole tab still apply.
+  actions.CommandOn(102, cu, -1, 102);
+  EXPECT_EQ(api.closed.size(), 3u);
+}
+
+TEST_F(GridActions, ANewOrderBetweenSelectionAndCommandNeverChangesTheTarget) {
+  api.orders = {TestOrder("A", "rb2601", 2), TestOrder("B", "rb2601", 2)};
+  Load();
+  // Newest first: row 0 shows B, row 1 shows A.
+  model.Select(kTabOrders, 1);
+  model.Select(kTabWorking, 0);
+  const std::string a = model.SelectedIdentity(kTabOrders);
+  EXPECT_EQ(a, "A");
+  api.orders.push_back(TestOrder("C", "au2602", 2));
+  Load();
+  EXPECT_EQ(model.SelectedRow(kTabOrders), 2);
+  EXPECT_EQ(model.SelectedRow(kTabWorking), 1);
+  actions.CommandOn(101, a, -1, 101);  // "撤单" on the all-orders tab
+  actions.CommandOn(104, model.SelectedIdentity(kTabWorking), -1, 101);  // and on the working tab
+  ASSERT_EQ(api.cancelled.size(), 2u);
+  EXPECT_EQ(api.cancelled[0].Key(), "A");
+  EXPECT_EQ(api.cancelled[1].Key(), "B");
+  // Filled meanwhile, the order leaves the working tab: the command there does nothing.
+  api.orders[1].state = 4;
+  Load();
+  EXPECT_EQ(model.SelectedRow(kTabWorking), -1);
+  actions.CommandOn(104, "B", -1, 101);
+  EXPECT_EQ(api.cancelled.size(), 2u);
+}
+
+TEST_F(GridActions, IdentitiesOfEveryTab) {
+  api.positions = {TestPosition("rb2601", 2, 0)};
+  api.orders = {TestOrder("K1", "rb2601", 11, 1)};
+  PositionDetail d{};
+  d.contract = TestContract("rb2601");
+  d.direction = 1;
+  d.quantity = 1;
+  SetField(d.positionNumber, "P7");
+  PositionDetail unnumbered = d;
+  SetField(unnumbered.positionNumber, "");
+  SetField(unnumbered.fillNumber, "F9");
+  api.details = {d, unnumbered};
+  FillRecord f{};
+  f.contract = TestContract("rb2601");
+  f.direction = 1;
+  f.offset = 3;
+  f.quantity = 1;
+  SetField(f.fillNumber, "T1");
+  api.fills = {f};
+  Load();
+  EXPECT_EQ(model.RowIdentity(kTabPositions, 0), "SHFE|rb2601|B");
+  EXPECT_EQ(model.RowIdentity(kTabConditions, 0), "K1");
+  EXPECT_EQ(model.RowIdentity(kTabDetails, 0), "P7");
+  EXPECT_EQ(model.RowIdentity(kTabDetails, 1), "SHFE|rb2601#F9");
+  EXPECT_EQ(model.RowIdentity(kTabFills, 0), "T1");
+  model.SetFillSummary(true);
+  EXPECT_EQ(model.RowIdentity(kTabFills, 0), "rb2601_1_2");
+  EXPECT_EQ(model.RowIdentity(kTabFills, 1), "");
+  EXPECT_EQ(model.RowOfIdentity(kTabDetails, "SHFE|rb2601#F9"), 1);
+  EXPECT_EQ(model.RowOfIdentity(kTabDetails, ""), -1);
+}
+
 }  // namespace
 }  // namespace tarn::test

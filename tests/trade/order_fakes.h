@@ -59,6 +59,22 @@ class OrdersQuoteCenter : public EngineQuoteCenter {
     m = AddContract("DCE|m2605", 2, "m2605");
   }
   DC_Contract rb, m;
+
+  // The market's "HOT" list (each commodity's main month).
+  std::vector<DC_Contract> hot;
+  int GetContracts(DC_Contract* out, int capacity, const char* listName) override {
+    if (std::string(listName) != "HOT") return 0;
+    const int n = static_cast<int>(hot.size());
+    if (!out) return n;
+    for (int i = 0; i < n && i < capacity; ++i) out[i] = hot[static_cast<std::size_t>(i)];
+    return std::min(n, capacity);
+  }
+  // A main-continuous or index series of a commodity.
+  DC_Contract AddSeries(const std::string& key, CommodityHandle commodity, const char* month) {
+    DC_Contract c = AddContract(key, commodity);
+    SetField(c.month, month);
+    return c;
+  }
 };
 
 inline DC_Quote QuoteOf(const DC_Contract& c, double last, double bid, double ask, int bidVol = 5, int askVol = 7) {

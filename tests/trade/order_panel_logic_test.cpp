@@ -227,6 +227,39 @@ TEST_F(OrderPanelLogic, FollowUpOfTheStandardPanelsPriceText) {
   EXPECT_EQ(U(SendKeyText(0, 0)), "下单 ( )");
 }
 
+TEST_F(OrderPanelLogic, StandardPanelAtLimitUpOrDownTakesTheLastPrice) {
+  // Limit up: nobody sells (ask 0); limit down: nobody buys (bid 0).
+  const PanelQuote up = PanelQuoteOf(QuoteOf(quotes.rb, 3800, 3800, 0));
+  const PanelQuote down = PanelQuoteOf(QuoteOf(quotes.rb, 3200, 0, 3200));
+  EXPECT_EQ(*FollowUpPriceText(kPriceCounter, 1, up, 0, ""), "3800");
+  EXPECT_EQ(*FollowUpPriceText(kPriceQueue, 2, up, 0, ""), "3800");
+  EXPECT_EQ(*FollowUpPriceText(kPriceCounter, 2, down, 0, ""), "3200");
+  EXPECT_EQ(*FollowUpPriceText(kPriceQueue, 1, down, 0, ""), "3200");
+  // The panel's text is what it sends: the order goes out at the last price, not "价格错误".
+  PanelInput in = Input(kPriceCounter, "1", *FollowUpPriceText(kPriceCounter, 1, up, 0, ""));
+  in.quote = up;
+  EXPECT_EQ(StandardSend(in, 1, 1, Yes()), "");
+  ASSERT_EQ(api.inserted.size(), 1u);
+  EXPECT_DOUBLE_EQ(api.inserted[0].price, 3800);
+}
+
+TEST_F(OrderPanelLogic, SeriesContractsTradeTheirMainMonth) {
+  const DC_Contract rbMain = quotes.AddSeries("SHFE|rbMI", 1, "MI");
+  const DC_Contract rbIndex = quotes.AddSeries("SHFE|rbIDX", 1, "IDX");
+  const DC_Contract mMain = quotes.AddSeries("DCE|mMI", 2, "MI");
+  EXPECT_TRUE(IsSeriesContract(rbMain));
+  EXPECT_TRUE(IsSeriesContract(rbIndex));
+  EXPECT_FALSE(IsSeriesContract(quotes.rb));
+  // Until the market names a main month the series stays as chosen (no guess is traded).
+  EXPECT_EQ(TradableContract(rbMain).Key(), "SHFE|rbMI");
+  quotes.hot = {quotes.m, quotes.rb};
+  EXPECT_EQ(TradableContract(rbMain).Key(), "SHFE|rb2605");
+  EXPECT_EQ(TradableContract(rbIndex).Key(), "SHFE|rb2605");
+  EXPECT_EQ(TradableContract(mMain).Key(), "DCE|m2605");
+  EXPECT_EQ(TradableContract(quotes.m).Key(), "DCE|m2605");  // a month stays itself
+  EXPECT_TRUE(TradableContract(DC_Contract{}).Empty());
+}
+
 TEST_F(OrderPanelLogic, FractionsAndDefaultQuantities) {
   EXPECT_EQ(U(FractionText({1, 1})), "满仓");
   EXPECT_EQ(FractionText({1, 3}), "1/3");

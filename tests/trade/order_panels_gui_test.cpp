@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
+#include <QScrollArea>
 
 #include "platform/message_box.h"
 #include "platform/profile.h"
@@ -11,6 +13,7 @@
 #include "support/test_support.h"
 #include "trade/gui/keyboard_order_panel.h"
 #include "trade/gui/order_dialogs.h"
+#include "trade/gui/order_panel_base.h"
 #include "trade/gui/panel_containers.h"
 #include "trade/gui/three_key_panel.h"
 #include "trade/gui/vert_order_panel.h"
@@ -134,6 +137,20 @@ TEST_F(OrderPanelsGui, SelectedContractsAndPositionsRespectTheLock) {
   EXPECT_EQ(panel.quantity->edit->text(), Q("4"));
 }
 
+TEST_F(OrderPanelsGui, PanelsTakeTheMainMonthOfAContinuousContract) {
+  const DC_Contract rbMain = quotes.AddSeries("SHFE|rbMI", 1, "MI");
+  quotes.hot = {quotes.rb};
+  CWndThreeKeyOrderPanel three;
+  CWndVertOrderPanel standard;
+  three.SetContract(rbMain);
+  EXPECT_EQ(three.Contract().Key(), "SHFE|rb2605");
+  EXPECT_EQ(three.selector->code->text(), Q("SHFE|rb2605"));  // the main month's code
+  // Picked elsewhere in the terminal (a grid or chart showing the series).
+  api.SelectContract(rbMain, 0, 0);
+  QCoreApplication::sendPostedEvents(&standard);
+  EXPECT_EQ(standard.Contract().Key(), "SHFE|rb2605");
+}
+
 TEST_F(OrderPanelsGui, ANewContractTakesItsDefaultQuantity) {
   KeyOrderTable t = BuiltInKeyOrderTable();
   t.products["DCE|m"] = 5;
@@ -254,6 +271,39 @@ TEST_F(OrderPanelsGui, ContainerStartsOnTheThreeKeyTabOnceThenKeepsTheUsersTab) 
   EXPECT_EQ(again.Selected(), 2);
 }
 
+// A refused order says why in the panel's message line: it stays whole and in sight at the
+// trading area's usual height on a 1080p screen and at the lowest height the container allows.
+TEST_F(OrderPanelsGui, MessageLineIsAlwaysFullyVisible) {
+  CHorzTradePanel area;
+  area.resize(1536, area.PreferredHeight());
+  area.show();
+  CMultiOrderPanelContainer* c = area.Panels();
+  for (int tab : {1, 0, 2}) {
+    c->SelectTab(tab);
+    auto* panel = static_cast<OrderPanelBase*>(c->Panel(tab));
+    panel->SetStatus(TXT("报单失败:平今仓须用平今指令"));
+    for (int height : {c->height(), c->minimumHeight()}) {
+      c->resize(c->width(), height);
+      QLabel* line = c->StatusLine();
+      SCOPED_TRACE(testing::Message() << "tab " << tab << " height " << height);
+      ASSERT_EQ(line, panel->status);
+      EXPECT_TRUE(line->isVisible());
+      EXPECT_FALSE(c->ScrollArea(tab)->isAncestorOf(line));  // never scrolled away
+      EXPECT_TRUE(c->rect().contains(line->geometry()));
+      EXPECT_GE(line->height(), line->heightForWidth(line->width()));
+      EXPECT_LE(c->ScrollArea(tab)->geometry().bottom(), line->geometry().top());
+      EXPECT_EQ(line->text(), Q("报单失败:平今仓须用平今指令"));
+    }
+    c->resize(c->width(), area.Panels()->parentWidget()->height());
+  }
+  // A long message that wraps takes the lines it needs.
+  auto* three = static_cast<OrderPanelBase*>(c->Panel(1));
+  c->SelectTab(1);
+  three->SetStatus(TXT("报单失败:合约不可交易 报单失败:合约不可交易 报单失败:合约不可交易 报单失败:合约不可交易"));
+  EXPECT_GE(c->StatusLine()->height(), c->StatusLine()->heightForWidth(c->StatusLine()->width()));
+  EXPECT_TRUE(c->rect().contains(c->StatusLine()->geometry()));
+}
+
 TEST_F(OrderPanelsGui, DockHeightIsStoredWithinItsLimits) {
   CDlgTradePanelContainer dock;
   EXPECT_EQ(dock.DockHeight(), dock.Panel()->PreferredHeight());
@@ -293,6 +343,22 @@ TEST_F(OrderPanelsGui, CloseDialogsSendOneOrderAndShowTheirChecks) {
   EXPECT_EQ(modify.priceEdit->text(), Q("3501"));
   modify.OnOk();
   EXPECT_EQ(modify.Price(), 3501);
+}
+
+TEST_F(OrderPanelsGui, CloseDialogSplitsTodaysLotsWhereTheExchangeTellsThemApart) {
+  // Long 5, of which 2 opened today, on an exchange that refuses a plain close of today's lots.
+  api.closeToday = true;
+  api.positions = {Position(quotes.rb, 5, 0)};
+  api.positions[0].todayLong = 2;
+  CDlgCoverPosition cover(api.positions[0]);
+  cover.OnOk();
+  ASSERT_EQ(api.inserted.size(), 2u);
+  EXPECT_EQ(api.inserted[0].offset, 2);
+  EXPECT_EQ(api.inserted[0].quantity, 3);
+  EXPECT_EQ(api.inserted[1].offset, 3);
+  EXPECT_EQ(api.inserted[1].quantity, 2);
+  EXPECT_EQ(api.inserted[1].direction, 2);
+  EXPECT_EQ(api.inserted[1].priceType, 1);  // the market box starts ticked
 }
 
 TEST_F(OrderPanelsGui, PriceCubeDoubleClicksSelectTheSideClicked) {

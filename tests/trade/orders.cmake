@@ -21,7 +21,7 @@ if(TARN_WITH_QT)
   tarn_test(tarn_trade_orders_gui_tests
     SOURCES
       ${CMAKE_CURRENT_LIST_DIR}/order_panels_gui_test.cpp
-    DEPS tarn_trade_orders_gui
+    DEPS tarn_trade_gui
     QT
   )
   target_include_directories(tarn_trade_orders_gui_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -214,6 +215,95 @@ TEST_F(TradeGridWindow, FillModeButtons) {
   EXPECT_TRUE(fills->Button(kCodeFillSummary)->isChecked());
   EXPECT_FALSE(fills->Button(kCodeFillDetail)->isChecked());
   EXPECT_EQ(grid.Group(0)->tabText(2), ui::ToQString(TXT("F1成交(1)")));
+}
+
+// Right clicks, clicks and double-clicks land where the user sees the rows: the grids carry a
+// button bar above the viewport, and the events come in the viewport's coordinates.
+TEST_F(TradeGridWindow, HitTestsAtTheRowsRealPositions) {
+  api.positions = {TestPosition("rb2601", 2, 0)};
+  api.orders = {TestOrder("A", "rb2601", 2), TestOrder("B", "rb2601", 2)};
+  CTradeGridContainer grid;
+  grid.resize(1000, 300);
+  grid.show();
+  std::vector<QStringList> menus;
+  grid.showMenu = [&](QMenu* m) {
+    QStringList texts;
+    for (QAction* a : m->actions()) texts << a->text();
+    menus.push_back(texts);
+    delete m;
+  };
+  auto rightClick = [](CMyColorGrid* g, QPoint at) {
+    QContextMenuEvent e(QContextMenuEvent::Mouse, at, g->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(g->viewport(), &e);
+  };
+  CMyColorGrid* positions = grid.Grid(kTabPositions);
+  ASSERT_TRUE(positions->ButtonBar()->isVisible());
+  ASSERT_GT(positions->viewport()->geometry().top(), 0);
+  // The only position row, right-clicked in its middle and near its top edge, offers its actions.
+  rightClick(positions, positions->CellRect(0, 1).center());
+  rightClick(positions, positions->CellRect(0, 1).topLeft() + QPoint(2, 1));
+  ASSERT_EQ(menus.size(), 2u);
+  EXPECT_EQ(menus[0].size(), 6);
+  EXPECT_EQ(menus[0][1], ui::ToQString(TXT("快速平仓")));
+  EXPECT_EQ(menus[1], menus[0]);
+  EXPECT_EQ(positions->SelectedRow(), 0);
+  // Below the rows: the menu without row actions.
+  rightClick(positions, positions->CellRect(0, 1).center() + QPoint(0, positions->RowHeight()));
+  ASSERT_EQ(menus.size(), 3u);
+  EXPECT_EQ(menus[2].size(), 2);
+  // On the orders tab, a double-click on the second row cancels the order shown there (A; the
+  // newest, B, is first) and nothing else.
+  grid.ShowTab(kTabOrders);
+  CMyColorGrid* orders = grid.Grid(kTabOrders);
+  GetSettingCfg().dbClickOrderAction = 1;
+  QTest::mouseDClick(orders->viewport(), Qt::LeftButton, {}, orders->CellRect(1, 2).center());
+  ASSERT_EQ(api.cancelled.size(), 1u);
+  EXPECT_EQ(api.cancelled[0].Key(), "A");
+  // Empty space below the rows offers only "全部撤单".
+  rightClick(orders, orders->CellRect(1, 2).center() + QPoint(0, 2 * orders->RowHeight()));
+  ASSERT_EQ(menus.size(), 4u);
+  EXPECT_EQ(menus[3], QStringList{ui::ToQString(TXT("全部撤单"))});
+}
+
+TEST_F(TradeGridWindow, SelectionAndMenusKeepTheirRecordWhileRowsMove) {
+  Profile::WriteString(kUser, "CoverConfirm", "Value", "0");
+  CTradeGridContainer grid;
+  grid.resize(1000, 300);
+  grid.show();
+  QMenu* menu = nullptr;
+  grid.showMenu = [&](QMenu* m) { menu = m; };
+  // The orders tab shows the newest first: every new order moves the rows down.
+  grid.ShowTab(kTabOrders);
+  CMyColorGrid* orders = grid.Grid(kTabOrders);
+  QContextMenuEvent e(QContextMenuEvent::Mouse, orders->CellRect(0, 1).center(), QPoint());
+  QApplication::sendEvent(orders->viewport(), &e);
+  ASSERT_NE(menu, nullptr);  // the menu of order A, still open while
+  api.orders.push_back(TestOrder("B", "au2602", 2));  // a new order arrives and the grid refreshes
+  api.Notify([](ITradeNotify* l) { l->OnOrder(nullptr, AccountTexts{}); });
+  QCoreApplication::sendPostedEvents(&grid);
+  EXPECT_EQ(orders->CellAt(0, 1)->text, "au2602");
+  EXPECT_EQ(orders->SelectedRow(), 1);  // the selection went with A
+  menu->actions()[0]->trigger();        // "撤单"
+  ASSERT_EQ(api.cancelled.size(), 1u);
+  EXPECT_EQ(api.cancelled[0].Key(), "A");
+  delete menu;
+  // The positions shrink under the selection: it follows its position, and goes when it does.
+  CMyColorGrid* positions = grid.Grid(kTabPositions);
+  grid.ShowTab(kTabPositions);
+  grid.SelectRow(kTabPositions, 1);  // au2602
+  api.positions.erase(api.positions.begin());
+  grid.RefreshNow(false);
+  EXPECT_EQ(positions->SelectedRow(), 0);
+  positions->Button(201)->click();  // "平10%"
+  ASSERT_EQ(api.closed.size(), 1u);
+  EXPECT_EQ(api.closed[0].contract.Code(), "au2602");
+  api.positions = {TestPosition("rb2601", 1, 0)};
+  grid.RefreshNow(false);
+  EXPECT_EQ(positions->SelectedRow(), -1);
+  PositionRecord out{};
+  EXPECT_FALSE(grid.QuerySelectedPosition(out));
+  positions->Button(302)->click();  // "锁仓" with nothing selected sends nothing
+  EXPECT_TRUE(api.inserted.empty());
 }
 
 TEST(MoneyWindow, CellsFitTheWidthAndAccountsSwitch) {

@@ -430,5 +430,78 @@ TEST(TradeRefreshSignal, BurstsPostOnceAndPartialPositionsOnlyMarkDirty) {
   EXPECT_FALSE(s.TakeFull());  // a complete position list is no full refresh
 }
 
+// ---- the trade feed's change sets -------------------------------------------------------------
+
+// A model fed change sets shows what a model that reads every list again shows, and formats only
+// the rows the set touches.
+TEST(TradeGridModelApply, ChangeSetsMatchAFullReadAndFormatOnlyWhatChanged) {
+  GridFakeApi api;
+  api.orders = {TestOrder("A", "rb2601", 2), TestOrder("B", "au2602", 2), TestOrder("S", "rb2601", 11, 1)};
+  api.orders[2].offset = 2;
+  api.orders[2].direction = 2;
+  api.positions = {TestPosition("rb2601", 2, 0), TestPosition("au2602", 0, 1)};
+  FillRecord f{};
+  f.contract = TestContract("rb2601");
+  f.direction = 1;
+  f.offset = 1;
+  f.quantity = 1;
+  SetField(f.fillNumber, "F1");
+  api.fills = {f};
+  PositionRemarkStore store;
+  TradeGridModel model(store, TestInfo);
+  TradeChangeSet reload;
+  reload.reload = true;
+  reload.orders = api.orders;
+  reload.fills = api.fills;
+  model.Apply(reload, &api, true);
+  for (int t = 0; t < kTradeTabCount; ++t) model.TakeChanges(t);
+  auto sameAsFullRead = [&] {
+    PositionRemarkStore otherStore;
+    TradeGridModel full(otherStore, TestInfo);
+    full.Refresh(api, true);
+    for (int tab : {kTabPositions, kTabOrders, kTabWorking, kTabFills, kTabConditions, kTabDetails}) {
+      ASSERT_EQ(model.RowCount(tab), full.RowCount(tab)) << "tab " << tab;
+      for (int r = 0; r < full.RowCount(tab); ++r)
+        for (int c = 0; c < static_cast<int>(TabColumns(tab).size()); ++c)
+          ASSERT_EQ(model.CellText(tab, r, c), full.CellText(tab, r, c)) << "tab " << tab << " row " << r << " col " << c;
+    }
+  };
+  sameAsFullRead();
+  // B fills: its row on the all-orders tab (row 0, newest first) is formatted again, it leaves
+  // the working tab; its fill is added at the end of the fills; one position changes.
+  const long long formatted = model.FormattedRows();
+  api.orders[1].state = 4;
+  api.orders[1].filledQuantity = 1;
+  FillRecord f2 = f;
+  f2.contract = TestContract("au2602");
+  SetField(f2.fillNumber, "F2");
+  api.fills.push_back(f2);
+  api.positions[1].shortQuantity = 2;
+  TradeChangeSet set;
+  set.orders = {api.orders[1]};
+  set.fills = {f2};
+  set.positions = set.positionsComplete = true;
+  model.Apply(set, &api, true);
+  EXPECT_EQ(model.FormattedRows() - formatted, 3);  // B's row, F2's row, the short position's row
+  EXPECT_EQ(model.TakeChanges(kTabOrders).rows, std::vector<int>{0});
+  const TabChanges working = model.TakeChanges(kTabWorking);
+  EXPECT_TRUE(working.countChanged);
+  const TabChanges fills = model.TakeChanges(kTabFills);
+  EXPECT_TRUE(fills.countChanged);
+  EXPECT_EQ(fills.rows, std::vector<int>{1});
+  EXPECT_EQ(model.TakeChanges(kTabPositions).rows, std::vector<int>{1});
+  sameAsFullRead();
+  // A new order goes on top of the newest-first tabs; the stop order's new trigger shows in the
+  // position's stops column.
+  api.orders.push_back(TestOrder("C", "cu2603", 0));
+  api.orders[2].triggerPrice = 3600;
+  TradeChangeSet more;
+  more.orders = {api.orders[3], api.orders[2]};
+  model.Apply(more, &api, false);
+  EXPECT_EQ(model.CellText(kTabOrders, 0, 1), "cu2603");
+  EXPECT_FALSE(model.TakeChanges(kTabPositions).rows.empty());
+  sameAsFullRead();
+}
+
 }  // namespace
 }  // namespace tarn::test

@@ -523,7 +523,7 @@ void CWndCombolGrid::Dirty() {
 void CWndCombolGrid::OnOrder(const OrderRecord*, const AccountTexts&) {
   if (kind_ == kOrders) Dirty();
 }
-void CWndCombolGrid::OnFill(int, const AccountTexts&) {
+void CWndCombolGrid::OnFill(const FillRecord*, const AccountTexts&) {
   if (kind_ == kFills) Dirty();
 }
 void CWndCombolGrid::OnPositions(const AccountTexts&, bool complete) {

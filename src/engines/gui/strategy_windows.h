@@ -163,7 +163,7 @@ class CWndCombolGrid : public QWidget, public CTradeListener {
   void Act(int row);
 
   void OnOrder(const OrderRecord* order, const AccountTexts& account) override;
-  void OnFill(int ref, const AccountTexts& account) override;
+  void OnFill(const FillRecord* fill, const AccountTexts& account) override;
   void OnPositions(const AccountTexts& account, bool complete) override;
   void OnStrategyChanged(int value, const AccountTexts& account) override;
   void OnTradeRefresh() override;

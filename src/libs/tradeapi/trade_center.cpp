@@ -170,9 +170,11 @@ void TradeCenter::Deliver(const std::vector<BrokerEvent>& events) {
         Broadcast([&](ITradeNotify& n) { n.OnOrder(&r, acc); });
         break;
       }
-      case BrokerEventType::Fill:
-        Broadcast([&](ITradeNotify& n) { n.OnFill(e.fill.sequence, acc); });
+      case BrokerEventType::Fill: {
+        const FillRecord r = MakeFillRecord(e.fill, account, *cat);
+        Broadcast([&](ITradeNotify& n) { n.OnFill(&r, acc); });
         break;
+      }
       case BrokerEventType::Positions:
         Broadcast([&](ITradeNotify& n) { n.OnPositions(acc, e.complete); });
         break;

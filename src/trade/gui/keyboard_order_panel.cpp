@@ -244,7 +244,7 @@ CWndKeybordOrderPanel::CWndKeybordOrderPanel(QWidget* parent) : tarn::OrderPanel
 }
 
 CWndKeybordOrderPanel::~CWndKeybordOrderPanel() {
-  StopListening();
+  Stop();
   if (Active() == this) Active() = nullptr;
 }
 

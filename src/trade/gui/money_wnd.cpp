@@ -18,16 +18,17 @@
 
 using namespace tarn;
 
-CMoneyWnd::CMoneyWnd(QWidget* parent) : QWidget(parent), CTradeListener(false) {
+CMoneyWnd::CMoneyWnd(QWidget* parent) : QWidget(parent), feed_(TradeFeed::Acquire()) {
   cells_ = LoadFundsCellList();
   setMinimumHeight(ui::Scaled(40));
   setMouseTracking(true);
   connect(ui::ThemeNotifier::Instance(), &ui::ThemeNotifier::changed, this, qOverload<>(&QWidget::update));
-  StartListening();
+  feed_->AddClient(this);
+  feed_->Take(this);  // the first set only says "read everything"
   Refresh();
 }
 
-CMoneyWnd::~CMoneyWnd() { StopListening(); }
+CMoneyWnd::~CMoneyWnd() { feed_->RemoveClient(this); }
 
 QSize CMoneyWnd::sizeHint() const {
   return QSize(CellWidth() * static_cast<int>(ShownFundsCells(cells_).size()) + ui::Scaled(24), ui::Scaled(42));
@@ -41,18 +42,12 @@ void CMoneyWnd::Refresh() {
   update();
 }
 
-void CMoneyWnd::OnAccountUpdate(int, const AccountTexts&) {
-  if (!posted_.exchange(true)) PostWindowMessage(this, kRefreshMessage);
-}
-
-void CMoneyWnd::OnTradeRefresh() {
-  if (!posted_.exchange(true)) PostWindowMessage(this, kRefreshMessage);
-}
+void CMoneyWnd::OnTradeFeedChanged() { PostWindowMessage(this, kRefreshMessage); }
 
 bool CMoneyWnd::event(QEvent* e) {
   if (static_cast<int>(e->type()) == kRefreshMessage) {
-    posted_.store(false);
-    Refresh();
+    const TradeChangeSet set = feed_->Take(this);
+    if (set.reload || set.funds) Refresh();
     return true;
   }
   return QWidget::event(e);

@@ -4,8 +4,9 @@
 // cell lists the login's accounts (when it holds several) and switches the current account; the
 // icon at the end chooses the cells (kept in "\user\setting.ini").
 //
-// It is a trade listener: OnAccountUpdate and OnTradeRefresh post 8122 from the library's
-// thread, and the window reads the funds record again on its own thread.
+// It hears of changes through the trade feed: a change posts 8122 from the library's thread,
+// and the window reads the funds record again on its own thread when the funds changed or the
+// lists were read afresh.
 #pragma once
 
 #include <QWidget>
@@ -14,13 +15,14 @@
 #include <vector>
 
 #include "data/trade_api.h"
+#include "trade/feed/trade_feed.h"
 #include "trade/funds_cells.h"
 #include "ui/dialog.h"
 
 class QListWidget;
 class QMenu;
 
-class CMoneyWnd : public QWidget, public CTradeListener {
+class CMoneyWnd : public QWidget, public tarn::ITradeFeedClient {
   Q_OBJECT
  public:
   static constexpr int kRefreshMessage = 8122;
@@ -43,8 +45,7 @@ class CMoneyWnd : public QWidget, public CTradeListener {
   void ChooseCells();
   std::function<int(QDialog&)> runDialog;
 
-  void OnAccountUpdate(int value, const AccountTexts& account) override;
-  void OnTradeRefresh() override;
+  void OnTradeFeedChanged() override;
 
   QSize sizeHint() const override;
 
@@ -58,7 +59,7 @@ class CMoneyWnd : public QWidget, public CTradeListener {
   FundsRecord funds_{};
   std::vector<int> cells_;
   std::vector<std::string> accounts_;
-  std::atomic<bool> posted_{false};
+  std::shared_ptr<tarn::TradeFeed> feed_;
 };
 
 // The cell choice: every catalogue cell with a tick, in the order shown; the ticked ones are

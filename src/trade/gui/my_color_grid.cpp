@@ -62,7 +62,9 @@ void CMyColorGrid::SetRowCount(int rows) {
   if (rows == RowCount()) return;
   const int old = RowCount();
   rows_.resize(static_cast<std::size_t>(rows), tarn::CellRow(columns_.size()));
-  if (selected_ >= rows) selected_ = rows - 1;
+  // A selected row that is gone leaves no selection (the owner selects the record again where
+  // it is now); never the last row, which shows another record.
+  if (selected_ >= rows) selected_ = -1;
   UpdateScrollBars();
   // Rows from the first one added or removed on are repainted.
   const int first = std::min(old, rows);
@@ -91,7 +93,7 @@ const tarn::GridCell* CMyColorGrid::CellAt(int row, int column) const {
   return &rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
 }
 
-void CMyColorGrid::SelectRow(int row) {
+void CMyColorGrid::SelectRow(int row, bool scrollTo) {
   if (row < -1 || row >= RowCount() || row == selected_) return;
   const int old = selected_;
   selected_ = row;
@@ -101,7 +103,7 @@ void CMyColorGrid::SelectRow(int row) {
   repaintRow(old);
   repaintRow(row);
   // Keep it in sight.
-  if (row >= 0) {
+  if (row >= 0 && scrollTo) {
     const int visible = std::max(1, (viewport()->height() - headerHeight_) / rowHeight_);
     if (row < verticalScrollBar()->value()) verticalScrollBar()->setValue(row);
     else if (row >= verticalScrollBar()->value() + visible) verticalScrollBar()->setValue(row - visible + 1);
@@ -257,6 +259,13 @@ void CMyColorGrid::paintEvent(QPaintEvent* e) {
 
 bool CMyColorGrid::viewportEvent(QEvent* e) {
   if (e->type() == QEvent::Resize) UpdateScrollBars();
+  if (e->type() == QEvent::ContextMenu) {
+    // The viewport's own event: its position is already in viewport coordinates.
+    auto* c = static_cast<QContextMenuEvent*>(e);
+    ContextMenuAt(c->pos(), c->globalPos());
+    c->accept();
+    return true;
+  }
   return QAbstractScrollArea::viewportEvent(e);
 }
 
@@ -317,14 +326,25 @@ void CMyColorGrid::mouseDoubleClickEvent(QMouseEvent* e) {
   Notify(GridNotify::DoubleClicked, row, ColumnAt(pos));
 }
 
-void CMyColorGrid::contextMenuEvent(QContextMenuEvent* e) {
-  const QPoint pos = viewport()->mapFrom(this, e->pos());
-  const int row = RowAt(pos);
+void CMyColorGrid::ContextMenuAt(const QPoint& viewportPos, const QPoint& global) {
+  const int row = RowAt(viewportPos);
   if (row >= 0 && row != selected_) {
     SelectRow(row);
-    Notify(GridNotify::Selected, row, ColumnAt(pos));
+    Notify(GridNotify::Selected, row, ColumnAt(viewportPos));
   }
-  Notify(GridNotify::ContextMenu, row, ColumnAt(pos), 0, e->globalPos());
+  Notify(GridNotify::ContextMenu, row, ColumnAt(viewportPos), 0, global);
+}
+
+void CMyColorGrid::contextMenuEvent(QContextMenuEvent* e) {
+  if (e->reason() == QContextMenuEvent::Mouse) {
+    // A right click on the grid's frame (the button bar's margins): no row is under it.
+    Notify(GridNotify::ContextMenu, -1, -1, 0, e->globalPos());
+    return;
+  }
+  // The menu key: the menu of the selected row, at that row.
+  const QRect cell = CellRect(selected_, 0);
+  const QPoint at = selected_ >= 0 ? QPoint(cell.left() + cell.width() / 2, cell.center().y()) : QPoint(0, headerHeight_);
+  Notify(GridNotify::ContextMenu, selected_, selected_ >= 0 ? 0 : -1, 0, viewport()->mapToGlobal(at));
 }
 
 void CMyColorGrid::keyPressEvent(QKeyEvent* e) {

@@ -49,7 +49,9 @@ class CMyColorGrid : public QAbstractScrollArea {
   void SetRow(int row, const tarn::CellRow& cells);
   const tarn::GridCell* CellAt(int row, int column) const;
   int SelectedRow() const { return selected_; }
-  void SelectRow(int row);
+  // Selects a row (-1: none); `scrollTo` brings it into sight (a click or a key does, the owner
+  // putting the selection back after a refresh does not).
+  void SelectRow(int row, bool scrollTo = true);
 
   // ---- buttons -----------------------------------------------------------------------------
   void SetButtons(const std::vector<tarn::GridButton>& buttons);
@@ -80,6 +82,8 @@ class CMyColorGrid : public QAbstractScrollArea {
 
  private:
   void Notify(GridNotify::Kind kind, int row, int column, int code = 0, QPoint global = {});
+  // A right click at a point of the viewport: selects the row under it and asks for its menu.
+  void ContextMenuAt(const QPoint& viewportPos, const QPoint& global);
   void UpdateScrollBars();
   int TotalWidth() const;
   int ColumnLeft(int column) const;  // content x of the column's left edge

@@ -1,5 +1,7 @@
 #include "trade/gui/order_dialogs.h"
 
+#include "trade/order_routines.h"
+
 #include <QContextMenuEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -177,7 +179,9 @@ void CDlgCoverPosition::OnOk() {
     tarn::MessageBox(*error);
     return;
   }
-  if (ITradeApi* api = GetTradeApi()) api->InsertOrder(order);
+  // Exchanges that tell today's lots apart refuse a plain close of them: the close goes out as
+  // the older lots, then today's lots with close-today.
+  tarn::SendSplitOrder(order);
   Finish(QDialog::Accepted);
 }
 

@@ -16,9 +16,7 @@ namespace tarn {
 
 namespace {
 constexpr int kMsgPanelQuote = 8211;
-constexpr int kMsgPanelRefresh = 8212;
-constexpr int kMsgPanelText = 8213;
-constexpr int kMsgPanelSelected = 8214;
+constexpr int kMsgPanelTrade = 8212;  // the trade feed has changes
 
 QIcon LockIcon(bool locked) {
   const QString file = QString::fromUtf8(Path(locked ? TXT("\\icon\\trade\\锁.png") : TXT("\\icon\\trade\\解锁.png")).c_str());
@@ -76,7 +74,7 @@ void ContractSelector::SetLocked(bool locked) {
 
 // ---- OrderPanelBase --------------------------------------------------------------------------
 
-OrderPanelBase::OrderPanelBase(QWidget* parent) : QWidget(parent), CTradeListener(false) {
+OrderPanelBase::OrderPanelBase(QWidget* parent) : QWidget(parent), feed_(TradeFeed::Acquire()) {
   selector = new ContractSelector(this);
   selector->onChosen = [this](const DC_Contract& c) { SetContract(c); };
   status = new QLabel(this);
@@ -85,13 +83,18 @@ OrderPanelBase::OrderPanelBase(QWidget* parent) : QWidget(parent), CTradeListene
 }
 
 OrderPanelBase::~OrderPanelBase() {
-  StopListening();
-  CQuoteDataClient::Detach();
+  Stop();
   RemoveOrderPanel(this);
 }
 
+void OrderPanelBase::Stop() {
+  feed_->RemoveClient(this);
+  CQuoteDataClient::Detach();
+}
+
 void OrderPanelBase::Start() {
-  StartListening();
+  feed_->AddClient(this);
+  feed_->Take(this);  // the first set only says "read everything": the panel reads as it draws
   AddOrderPanel(this);
 }
 
@@ -112,9 +115,13 @@ int OrderPanelBase::Decimals() const { return PriceDecimals(contract_); }
 void OrderPanelBase::SetStatus(const std::string& gbk) {
   status_ = gbk;
   status->setText(ui::ToQString(gbk));
+  if (onStatusChanged) onStatusChanged();
 }
 
 void OrderPanelBase::SetContract(DC_Contract contract) {
+  // A continuous or index series is not traded: the panel takes the commodity's main month
+  // (the chart and the grid that chose it keep the series).
+  contract = TradableContract(contract);
   {
     Lock lock(mutex_);
     contract_ = contract;
@@ -153,45 +160,27 @@ int OrderPanelBase::OnQuote(int status, const DC_Quote* quote) {
   return 0;
 }
 
-void OrderPanelBase::OnTradeText(const std::string& text, const AccountTexts&) { PostTextMessage(this, kMsgPanelText, text); }
+void OrderPanelBase::OnTradeFeedChanged() { PostWindowMessage(this, kMsgPanelTrade); }
 
-void OrderPanelBase::OnOrder(const OrderRecord*, const AccountTexts&) {
-  if (!refreshPosted_.exchange(true)) PostWindowMessage(this, kMsgPanelRefresh);
-}
-void OrderPanelBase::OnAccountUpdate(int, const AccountTexts&) {
-  if (!refreshPosted_.exchange(true)) PostWindowMessage(this, kMsgPanelRefresh);
-}
-void OrderPanelBase::OnTradeRefresh() {
-  if (!refreshPosted_.exchange(true)) PostWindowMessage(this, kMsgPanelRefresh);
-}
-void OrderPanelBase::OnPositions(const AccountTexts&, bool) {
-  if (!refreshPosted_.exchange(true)) PostWindowMessage(this, kMsgPanelRefresh);
+void OrderPanelBase::TakeChanges() {
+  const TradeChangeSet set = feed_->Take(this);
+  if (set.Empty()) return;
+  // The library's last message (a refused order says why) goes into the status line.
+  if (!set.texts.empty()) SetStatus(set.texts.back());
+  if (set.choice)
+    TakeSelection(*set.choice);  // refreshes
+  else
+    Refresh();
 }
 
-void OrderPanelBase::OnContractSelected(DC_Contract contract, int direction, double price) {
-  (void)direction;
-  {
-    Lock lock(mutex_);
-    selectionPending_ = true;
-    selectedContract_ = contract;
-    selectedPrice_ = price;
+void OrderPanelBase::TakeSelection(const ContractChoice& choice) {
+  if (Locked() || choice.contract.Empty()) {
+    Refresh();
+    return;
   }
-  PostWindowMessage(this, kMsgPanelSelected);
-}
-
-void OrderPanelBase::TakeSelection() {
-  DC_Contract c;
-  double price;
-  {
-    Lock lock(mutex_);
-    if (!selectionPending_) return;
-    selectionPending_ = false;
-    c = selectedContract_;
-    price = selectedPrice_;
-  }
-  if (Locked() || c.Empty()) return;
+  const DC_Contract c = TradableContract(choice.contract);
   if (!c.SameKey(contract_)) SetContract(c);
-  if (price > 1e-5) OnPickedPrice(price);
+  if (choice.price > 1e-5) OnPickedPrice(choice.price);
   Refresh();
 }
 
@@ -201,16 +190,8 @@ bool OrderPanelBase::event(QEvent* e) {
       quotePosted_ = false;
       Refresh();
       return true;
-    case kMsgPanelRefresh:
-      refreshPosted_ = false;
-      Refresh();
-      return true;
-    case kMsgPanelText:
-      SetStatus(static_cast<TextMessage*>(e)->Text());
-      Refresh();
-      return true;
-    case kMsgPanelSelected:
-      TakeSelection();
+    case kMsgPanelTrade:
+      TakeChanges();
       return true;
     default:
       return QWidget::event(e);

@@ -1,6 +1,7 @@
 // What every order panel window shares: its contract with the lock, the live quote copied under
-// the panel's lock, the trading library's notifications posted to the window, the process-wide
-// panel set, the contract selector row and the way its dialogs are run.
+// the panel's lock, the trade feed's changes taken on the window's thread (the library's
+// messages into the status line, a contract chosen elsewhere, a refresh on anything else), the
+// process-wide panel set, the contract selector row and the way its dialogs are run.
 #pragma once
 
 #include <QDialog>
@@ -14,6 +15,7 @@
 #include "data/data_listener.h"
 #include "data/trade_api.h"
 #include "platform/sync.h"
+#include "trade/feed/trade_feed.h"
 #include "trade/order_panel_logic.h"
 
 namespace tarn {
@@ -38,7 +40,7 @@ class ContractSelector : public QWidget {
   DC_Contract shown_{};
 };
 
-class OrderPanelBase : public QWidget, public CQuoteDataClient, public CTradeListener, public IOrderPanelOpt {
+class OrderPanelBase : public QWidget, public CQuoteDataClient, public ITradeFeedClient, public IOrderPanelOpt {
   Q_OBJECT
  public:
   explicit OrderPanelBase(QWidget* parent = nullptr);
@@ -54,12 +56,7 @@ class OrderPanelBase : public QWidget, public CQuoteDataClient, public CTradeLis
 
   // Library threads: copy and post.
   int OnQuote(int status, const DC_Quote* quote) override;
-  void OnTradeText(const std::string& text, const AccountTexts& account) override;
-  void OnOrder(const OrderRecord* order, const AccountTexts& account) override;
-  void OnAccountUpdate(int value, const AccountTexts& account) override;
-  void OnTradeRefresh() override;
-  void OnContractSelected(DC_Contract contract, int direction, double price) override;
-  void OnPositions(const AccountTexts& account, bool complete) override;
+  void OnTradeFeedChanged() override;
 
   const DC_Contract& Contract() const { return contract_; }
   PanelQuote Quote() const;
@@ -69,6 +66,8 @@ class OrderPanelBase : public QWidget, public CQuoteDataClient, public CTradeLis
   std::string Status() const { return status_; }
   void SetStatus(const std::string& gbk);
   int Tag() const { return tag_; }
+  // Told after every status change (a container that shows the status line lays it out again).
+  std::function<void()> onStatusChanged;
 
   // How the panel's dialogs are run (default exec()); tests answer them.
   std::function<int(QDialog&)> runDialog;
@@ -83,6 +82,8 @@ class OrderPanelBase : public QWidget, public CQuoteDataClient, public CTradeLis
   bool event(QEvent* e) override;
   // Call at the end of the derived constructor: starts the notifications and joins the set.
   void Start();
+  // Call first in the derived destructor: no notification reaches the panel after it.
+  void Stop();
   // The derived panel shows its state again (UI thread).
   virtual void Refresh() = 0;
   // A new contract: the quantity to its default and the prices to "----".
@@ -94,18 +95,16 @@ class OrderPanelBase : public QWidget, public CQuoteDataClient, public CTradeLis
   ConfirmOrder Confirmation();
 
  private:
-  void TakeSelection();
+  // The feed's change set: messages, a contract chosen elsewhere, a refresh.
+  void TakeChanges();
+  void TakeSelection(const ContractChoice& choice);
 
   DC_Contract contract_{};
   PanelQuote quote_;
   bool haveQuote_ = false;
   mutable CriticalSection mutex_;
   std::atomic<bool> quotePosted_{false};
-  std::atomic<bool> refreshPosted_{false};
-  // The last OnContractSelected, taken on the UI thread.
-  bool selectionPending_ = false;
-  DC_Contract selectedContract_{};
-  double selectedPrice_ = 0;
+  std::shared_ptr<TradeFeed> feed_;
   std::string status_;
   int tag_ = 0;
 };

@@ -7,6 +7,7 @@
 
 #include "trade/gui/keyboard_order_panel.h"
 #include "trade/gui/money_wnd.h"
+#include "trade/gui/order_panel_base.h"
 #include "trade/gui/order_dialogs.h"
 #include "trade/gui/trade_grid_container.h"
 #include "data/quote_data_center.h"
@@ -47,6 +48,16 @@ CMultiOrderPanelContainer::CMultiOrderPanelContainer(QWidget* parent) : QWidget(
   scrolls_[0]->setWidget(standard_);
   scrolls_[1]->setWidget(threeKey_);
   scrolls_[2]->setWidget(keyboard_);
+  // The panels' message lines (a refused order says why there) live outside the scroll areas,
+  // at the container's bottom, so that a low trading area never clips or scrolls them away.
+  tarn::OrderPanelBase* panels[3] = {standard_, threeKey_, keyboard_};
+  for (int i = 0; i < 3; ++i) {
+    statuses_[i] = panels[i]->status;
+    statuses_[i]->setParent(this);
+    statuses_[i]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    panels[i]->onStatusChanged = [this] { Place(); };
+  }
+  setMinimumHeight(Scaled(26) + StatusHeight() + Scaled(40));
   Show(tarn::PanelTypeAtStart());
 }
 
@@ -63,12 +74,13 @@ void CMultiOrderPanelContainer::Show(int index) {
   const QColor accent = tarn::ui::AccentColor();
   for (int i = 0; i < 3; ++i) {
     scrolls_[i]->setVisible(i == index);
+    statuses_[i]->setVisible(i == index);
     tabs[i]->setChecked(i == index);
     tabs[i]->setStyleSheet(i == index ? QStringLiteral("QPushButton { background: %1; color: white; font-weight: bold; }")
                                             .arg(accent.name())
                                       : QString());
   }
-  resizeEvent(nullptr);
+  Place();
 }
 
 void CMultiOrderPanelContainer::SelectTab(int index) {
@@ -77,11 +89,25 @@ void CMultiOrderPanelContainer::SelectTab(int index) {
   tarn::StorePanelType(index);
 }
 
-void CMultiOrderPanelContainer::resizeEvent(QResizeEvent*) {
+int CMultiOrderPanelContainer::StatusHeight() const {
+  // Two lines at least, more when the message wraps further.
+  const QLabel* line = statuses_[selected_] ? statuses_[selected_] : statuses_[0];
+  const int textWidth = std::max(1, width() - 2 * Scaled(4));
+  return std::max(2 * line->fontMetrics().lineSpacing() + Scaled(4), line->heightForWidth(textWidth));
+}
+
+void CMultiOrderPanelContainer::resizeEvent(QResizeEvent*) { Place(); }
+
+void CMultiOrderPanelContainer::Place() {
   const int tabHeight = Scaled(26);
   const int w = width();
+  const int statusHeight = StatusHeight();
+  const int areaHeight = std::max(0, height() - tabHeight - statusHeight);
   for (int i = 0; i < 3; ++i) tabs[i]->setGeometry(i * w / 3, 0, (i + 1) * w / 3 - i * w / 3, tabHeight);
-  for (int i = 0; i < 3; ++i) scrolls_[i]->setGeometry(0, tabHeight, w, std::max(0, height() - tabHeight));
+  for (int i = 0; i < 3; ++i) {
+    scrolls_[i]->setGeometry(0, tabHeight, w, areaHeight);
+    statuses_[i]->setGeometry(Scaled(4), tabHeight + areaHeight, std::max(0, w - 2 * Scaled(4)), statusHeight);
+  }
 }
 
 // ---- CHorzTradePanel -------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class CWndVertOrderPanel;
+class QLabel;
 class QScrollArea;
 class CWndThreeKeyOrderPanel;
 class CWndKeybordOrderPanel;
@@ -24,12 +25,18 @@ class CMultiOrderPanelContainer : public QWidget {
   CWndKeybordOrderPanel* Keyboard() const { return keyboard_; }
 
   QPushButton* tabs[3] = {};
+  // The selected panel's message line: below its scroll area, never scrolled away or clipped.
+  QLabel* StatusLine() const { return statuses_[selected_]; }
+  QScrollArea* ScrollArea(int index) const { return scrolls_[index]; }
 
  protected:
   void resizeEvent(QResizeEvent*) override;
 
  private:
   void Show(int index);
+  void Place();
+  int StatusHeight() const;
+  QLabel* statuses_[3] = {};
   CWndVertOrderPanel* standard_;
   CWndThreeKeyOrderPanel* threeKey_;
   CWndKeybordOrderPanel* keyboard_;

@@ -4,6 +4,7 @@
 
 #include "data/quote_data_center.h"
 #include "data/trade_api.h"
+#include "data/trade_enums.h"
 #include "platform/text.h"
 #include "trade/gui/keyboard_order_panel.h"
 #include "trade/gui/order_dialogs.h"
@@ -103,8 +104,8 @@ void RegisterTradeOrderScreenshots(ui::ScreenshotRegistry& r) {
   r.Add("standard_order_panel", [] {
     auto* w = new CWndVertOrderPanel;
     w->SetContract(MainMonth("DCE|m", TXT("豆粕")));
-    w->SetDirection(2);
-    w->SetOffset(1);
+    w->SetDirection(kSell);
+    w->SetOffset(kOpen);
     ui::PumpEvents(200);
     return Sized(w, 320, 470);
   });

@@ -162,9 +162,37 @@ void OpenOcoOrder(OrderPanelBase& panel, const std::string& quantityText, const 
 
 }  // namespace tarn
 
+// ---- PricedOrderPanel ------------------------------------------------------------------------
+
+namespace tarn {
+
+void PricedOrderPanel::CloseAll() { CloseAllOf(Contract()); }
+void PricedOrderPanel::CancelAll() { CancelWorkingOrders(0); }
+
+void PricedOrderPanel::OcoOrder() { OpenOcoOrder(*this, ToGbk(quantity->edit->text()), ToGbk(price->text())); }
+
+void PricedOrderPanel::Fraction(int index) {
+  const std::vector<FractionCell>& cells = FractionCells();
+  if (index < 0 || index >= static_cast<int>(cells.size()) || Contract().Empty()) return;
+  const FractionCell& cell = cells[static_cast<std::size_t>(index)];
+  quantity->edit->setText(
+      QString::number(FractionQuantity(cell.numerator, cell.denominator, LargestOpenable(Contract(), Quote().last))));
+}
+
+void PricedOrderPanel::OnContractChanged() { quantity->edit->setText(QString::number(DefaultQuantityOf(Contract()))); }
+
+void PricedOrderPanel::OnPickedPrice(double picked) {
+  priceType->setCurrentIndex(kPriceSpecified);
+  price->setText(ToQString(FormatC("%.*f", Decimals(), picked)));
+}
+
+void PricedOrderPanel::SetQuantityText(const std::string& gbk) { quantity->edit->setText(ToQString(gbk)); }
+
+}  // namespace tarn
+
 // ---- CWndThreeKeyOrderPanel ------------------------------------------------------------------
 
-CWndThreeKeyOrderPanel::CWndThreeKeyOrderPanel(QWidget* parent) : tarn::OrderPanelBase(parent) {
+CWndThreeKeyOrderPanel::CWndThreeKeyOrderPanel(QWidget* parent) : tarn::PricedOrderPanel(parent) {
   auto* root = new QVBoxLayout(this);
   root->setContentsMargins(Scaled(8), Scaled(6), Scaled(8), Scaled(6));
   root->setSpacing(Scaled(5));
@@ -219,7 +247,7 @@ CWndThreeKeyOrderPanel::CWndThreeKeyOrderPanel(QWidget* parent) : tarn::OrderPan
   Start();
 }
 
-CWndThreeKeyOrderPanel::~CWndThreeKeyOrderPanel() { StopListening(); }
+CWndThreeKeyOrderPanel::~CWndThreeKeyOrderPanel() { Stop(); }
 
 tarn::PanelInput CWndThreeKeyOrderPanel::Input() const {
   tarn::PanelInput in;
@@ -252,34 +280,9 @@ void CWndThreeKeyOrderPanel::Close() {
   SetStatus(tarn::ThreeKeyClose(Input(), Confirmation(), [](PositionRecord* p) { return tarn::QuerySelectedPosition(p); }));
 }
 
-void CWndThreeKeyOrderPanel::CloseAll() { tarn::CloseAllOf(Contract()); }
-void CWndThreeKeyOrderPanel::CancelAll() { tarn::CancelWorkingOrders(0); }
-
 void CWndThreeKeyOrderPanel::ConditionOrder() {
   tarn::OpenConditionOrder(*this, 1, 1, ToGbk(quantity->edit->text()), ToGbk(price->text()));
 }
-
-void CWndThreeKeyOrderPanel::OcoOrder() { tarn::OpenOcoOrder(*this, ToGbk(quantity->edit->text()), ToGbk(price->text())); }
-
-void CWndThreeKeyOrderPanel::Fraction(int index) {
-  const std::vector<tarn::FractionCell>& cells = tarn::FractionCells();
-  if (index < 0 || index >= static_cast<int>(cells.size()) || Contract().Empty()) return;
-  const int64_t largest = tarn::LargestOpenable(Contract(), Quote().last);
-  const int64_t q = tarn::FractionQuantity(cells[static_cast<std::size_t>(index)].numerator,
-                                           cells[static_cast<std::size_t>(index)].denominator, largest);
-  quantity->edit->setText(QString::number(q));
-}
-
-void CWndThreeKeyOrderPanel::OnContractChanged() {
-  quantity->edit->setText(QString::number(tarn::DefaultQuantityOf(Contract())));
-}
-
-void CWndThreeKeyOrderPanel::OnPickedPrice(double picked) {
-  priceType->setCurrentIndex(tarn::kPriceSpecified);
-  price->setText(ToQString(tarn::FormatC("%.*f", Decimals(), picked)));
-}
-
-void CWndThreeKeyOrderPanel::SetQuantityText(const std::string& gbk) { quantity->edit->setText(ToQString(gbk)); }
 
 void CWndThreeKeyOrderPanel::Refresh() {
   const tarn::PanelQuote q = Quote();

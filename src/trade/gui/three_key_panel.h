@@ -53,7 +53,36 @@ struct EstimateLabels {
 };
 }  // namespace tarn
 
-class CWndThreeKeyOrderPanel : public tarn::OrderPanelBase {
+namespace tarn {
+// What the three-key and the standard panel share: the quantity with its fraction cells, the
+// price type and price text, the book and the estimate lines, and the keys "全平", "全撤" and
+// "OCO单". The derived panel makes the widgets and lays them out.
+class PricedOrderPanel : public OrderPanelBase {
+  Q_OBJECT
+ public:
+  explicit PricedOrderPanel(QWidget* parent = nullptr) : OrderPanelBase(parent) {}
+
+  void CloseAll();
+  void CancelAll();
+  void OcoOrder();
+  // A fraction cell: that share of the lots the funds open.
+  void Fraction(int index);
+
+  CQuantityBox* quantity = nullptr;
+  QComboBox* priceType = nullptr;
+  QLineEdit* price = nullptr;
+  QLabel* ask = nullptr;
+  QLabel* bid = nullptr;
+  EstimateLabels estimate{};
+
+ protected:
+  void OnContractChanged() override;
+  void OnPickedPrice(double price) override;
+  void SetQuantityText(const std::string& gbk) override;
+};
+}  // namespace tarn
+
+class CWndThreeKeyOrderPanel : public tarn::PricedOrderPanel {
   Q_OBJECT
  public:
   explicit CWndThreeKeyOrderPanel(QWidget* parent = nullptr);
@@ -63,11 +92,7 @@ class CWndThreeKeyOrderPanel : public tarn::OrderPanelBase {
   void BuyOpen();
   void SellOpen();
   void Close();
-  void CloseAll();
-  void CancelAll();
   void ConditionOrder();
-  void OcoOrder();
-  void Fraction(int index);
   void SetPriceType(int type);
   int PriceType() const { return priceType->currentIndex(); }
   tarn::PanelInput Input() const;
@@ -75,18 +100,9 @@ class CWndThreeKeyOrderPanel : public tarn::OrderPanelBase {
   COrderKey* buyKey = nullptr;
   COrderKey* sellKey = nullptr;
   COrderKey* closeKey = nullptr;
-  CQuantityBox* quantity = nullptr;
-  QComboBox* priceType = nullptr;
-  QLineEdit* price = nullptr;
-  QLabel* ask = nullptr;
-  QLabel* bid = nullptr;
-  tarn::EstimateLabels estimate{};
 
  protected:
   void Refresh() override;
-  void OnContractChanged() override;
-  void OnPickedPrice(double price) override;
-  void SetQuantityText(const std::string& gbk) override;
 
  private:
   bool settingPrice_ = false;

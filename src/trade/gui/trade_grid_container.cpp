@@ -99,7 +99,6 @@ CTradeGridContainer* CTradeGridContainer::Instance() { return g_instance; }
 
 CTradeGridContainer::CTradeGridContainer(QWidget* parent)
     : QWidget(parent),
-      CTradeListener(false),
       IAutoCoverNotify(false),
       IOCOOrderNotify(false),
       model_(remarks_),
@@ -137,18 +136,19 @@ CTradeGridContainer::CTradeGridContainer(QWidget* parent)
       if (panel->Window() && panel->Window()->isVisible()) panel->OnPositionSelected(p);
   };
   qApp->installEventFilter(this);
-  CTradeListener::StartListening();
+  feed_ = TradeFeed::Acquire();
+  feed_->AddClient(this);
   IAutoCoverNotify::StartListening();
   IOCOOrderNotify::StartListening();
   connect(&timer_, &QTimer::timeout, this, &CTradeGridContainer::OnRefreshTimer);
   timer_.start(kRefreshTimerMs);
   RefreshOco();
   RefreshAutoStops();
-  RefreshNow(true);
+  TakeChanges();  // the first change set takes the lists whole
 }
 
 CTradeGridContainer::~CTradeGridContainer() {
-  CTradeListener::StopListening();
+  feed_->RemoveClient(this);
   IAutoCoverNotify::StopListening();
   IOCOOrderNotify::StopListening();
   qApp->removeEventFilter(this);
@@ -298,30 +298,7 @@ void CTradeGridContainer::dropEvent(QDropEvent* e) {
 
 void CTradeGridContainer::Post(int message) { PostWindowMessage(this, message); }
 
-void CTradeGridContainer::OnTradeText(const std::string&, const AccountTexts&) {
-  if (signal_.LightChange()) Post(kRefreshMessage);
-}
-
-void CTradeGridContainer::OnOrder(const OrderRecord* order, const AccountTexts&) {
-  if (order) PlayTradeSound(*order);
-  if (signal_.FullChange()) Post(kRefreshMessage);
-}
-
-void CTradeGridContainer::OnAccountUpdate(int, const AccountTexts&) {
-  if (signal_.LightChange()) Post(kRefreshMessage);
-}
-
-void CTradeGridContainer::OnFill(int, const AccountTexts&) {
-  if (signal_.FullChange()) Post(kRefreshMessage);
-}
-
-void CTradeGridContainer::OnTradeRefresh() {
-  if (signal_.FullChange()) Post(kRefreshMessage);
-}
-
-void CTradeGridContainer::OnPositions(const AccountTexts&, bool complete) {
-  if (signal_.PositionsChanged(complete)) Post(kRefreshMessage);
-}
+void CTradeGridContainer::OnTradeFeedChanged() { Post(kRefreshMessage); }
 
 void CTradeGridContainer::OnOcoOrderChanged(const OcoOrder&) {
   if (!ocoPosted_.exchange(true)) Post(kOcoMessage);
@@ -332,7 +309,24 @@ void CTradeGridContainer::OnAutoCoverChanged() {
 }
 
 void CTradeGridContainer::OnRefreshTimer() {
-  if (signal_.TakeDirty()) RefreshNow(signal_.TakeFull());
+  if (!positionsDirty_) return;
+  positionsDirty_ = false;
+  RefreshNow(false);
+}
+
+void CTradeGridContainer::TakeChanges() {
+  TradeChangeSet set = feed_->Take(this);
+  if (set.Empty()) return;
+  ITradeApi* api = GetTradeApi();
+  if (!set.reload)
+    for (const OrderRecord& o : set.orders) PlayTradeSound(o);
+  // A message or a funds change may come with new profits: the positions are read with them.
+  const bool now = set.reload || set.positionsComplete || set.funds || !set.texts.empty();
+  if (set.positions && !now) positionsDirty_ = true;
+  set.positions = set.positions || now;
+  model_.Apply(set, api, now);
+  if (now) positionsDirty_ = false;
+  ApplyAll();
 }
 
 void CTradeGridContainer::RefreshNow(bool full) {
@@ -371,6 +365,8 @@ void CTradeGridContainer::ApplyTab(int kind) {
     if (row.cells) cells.insert(cells.end(), row.cells->begin(), row.cells->end());
     grid->SetRow(r, cells);
   }
+  // The selection follows its record to wherever it is now (none when it is gone).
+  grid->SelectRow(model_.SelectedRow(kind), false);
 }
 
 void CTradeGridContainer::ApplyAll() {
@@ -391,13 +387,9 @@ void CTradeGridContainer::UpdateTitles() {
 
 bool CTradeGridContainer::event(QEvent* e) {
   switch (static_cast<int>(e->type())) {
-    case kRefreshMessage: {
-      signal_.MessageTaken();
-      const bool full = signal_.TakeFull();
-      if (!full) signal_.TakeDirty();  // the positions are read now
-      RefreshNow(full);
+    case kRefreshMessage:
+      TakeChanges();
       return true;
-    }
     case kOcoMessage:
       ocoPosted_.store(false);
       RefreshOco();
@@ -431,6 +423,7 @@ void CTradeGridContainer::HandleGridNotify(const GridNotify& n) {
   const int kind = TabOfControl(n.controlId);
   switch (n.kind) {
     case GridNotify::Selected:
+      model_.Select(kind, n.row);
       if (kind == kTabPositions && onPositionSelected)
         if (const PositionRecord* p = model_.PositionAt(n.row)) onPositionSelected(*p);
       break;
@@ -438,13 +431,18 @@ void CTradeGridContainer::HandleGridNotify(const GridNotify& n) {
       if (actions_.DoubleClick(n.controlId, n.row, n.column)) ApplyAll();
       break;
     case GridNotify::Command:
-      if (actions_.Command(n.controlId, n.row, n.column, n.code)) ApplyAll();
+      // The buttons act on the selected record, kept by identity (never a row number that a
+      // refresh has given to another record).
+      if (actions_.CommandOn(n.controlId, model_.SelectedIdentity(kind), n.column, n.code)) ApplyAll();
       break;
     case GridNotify::ContextMenu: {
       QMenu* menu = BuildContextMenu(n.controlId, n.row);
       if (!menu) break;
       menu->setAttribute(Qt::WA_DeleteOnClose);
-      menu->popup(n.global);
+      if (showMenu)
+        showMenu(menu);
+      else
+        menu->popup(n.global);
       break;
     }
     case GridNotify::WidthChanged:
@@ -453,14 +451,23 @@ void CTradeGridContainer::HandleGridNotify(const GridNotify& n) {
   }
 }
 
+void CTradeGridContainer::SelectRow(int kind, int row) {
+  if (!IsTradeTab(kind)) return;
+  model_.Select(kind, row);
+  grids_[kind]->SelectRow(model_.SelectedRow(kind));
+}
+
 QMenu* CTradeGridContainer::BuildContextMenu(int controlId, int row) {
   const std::vector<GridButton> items = actions_.ContextMenu(controlId, row);
   if (items.empty()) return nullptr;
   auto* menu = new QMenu(this);
+  // The menu stays open while the refreshes go on: its items act on the record right-clicked,
+  // taken by identity now.
+  const std::string identity = model_.RowIdentity(TabOfControl(controlId), row);
   for (const GridButton& item : items) {
     const int code = item.code;
-    menu->addAction(ui::ToQString(item.label), this, [this, controlId, row, code] {
-      if (actions_.Command(controlId, row, -1, code)) ApplyAll();
+    menu->addAction(ui::ToQString(item.label), this, [this, controlId, identity, code] {
+      if (actions_.CommandOn(controlId, identity, -1, code)) ApplyAll();
     });
   }
   return menu;
@@ -469,7 +476,7 @@ QMenu* CTradeGridContainer::BuildContextMenu(int controlId, int row) {
 bool CTradeGridContainer::QuerySelectedPosition(PositionRecord& out) {
   const int g = GroupOfTab(kTabPositions);
   if (g < 0 || CurrentTab(g) != kTabPositions) return false;
-  const PositionRecord* p = model_.PositionAt(grids_[kTabPositions]->SelectedRow());
+  const PositionRecord* p = model_.SelectedPosition();
   if (!p) return false;
   out = *p;
   return true;

@@ -5,9 +5,10 @@
 // edge of a single group (which makes the second group); the layout and the column widths are
 // kept in "\user\setting.ini".
 //
-// Trade notifications only post 8122 (or mark the positions dirty) from the library's thread;
-// the local engines' changes post 8125 (OCO pairs) and 8126 (local stops). The window refreshes
-// on its own thread: on 8122, and on its 500 ms timer when the positions are dirty.
+// The trading state comes from the trade feed: a change wakes the container on the library's
+// thread, which only posts 8122; the window takes the feed's change set on its own thread and
+// applies it (an incomplete position list only marks the positions dirty for the 500 ms timer).
+// The local engines' changes post 8125 (OCO pairs) and 8126 (local stops).
 #pragma once
 
 #include <QPointer>
@@ -20,6 +21,7 @@
 #include "data/trade_api.h"
 #include "engines/auto_cover.h"
 #include "engines/oco_order.h"
+#include "trade/feed/trade_feed.h"
 #include "trade/grid_actions.h"
 #include "trade/sel_position.h"
 #include "trade/trade_grid_model.h"
@@ -32,7 +34,7 @@ class QTabWidget;
 struct GridNotify;
 
 class CTradeGridContainer : public QWidget,
-                            public CTradeListener,
+                            public tarn::ITradeFeedClient,
                             public IAutoCoverNotify,
                             public IOCOOrderNotify,
                             public ISelPositionQueryer,
@@ -72,13 +74,11 @@ class CTradeGridContainer : public QWidget,
   // The refresh timer's work.
   void OnRefreshTimer();
 
-  // ---- trade notifications (library thread) ------------------------------------------------
-  void OnTradeText(const std::string& text, const AccountTexts& account) override;
-  void OnOrder(const OrderRecord* order, const AccountTexts& account) override;
-  void OnAccountUpdate(int value, const AccountTexts& account) override;
-  void OnFill(int reference, const AccountTexts& account) override;
-  void OnTradeRefresh() override;
-  void OnPositions(const AccountTexts& account, bool complete) override;
+  // Takes the feed's change set and shows it (the refresh message's work).
+  void TakeChanges();
+
+  // ---- library thread ----------------------------------------------------------------------
+  void OnTradeFeedChanged() override;
   void OnOcoOrderChanged(const OcoOrder& oco) override;
   void OnAutoCoverChanged() override;
 
@@ -87,8 +87,14 @@ class CTradeGridContainer : public QWidget,
   // A row of the positions tab was selected: the visible order panels take a copy (by default;
   // a test may listen instead).
   std::function<void(const PositionRecord&)> onPositionSelected;
+  // How a context menu is shown (popup at the pointer by default; tests look at it). The menu
+  // deletes itself when closed.
+  std::function<void(QMenu*)> showMenu;
   // How a dialog is run (exec by default; tests answer it).
   std::function<int(QDialog&)> runDialog;
+
+  // Selects the record a tab's row shows, as a click does (without telling the panels).
+  void SelectRow(int kind, int row);
 
   // The context menu of a grid's right click (not shown; the caller execs or inspects it).
   QMenu* BuildContextMenu(int controlId, int row);
@@ -129,7 +135,8 @@ class CTradeGridContainer : public QWidget,
   tarn::TradeGridModel model_;
   tarn::PanelOrderSender sender_;
   tarn::TradeGridActions actions_;
-  tarn::TradeRefreshSignal signal_;
+  std::shared_ptr<tarn::TradeFeed> feed_;
+  bool positionsDirty_ = false;  // an incomplete position list came: the timer reads them
   std::atomic<bool> ocoPosted_{false};
   std::atomic<bool> stopsPosted_{false};
   CMyColorGrid* grids_[tarn::kTradeTabCount] = {};

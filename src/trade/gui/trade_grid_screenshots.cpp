@@ -114,7 +114,7 @@ CTradeGridContainer* OpenGrid(int tab) {
   grid->ShowTab(tab);
   grid->show();
   ui::PumpEvents(600);
-  if (CMyColorGrid* g = grid->Grid(tab); g && g->RowCount() > 0) g->SelectRow(0);
+  if (CMyColorGrid* g = grid->Grid(tab); g && g->RowCount() > 0) grid->SelectRow(tab, 0);
   return grid;
 }
 

@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "data/quote_data_center.h"
+#include "data/trade_enums.h"
 #include "engines/engine_support.h"
 #include "engines/gui/engine_widgets.h"
 #include "platform/text.h"
@@ -31,13 +32,13 @@ QPushButton* Choice(QWidget* parent, const QString& text) {
 // The send key's colours: buy to open, sell to open, and any close.
 QString SendStyle(int direction, int offset) {
   if (offset >= 2) return QStringLiteral("QPushButton { background: #2864b4; color: white; font-weight: bold; }");
-  if (direction == 1) return QStringLiteral("QPushButton { background: #c83030; color: white; font-weight: bold; }");
-  if (direction == 2) return QStringLiteral("QPushButton { background: #189646; color: white; font-weight: bold; }");
+  if (direction == tarn::kBuy) return QStringLiteral("QPushButton { background: #c83030; color: white; font-weight: bold; }");
+  if (direction == tarn::kSell) return QStringLiteral("QPushButton { background: #189646; color: white; font-weight: bold; }");
   return QStringLiteral("QPushButton { font-weight: bold; }");
 }
 }  // namespace
 
-CWndVertOrderPanel::CWndVertOrderPanel(QWidget* parent) : tarn::OrderPanelBase(parent) {
+CWndVertOrderPanel::CWndVertOrderPanel(QWidget* parent) : tarn::PricedOrderPanel(parent) {
   auto* root = new QVBoxLayout(this);
   root->setContentsMargins(Scaled(8), Scaled(6), Scaled(8), Scaled(6));
   root->setSpacing(Scaled(5));
@@ -45,8 +46,8 @@ CWndVertOrderPanel::CWndVertOrderPanel(QWidget* parent) : tarn::OrderPanelBase(p
   auto* dirs = new QHBoxLayout;
   buy = Choice(this, QStringLiteral("买入"));
   sell = Choice(this, QStringLiteral("卖出"));
-  connect(buy, &QPushButton::clicked, this, [this] { SetDirection(1); });
-  connect(sell, &QPushButton::clicked, this, [this] { SetDirection(2); });
+  connect(buy, &QPushButton::clicked, this, [this] { SetDirection(tarn::kBuy); });
+  connect(sell, &QPushButton::clicked, this, [this] { SetDirection(tarn::kSell); });
   dirs->addWidget(buy);
   dirs->addWidget(sell);
   root->addLayout(dirs);
@@ -54,9 +55,9 @@ CWndVertOrderPanel::CWndVertOrderPanel(QWidget* parent) : tarn::OrderPanelBase(p
   open = Choice(this, QStringLiteral("开仓"));
   close = Choice(this, QStringLiteral("平仓"));
   closeToday = Choice(this, QStringLiteral("平今"));
-  connect(open, &QPushButton::clicked, this, [this] { SetOffset(1); });
-  connect(close, &QPushButton::clicked, this, [this] { SetOffset(2); });
-  connect(closeToday, &QPushButton::clicked, this, [this] { SetOffset(3); });
+  connect(open, &QPushButton::clicked, this, [this] { SetOffset(tarn::kOpen); });
+  connect(close, &QPushButton::clicked, this, [this] { SetOffset(tarn::kClose); });
+  connect(closeToday, &QPushButton::clicked, this, [this] { SetOffset(tarn::kCloseToday); });
   offs->addWidget(open);
   offs->addWidget(close);
   offs->addWidget(closeToday);
@@ -104,7 +105,7 @@ CWndVertOrderPanel::CWndVertOrderPanel(QWidget* parent) : tarn::OrderPanelBase(p
   Start();
 }
 
-CWndVertOrderPanel::~CWndVertOrderPanel() { StopListening(); }
+CWndVertOrderPanel::~CWndVertOrderPanel() { Stop(); }
 
 tarn::PanelInput CWndVertOrderPanel::Input() const {
   tarn::PanelInput in;
@@ -128,11 +129,11 @@ void CWndVertOrderPanel::SetOffset(int offset) {
 }
 
 void CWndVertOrderPanel::ShowChoices() {
-  buy->setChecked(direction_ == 1);
-  sell->setChecked(direction_ == 2);
-  open->setChecked(offset_ == 1);
-  close->setChecked(offset_ == 2);
-  closeToday->setChecked(offset_ == 3);
+  buy->setChecked(direction_ == tarn::kBuy);
+  sell->setChecked(direction_ == tarn::kSell);
+  open->setChecked(offset_ == tarn::kOpen);
+  close->setChecked(offset_ == tarn::kClose);
+  closeToday->setChecked(offset_ == tarn::kCloseToday);
   send->setText(ToQString(tarn::SendKeyText(direction_, offset_)));
   send->setStyleSheet(SendStyle(direction_, offset_));
 }
@@ -162,35 +163,11 @@ void CWndVertOrderPanel::Reset() {
   ShowChoices();
 }
 
-void CWndVertOrderPanel::CloseAll() { tarn::CloseAllOf(Contract()); }
-void CWndVertOrderPanel::CancelAll() { tarn::CancelWorkingOrders(0); }
-
 void CWndVertOrderPanel::ConditionOrder() {
-  tarn::OpenConditionOrder(*this, direction_ == 1 ? 1 : 2, offset_ == 1 ? 1 : 2, ToGbk(quantity->edit->text()),
+  tarn::OpenConditionOrder(*this, direction_ == tarn::kBuy ? tarn::kBuy : tarn::kSell,
+                           offset_ == tarn::kOpen ? tarn::kOpen : tarn::kClose, ToGbk(quantity->edit->text()),
                            ToGbk(price->text()));
 }
-
-void CWndVertOrderPanel::OcoOrder() { tarn::OpenOcoOrder(*this, ToGbk(quantity->edit->text()), ToGbk(price->text())); }
-
-void CWndVertOrderPanel::Fraction(int index) {
-  const std::vector<tarn::FractionCell>& cells = tarn::FractionCells();
-  if (index < 0 || index >= static_cast<int>(cells.size()) || Contract().Empty()) return;
-  const tarn::FractionCell& cell = cells[static_cast<std::size_t>(index)];
-  const int64_t q =
-      tarn::FractionQuantity(cell.numerator, cell.denominator, tarn::LargestOpenable(Contract(), Quote().last));
-  quantity->edit->setText(QString::number(q));
-}
-
-void CWndVertOrderPanel::OnContractChanged() {
-  quantity->edit->setText(QString::number(tarn::DefaultQuantityOf(Contract())));
-}
-
-void CWndVertOrderPanel::OnPickedPrice(double picked) {
-  priceType->setCurrentIndex(tarn::kPriceSpecified);
-  price->setText(ToQString(tarn::FormatC("%.*f", Decimals(), picked)));
-}
-
-void CWndVertOrderPanel::SetQuantityText(const std::string& gbk) { quantity->edit->setText(ToQString(gbk)); }
 
 void CWndVertOrderPanel::Refresh() {
   const tarn::PanelQuote q = Quote();

@@ -11,7 +11,7 @@
 #include "trade/gui/order_panel_base.h"
 #include "trade/gui/three_key_panel.h"
 
-class CWndVertOrderPanel : public tarn::OrderPanelBase {
+class CWndVertOrderPanel : public tarn::PricedOrderPanel {
   Q_OBJECT
  public:
   explicit CWndVertOrderPanel(QWidget* parent = nullptr);
@@ -19,11 +19,7 @@ class CWndVertOrderPanel : public tarn::OrderPanelBase {
 
   void Send();
   void Reset();
-  void CloseAll();
-  void CancelAll();
   void ConditionOrder();
-  void OcoOrder();
-  void Fraction(int index);
   void SetPriceType(int type);
   // 0 none, 1 buy, 2 sell; 0 none, 1 open, 2 close, 3 close today.
   void SetDirection(int direction);
@@ -32,9 +28,6 @@ class CWndVertOrderPanel : public tarn::OrderPanelBase {
   int Offset() const { return offset_; }
   tarn::PanelInput Input() const;
 
-  QComboBox* priceType = nullptr;
-  QLineEdit* price = nullptr;
-  CQuantityBox* quantity = nullptr;
   QPushButton* buy = nullptr;
   QPushButton* sell = nullptr;
   QPushButton* open = nullptr;
@@ -42,15 +35,9 @@ class CWndVertOrderPanel : public tarn::OrderPanelBase {
   QPushButton* closeToday = nullptr;
   QPushButton* send = nullptr;
   QLabel* last = nullptr;
-  QLabel* ask = nullptr;
-  QLabel* bid = nullptr;
-  tarn::EstimateLabels estimate{};
 
  protected:
   void Refresh() override;
-  void OnContractChanged() override;
-  void OnPickedPrice(double price) override;
-  void SetQuantityText(const std::string& gbk) override;
 
  private:
   void ShowChoices();

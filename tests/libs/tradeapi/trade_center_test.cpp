@@ -107,6 +107,10 @@ TEST_F(TradeApiTest, AnOrdersNotificationsComeInOrderAndTheRecordsAddUp) {
   std::vector<FillRecord> fills;
   Api().GetFills(fills);
   ASSERT_FALSE(fills.empty());
+  // The fill notification carries the record the fills list holds.
+  ASSERT_FALSE(r.Of("fill").empty());
+  EXPECT_EQ(r.Of("fill").back().text, std::string(Field(fills.back().fillNumber)));
+  EXPECT_EQ(r.Of("fill").back().code, fills.back().quantity);
   double value = 0;
   int lots = 0;
   for (const FillRecord& f : fills) {

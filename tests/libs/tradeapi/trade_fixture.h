@@ -33,7 +33,10 @@ class TradeRecorder : public CTradeListener {
     NoteLocked("order", a.account, o->state, std::string(o->Key()));
   }
   void OnAccountUpdate(int, const AccountTexts& a) override { Note("funds", a.account, 0, ""); }
-  void OnFill(int ref, const AccountTexts& a) override { Note("fill", a.account, ref, ""); }
+  // The fill's quantity and number (-1 and "" when the notification carries no record).
+  void OnFill(const FillRecord* f, const AccountTexts& a) override {
+    Note("fill", a.account, f ? f->quantity : -1, f ? std::string(Field(f->fillNumber)) : std::string());
+  }
   void OnTradeLogin(int code, const std::string& text, const AccountTexts& a) override {
     Note("login", a.account, code, text);
   }
