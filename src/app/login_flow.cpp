@@ -64,6 +64,9 @@ LoginView LoginFlow::Open() {
   for (const ServerEntry& e : servers_) v.serverNames.push_back(Format("%s", e.name));
   v.account = LastAccount();
   v.selected = FindServerByHost(servers_, LastTradeHost());
+  // No server remembered (a first start), or the remembered one is no longer listed: the
+  // first entry is chosen, so that a one-server list logs in without a choice to make.
+  if (v.selected < 0 && !servers_.empty()) v.selected = 0;
   v.versionLine = Format(TXT("版本号:%s"), VersionText());
   v.focusPassword = !v.account.empty();
   return v;

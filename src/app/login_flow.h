@@ -26,7 +26,7 @@ constexpr int kMsgTradeLoginResult = 1102;
 
 struct LoginView {
   std::vector<std::string> serverNames;  // the choice box, in list order
-  int selected = -1;                     // the last server used, or -1
+  int selected = -1;                     // the last server used, else the first; -1: no servers
   std::string account;                   // the last account
   std::string versionLine;               // "版本号:%s"
   bool focusPassword = false;            // an account was filled in

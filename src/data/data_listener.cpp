@@ -26,19 +26,30 @@ const NotifyHandle& CDataListener::Handle() {
   return handle_;
 }
 
+// The library is called outside handleMutex_: unregistering waits for a delivery in flight,
+// and that delivery may itself reach Register or Handle (a client that fetches on a
+// notification), which take handleMutex_.
 void CDataListener::Register() {
-  tarn::Lock lock(handleMutex_);
-  if (registered_) return;
-  const NotifyHandle& h = Handle();
-  registered_ = true;
+  NotifyHandle h;
+  {
+    tarn::Lock lock(handleMutex_);
+    if (registered_) return;
+    if (!handle_) handle_ = std::make_shared<IDataCenterNotify>(this);
+    h = handle_;
+    registered_ = true;
+  }
   if (IQuoteDataCenter* center = GetQuoteDataCenter()) center->RegisterListener(h);
 }
 
 void CDataListener::Unregister() {
-  tarn::Lock lock(handleMutex_);
-  if (!registered_ || !handle_) return;
-  if (IQuoteDataCenter* center = GetQuoteDataCenter()) center->UnregisterListener(handle_);
-  registered_ = false;
+  NotifyHandle h;
+  {
+    tarn::Lock lock(handleMutex_);
+    if (!registered_ || !handle_) return;
+    h = handle_;
+    registered_ = false;
+  }
+  if (IQuoteDataCenter* center = GetQuoteDataCenter()) center->UnregisterListener(h);
 }
 
 void CDataListener::Detach() {
@@ -57,9 +68,10 @@ void CDataListener::Detach() {
 CQuoteDataClient::~CQuoteDataClient() { Detach(); }
 
 void CQuoteDataClient::Detach() {
-  UnsubscribeAll();
-  Unregister();
+  // The forwarder first: it waits for a delivery in flight (which may take the derived class's
+  // lock and this listener's handle) and stops every later one; then the subscriptions go.
   CDataListener::Detach();
+  UnsubscribeAll();
 }
 
 int CQuoteDataClient::Subscribe(const DC_Contract& contract) {
@@ -219,22 +231,26 @@ int CHisDataClient::RequestRange(const DC_Contract& contract, int64_t start, int
 }
 
 void CHisDataClient::Stop() {
-  tarn::Lock lock(mutex_);
-  if (idle_) {
-    if (store_.Size() > 0) store_.Clear();
-    return;
+  DC_Contract was;
+  {
+    tarn::Lock lock(mutex_);
+    if (idle_) {
+      if (store_.Size() > 0) store_.Clear();
+      return;
+    }
+    // Idle from here on: a delivery that still gets the lock does nothing.
+    idle_ = true;
+    owner_ = nullptr;
+    lastVolume_ = 0;
+    was = contract_;
+    contract_ = DC_Contract{};
+    answered_ = false;
   }
-  idle_ = true;
-  owner_ = nullptr;
-  lastVolume_ = 0;
+  // Outside the lock: unregistering waits for a delivery in flight, which takes the lock.
   Unregister();
-  if (IQuoteDataCenter* center = GetQuoteDataCenter()) {
-    const DC_Contract c = contract_;
-    center->SubscribeQuote(Handle(), &c, nullptr, 0);
-  }
-  store_.Clear();
-  contract_ = DC_Contract{};
-  answered_ = false;
+  if (IQuoteDataCenter* center = GetQuoteDataCenter()) center->SubscribeQuote(Handle(), &was, nullptr, 0);
+  tarn::Lock lock(mutex_);
+  if (idle_) store_.Clear();
 }
 
 int CHisDataClient::OnHistory(int error, const HistoryReply* reply) {

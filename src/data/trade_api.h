@@ -88,6 +88,9 @@ class ITradeApi {
 
   // Makes `account` (one of GetAccounts) the current account of the terminal.
   virtual void SetCurrentAccount(const std::string& account) = 0;
+  // The current account: the one whose orders, fills and positions the lists hold. "" when
+  // the library cannot tell.
+  virtual std::string CurrentAccount() { return {}; }
 };
 
 // The process-wide trading library: fetched afresh at every use, never released. The

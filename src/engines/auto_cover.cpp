@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 
+#include "data/trade_enums.h"
 #include "engines/close_orders.h"
 #include "platform/file_io.h"
 #include "platform/program_dir.h"
@@ -99,9 +100,9 @@ OrderRecord ClosingOrderFor(const AutoCoverStop& stop) {
   std::memcpy(o.accountText1, stop.order.accountText1, sizeof o.accountText1);
   std::memcpy(o.accountText2, stop.order.accountText2, sizeof o.accountText2);
   o.contract = stop.order.contract;
-  o.direction = stop.order.direction == 1 ? 2 : 1;
-  o.offset = 2;
-  o.priceType = 1;
+  o.direction = stop.order.direction == kBuy ? kSell : kBuy;
+  o.offset = kClose;
+  o.priceType = kMarketPrice;
   o.hidden = 0;
   o.quantity = stop.order.filledQuantity;
   o.price = 0.0;
@@ -154,7 +155,9 @@ CAutoCover::~CAutoCover() {
 void CAutoCover::AddListener(IAutoCoverNotify* listener) { listeners_.Add(listener); }
 void CAutoCover::RemoveListener(IAutoCoverNotify* listener) { listeners_.Remove(listener); }
 
-void CAutoCover::NotifyLocked() {
+// Called with the engine's lock released: a listener may call back into the engine from any
+// thread it waits for.
+void CAutoCover::Notify() {
   listeners_.ForEach([](IAutoCoverNotify* l) { l->OnAutoCoverChanged(); });
 }
 
@@ -214,13 +217,14 @@ void CAutoCover::CopySettings(std::vector<AutoCoverSetting>& out) const {
 void CAutoCover::SetEnabled(bool enabled) {
   // An engine made before the trading library was installed starts hearing it now.
   if (enabled) CTradeListener::StartListening();
-  tarn::Lock lock(mutex_);
-  enabled_ = enabled;
-  if (!enabled) {
+  {
+    tarn::Lock lock(mutex_);
+    enabled_ = enabled;
+    if (enabled) return;
     stopsByKey_.clear();
     stopCount_ = 0;
-    NotifyLocked();
   }
+  Notify();
 }
 
 bool CAutoCover::Enabled() const {
@@ -248,32 +252,38 @@ std::size_t CAutoCover::StopCount() const {
 
 void CAutoCover::OnOrder(const OrderRecord* order, const AccountTexts& account) {
   (void)account;
-  if (!order || order->contract.Empty() || order->state != 4 || order->offset != 1) return;
-  tarn::Lock lock(mutex_);
-  if (!handled_.insert(std::string(order->Key())).second) return;  // one order creates stops once
-  if (!enabled_) return;
-  const DC_Commodity* commodity = CommodityOf(order->contract);
-  const std::string_view code = commodity ? commodity->Code() : std::string_view();
-  const std::string exchange = ExchangeCodeOf(order->contract);
-  for (const AutoCoverSetting& set : settings_) {
-    if (set.commodity != code || set.exchange != exchange) continue;
-    AutoCoverStop stop = AutoCoverStop::For(*order, set, commodity ? commodity->tickSize : 0.0);
+  if (!order || order->contract.Empty() || order->state != tarn::kStateFilled || order->offset != tarn::kOpen) return;
+  {
+    tarn::Lock lock(mutex_);
+    if (!handled_.insert(std::string(order->Key())).second) return;  // one order creates stops once
+    if (!enabled_) return;
+    const DC_Commodity* commodity = CommodityOf(order->contract);
+    const std::string_view code = commodity ? commodity->Code() : std::string_view();
+    const std::string exchange = ExchangeCodeOf(order->contract);
+    auto set = std::find_if(settings_.begin(), settings_.end(), [&](const AutoCoverSetting& s) {
+      return s.commodity == code && s.exchange == exchange;
+    });
+    if (set == settings_.end()) return;
+    AutoCoverStop stop = AutoCoverStop::For(*order, *set, commodity ? commodity->tickSize : 0.0);
     stop.sequence = nextSequence_++;
-    Subscribe(order->contract);
     stopsByKey_[std::string(order->contract.Key())].push_back(stop);
     ++stopCount_;
-    NotifyLocked();
-    break;
   }
+  // Outside the lock: the library may deliver the current snapshot at once.
+  Subscribe(order->contract);
+  Notify();
 }
 
 void CAutoCover::OnPositions(const AccountTexts& account, bool complete) {
-  (void)account;
+  (void)account;  // the lists are the current account's, whichever account the notice names
   if (!complete) return;
   ITradeApi* api = GetTradeApi();
   if (!api) return;
-  tarn::Lock lock(mutex_);
-  if (stopCount_ == 0) return;
+  if (StopCount() == 0) return;
+  // The library's lists hold the current account's positions only: the stops of the other
+  // accounts of the login cannot be judged by them and stay. A stop whose order names no
+  // account belongs to the current one; so do all while the library cannot name it.
+  const std::string current = api->CurrentAccount();
   std::vector<PositionRecord> positions;
   api->GetPositions(positions);
   // Long and short quantities summed per contract key.
@@ -283,19 +293,25 @@ void CAutoCover::OnPositions(const AccountTexts& account, bool complete) {
     h.first += p.longQuantity;
     h.second += p.shortQuantity;
   }
+  auto ofCurrentAccount = [&](const AutoCoverStop& s) {
+    const std::string_view a = tarn::Field(s.order.accountText2);
+    return current.empty() || a.empty() || a == current;
+  };
   std::size_t deleted = 0;
-  for (auto it = stopsByKey_.begin(); it != stopsByKey_.end();) {
-    auto h = held.find(it->first);
-    deleted += std::erase_if(it->second, [&](const AutoCoverStop& s) {
-      const int64_t sum = h == held.end() ? 0 : (s.IsLong() ? h->second.first : h->second.second);
-      return sum <= 0;
-    });
-    it = it->second.empty() ? stopsByKey_.erase(it) : std::next(it);
-  }
-  if (deleted > 0) {
+  {
+    tarn::Lock lock(mutex_);
+    for (auto it = stopsByKey_.begin(); it != stopsByKey_.end();) {
+      auto h = held.find(it->first);
+      deleted += std::erase_if(it->second, [&](const AutoCoverStop& s) {
+        if (!ofCurrentAccount(s)) return false;
+        const int64_t sum = h == held.end() ? 0 : (s.IsLong() ? h->second.first : h->second.second);
+        return sum <= 0;
+      });
+      it = it->second.empty() ? stopsByKey_.erase(it) : std::next(it);
+    }
     stopCount_ -= deleted;
-    NotifyLocked();
   }
+  if (deleted > 0) Notify();
 }
 
 int CAutoCover::OnQuote(int status, const DC_Quote* quote) {
@@ -303,23 +319,30 @@ int CAutoCover::OnQuote(int status, const DC_Quote* quote) {
   if (!quote) return 0;
   const double last = quote->data.last;
   if (!tarn::UsablePrice(last, 1e-5)) return 0;
-  tarn::Lock lock(mutex_);
-  if (!enabled_) return 0;
-  auto it = stopsByKey_.find(quote->contract.Key());
-  if (it == stopsByKey_.end()) return 0;
   bool changed = false;
-  std::vector<OrderRecord> closing;  // sent after the walk: the library may call back at once
-  for (AutoCoverStop& s : it->second) {
-    if (s.state != 0) continue;
-    if (!(s.tickSize > 0)) s.tickSize = TickOf(s.order.contract);  // the commodity was not known yet
-    const unsigned step = tarn::StepAutoCoverStop(s, last);
-    if (step != tarn::kStopUnchanged) changed = true;
-    if (step & tarn::kStopFired) closing.push_back(tarn::ClosingOrderFor(s));
+  // Sent and told after the lock is released: the library and the listeners may call back.
+  // The stops are fired (state 1) under the lock, so a quote on another thread cannot fire
+  // them again meanwhile.
+  std::vector<OrderRecord> closing;
+  {
+    tarn::Lock lock(mutex_);
+    if (!enabled_) return 0;
+    auto it = stopsByKey_.find(quote->contract.Key());
+    if (it == stopsByKey_.end()) return 0;
+    for (AutoCoverStop& s : it->second) {
+      if (s.state != 0) continue;
+      if (!(s.tickSize > 0)) s.tickSize = TickOf(s.order.contract);  // the commodity was not known yet
+      const unsigned step = tarn::StepAutoCoverStop(s, last);
+      if (step != tarn::kStopUnchanged) changed = true;
+      if (step & tarn::kStopFired) closing.push_back(tarn::ClosingOrderFor(s));
+    }
   }
   if (!closing.empty()) {
-    if (ITradeApi* api = GetTradeApi())
-      for (const OrderRecord& o : closing) tarn::SendClosingOrder(*api, o);
+    if (ITradeApi* api = GetTradeApi()) {
+      const tarn::QuoteStamp stamp = tarn::StampOf(*quote);
+      for (const OrderRecord& o : closing) tarn::SendClosingOrder(*api, o, &stamp);
+    }
   }
-  if (changed) NotifyLocked();
+  if (changed) Notify();
   return 0;
 }

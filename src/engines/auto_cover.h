@@ -7,8 +7,8 @@
 //
 // Orders and positions arrive on the trading library's thread, quotes on the quote library's,
 // settings and grid calls on the UI thread. One critical section guards settings, stops, the
-// handled orders and the switch, file writes and the closing order's sending included.
-// Listeners are called with it held: they must only post to their windows.
+// handled orders and the switch, file writes included. Closing orders are sent, and listeners
+// told, after it is released, so either may call back into the engine from any thread.
 #pragma once
 
 #include <string>
@@ -17,6 +17,7 @@
 
 #include "data/data_listener.h"
 #include "data/trade_api.h"
+#include "data/trade_enums.h"
 #include "engines/auto_cover_file.h"
 #include "engines/engine_support.h"
 #include "platform/sync.h"
@@ -41,7 +42,7 @@ struct AutoCoverStop {
 
   // Builds a watching stop for a filled opening order and the setting that applies.
   static AutoCoverStop For(const OrderRecord& order, const AutoCoverSetting& setting, double tickSize);
-  bool IsLong() const { return direction == 1; }
+  bool IsLong() const { return direction == tarn::kBuy; }
 };
 
 namespace tarn {
@@ -106,7 +107,8 @@ class CAutoCover : public CTradeListener, public CQuoteDataClient {
   std::size_t StopCount() const;
 
   // Trading library: creates stops for fully filled opening orders; drops stops whose position
-  // is gone.
+  // is gone. Positions are judged per account: the library lists the current account's only,
+  // so the stops of the login's other accounts are left alone.
   void OnOrder(const OrderRecord* order, const AccountTexts& account) override;
   void OnPositions(const AccountTexts& account, bool complete) override;
   // Quote library: the trigger check.
@@ -120,7 +122,7 @@ class CAutoCover : public CTradeListener, public CQuoteDataClient {
 
  private:
   bool SaveLocked();
-  void NotifyLocked();
+  void Notify();
 
   mutable tarn::CriticalSection mutex_;
   bool enabled_ = false;

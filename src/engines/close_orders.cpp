@@ -1,38 +1,32 @@
 #include "engines/close_orders.h"
 
-#include <algorithm>
+#include "data/trade_enums.h"
 
 namespace tarn {
 
-std::vector<ClosePart> SplitClose(int32_t quantity, int64_t sideTotal, int64_t sideToday, int32_t offset) {
-  std::vector<ClosePart> parts;
-  if (quantity <= 0) return parts;
-  const int64_t total = std::max<int64_t>(0, sideTotal);
-  const int64_t today = std::clamp<int64_t>(sideToday, 0, total);
-  const int64_t olderPart = std::min<int64_t>(quantity, total - today);
-  const int64_t todayPart = std::min<int64_t>(quantity - olderPart, today);
-  const int64_t excess = quantity - olderPart - todayPart;
-  if (olderPart > 0) parts.push_back({offset, static_cast<int32_t>(olderPart)});
-  if (todayPart > 0) parts.push_back({3, static_cast<int32_t>(todayPart)});
-  if (excess > 0) parts.push_back({offset, static_cast<int32_t>(excess)});
-  return parts;
-}
-
-void SendClosingOrder(ITradeApi& api, const OrderRecord& order) {
-  if (order.offset != 2 || order.quantity <= 0 || !api.NeedsCloseToday(order.contract)) {
+void SendClosingOrder(ITradeApi& api, const OrderRecord& order, const QuoteStamp* stamp, CloseBurstLedger& ledger) {
+  if (order.offset != kClose || order.quantity <= 0 || !api.NeedsCloseToday(order.contract)) {
     api.InsertOrder(order);
     return;
   }
   std::vector<PositionRecord> positions;
   api.GetPositions(positions);
+  const bool closesLong = order.direction != kBuy;  // a buy closes the short side, a sell the long
+  // An order that names no account goes to the current one.
+  const std::string named(Field(order.accountText2));
+  const std::string account = named.empty() ? api.CurrentAccount() : named;
   int64_t total = 0, today = 0;
   for (const PositionRecord& p : positions) {
     if (!p.contract.SameKey(order.contract)) continue;
-    // A buy closes the short side, a sell the long side.
-    total += order.direction == 1 ? p.shortQuantity : p.longQuantity;
-    today += order.direction == 1 ? p.todayShort : p.todayLong;
+    // Positions of another account than the order's are not its lots.
+    if (!account.empty() && p.account[0] != '\0' && Field(p.account) != account) continue;
+    total += closesLong ? p.longQuantity : p.shortQuantity;
+    today += closesLong ? p.todayLong : p.todayShort;
   }
-  for (const ClosePart& part : SplitClose(order.quantity, total, today)) {
+  const std::vector<ClosePart> parts =
+      stamp ? ledger.Plan(*stamp, account, order.contract.Key(), closesLong, order.quantity, total, today)
+            : SplitClose(order.quantity, total, today);
+  for (const ClosePart& part : parts) {
     OrderRecord o = order;
     o.offset = part.offset;
     o.quantity = part.quantity;

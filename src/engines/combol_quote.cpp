@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "data/trade_enums.h"
 #include "platform/text.h"
 
 CombolKey MakeCombolKey(const CombolStrategy& strategy) {
@@ -65,7 +66,7 @@ int CCombolQuote::OnQuote(int status, const DC_Quote* quote) {
   for (int i = 0; i < legCount_; ++i) {
     const Leg& e = legs_[i];
     const int slot = e.letter - 'A';
-    const bool buy = e.direction == 1;
+    const bool buy = e.direction == tarn::kBuy;
     last[slot] = e.last;
     bid[slot] = buy ? e.bid : e.ask;
     ask[slot] = buy ? e.ask : e.bid;

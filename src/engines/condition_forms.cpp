@@ -4,6 +4,7 @@
 
 #include "engines/engine_support.h"
 #include "platform/clock.h"
+#include "data/trade_enums.h"
 #include "platform/text.h"
 
 namespace tarn {
@@ -15,8 +16,8 @@ ConditionInput ConditionInputFor(const DC_Contract& contract, int side, int offs
   ConditionInput in;
   in.chosen = contract;
   in.contractText = std::string(contract.Code());
-  in.buy = side == 1;
-  in.open = offset == 1;
+  in.buy = side == kBuy;
+  in.open = offset == kOpen;
   if (quantity > 0) in.quantity = Format("%d", quantity);
   if (price > 1e-5) in.triggerPrice = Format("%.*f", decimals, price);
   return in;
@@ -123,6 +124,35 @@ std::string SpinStopDistance(const std::string& text, bool up) {
   return Format("%d", static_cast<int>(std::min<int64_t>(d, INT32_MAX)));
 }
 
+StopInput StopInputFor(const StopContext& c) {
+  StopInput in;
+  const bool isLong = StopIsLong(c);
+  in.quantity = Format("%d", isLong ? c.position.longQuantity : c.position.shortQuantity);
+  if (!c.modify) {
+    if (c.latest > 1e-6) in.triggerPrice = Format("%.*f", c.decimals, c.latest);
+    return in;
+  }
+  const OrderRecord& o = c.old;
+  const int kind = o.conditionKind;
+  const bool trailing = kind == 4 || kind == 5;
+  in.tab = kind == 4 ? kTrailingStop : kind == 5 ? kBreakEven : ((kind == 1) == isLong ? kStopLoss : kTakeProfit);
+  in.triggerPrice = Format("%.*f", c.decimals, trailing ? o.price : o.triggerPrice);
+  in.quantity = Format("%d", o.quantity);
+  if (trailing) in.distance = Format("%d", o.ticks);
+  in.validity = o.longTerm ? 1 : 0;
+  if (!trailing) {
+    if (o.sendPriceMode == 0 && std::fabs(o.price) >= 1e-5) {
+      in.sendPriceOn = false;
+      in.sendPrice = Format("%.*f", c.decimals, o.price);
+    } else if (o.sendPriceMode >= 1 && o.sendPriceMode <= 3) {
+      in.sendPriceBasis = o.sendPriceMode - 1;
+      in.tickOffset = Format("%d", o.ticks);
+    }
+    // Anything else (market, or no usable explicit price) is "市价".
+  }
+  return in;
+}
+
 std::optional<std::string> CheckStopInput(const StopContext& c, const StopInput& in, ConditionOrderRequest* out) {
   const bool isLong = StopIsLong(c);
   const bool trailing = in.tab == kTrailingStop || in.tab == kBreakEven;
@@ -151,7 +181,7 @@ std::optional<std::string> CheckStopInput(const StopContext& c, const StopInput&
   ConditionOrderRequest r{};
   r.contract = c.position.contract;
   r.direction = isLong ? 2 : 1;
-  r.offset = 2;
+  r.offset = kClose;
   r.triggerBasis = 0;
   r.kind = kind;
   r.quantity = quantity;
@@ -195,7 +225,7 @@ std::vector<OrderRecord> StopOrdersOf(const std::vector<OrderRecord>& orders, co
   const int closing = position.IsLong() ? 2 : 1;
   std::vector<OrderRecord> out;
   for (const OrderRecord& o : orders) {
-    if (!o.contract.SameKey(position.contract) || (o.offset != 2 && o.offset != 3) || o.hidden != 1 ||
+    if (!o.contract.SameKey(position.contract) || (o.offset != kClose && o.offset != kCloseToday) || o.hidden != 1 ||
         o.state != 11 || o.direction != closing)
       continue;
     if (!positionNumber.empty() && Field(o.positionNumber) != positionNumber) continue;

@@ -73,6 +73,11 @@ struct StopInput {
 };
 
 bool StopIsLong(const StopContext& c);
+// The dialog as it opens. Adding: the position's quantity and the latest price. Modifying: the
+// old stop order's tab, trigger (or initial) price, quantity, distance, validity and send price
+// (an explicit price unticks the basis box; a basis keeps its tick offset), so that pressing
+// "修改" without touching anything puts the same stop back.
+StopInput StopInputFor(const StopContext& c);
 // "持仓:%s  方向:%s  数量:%d  最新价:%.*f"
 std::string StopHeader(const StopContext& c);
 const std::string& StopTitle(const StopContext& c);

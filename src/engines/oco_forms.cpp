@@ -1,6 +1,7 @@
 #include "engines/oco_forms.h"
 
 #include "engines/engine_support.h"
+#include "data/trade_enums.h"
 #include "platform/text.h"
 
 namespace tarn {
@@ -15,10 +16,10 @@ OcoInputTexts OcoInputFor(const OcoOrder& oco, int decimals) {
     t.quantity = Format("%d", oco.quantity);
   }
   if (oco.id > 0) {
-    t.sideA = oco.directionA == 2 ? 1 : 0;
-    t.sideB = oco.directionB == 2 ? 1 : 0;
-    t.offsetA = oco.offsetA == 2 ? 1 : 0;
-    t.offsetB = oco.offsetB == 2 ? 1 : 0;
+    t.sideA = oco.directionA == kSell ? 1 : 0;
+    t.sideB = oco.directionB == kSell ? 1 : 0;
+    t.offsetA = oco.offsetA == kClose ? 1 : 0;
+    t.offsetB = oco.offsetB == kClose ? 1 : 0;
   }
   return t;
 }
@@ -32,16 +33,22 @@ std::optional<std::string> CheckOcoInput(const OcoInputTexts& t, OcoOrder* oco) 
   oco->quantity = quantity;
   oco->price1 = price1;
   oco->price2 = price2;
-  oco->directionA = t.sideA == 1 ? 2 : 1;
-  oco->directionB = t.sideB == 1 ? 2 : 1;
-  oco->offsetA = t.offsetA == 1 ? 2 : 1;
-  oco->offsetB = t.offsetB == 1 ? 2 : 1;
+  oco->directionA = t.sideA == 1 ? kSell : kBuy;
+  oco->directionB = t.sideB == 1 ? kSell : kBuy;
+  oco->offsetA = t.offsetA == 1 ? kClose : kOpen;
+  oco->offsetB = t.offsetB == 1 ? kClose : kOpen;
   return std::nullopt;
 }
 
-void SubmitOco(const OcoOrder& oco) {
-  if (oco.id < 1) COCOOrderMgr::Instance().Add(oco);
-  else COCOOrderMgr::Instance().Modify(oco);
+std::optional<std::string> SubmitOco(const OcoOrder& oco) {
+  if (oco.contract.Empty()) return TXT("无效合约");
+  if (oco.id < 1) {
+    COCOOrderMgr::Instance().Add(oco);
+    return std::nullopt;
+  }
+  // The pair may have fired (or been cancelled) while the dialog was open.
+  if (!COCOOrderMgr::Instance().Modify(oco)) return TXT("该OCO单已触发或已撤销,不能修改");
+  return std::nullopt;
 }
 
 }  // namespace tarn

@@ -28,7 +28,9 @@ OcoInputTexts OcoInputFor(const OcoOrder& oco, int decimals);
 // OK: parses the boxes into `oco` and checks, in order: price 2 >= price 1 ("价格1必须大于价格2"),
 // quantity <= 0 ("数量错误"). Returns the message of the first failed check.
 std::optional<std::string> CheckOcoInput(const OcoInputTexts& texts, OcoOrder* oco);
-// After the checks: adds a new pair (id < 1) or modifies an existing one.
-void SubmitOco(const OcoOrder& oco);
+// After the checks: adds a new pair (id < 1) or modifies an existing one. Returns the message
+// of a refusal: a pair without a contract ("无效合约"), or an edit of a pair that has fired or
+// was cancelled meanwhile ("该OCO单已触发或已撤销,不能修改"); nothing is stored then.
+std::optional<std::string> SubmitOco(const OcoOrder& oco);
 
 }  // namespace tarn

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "data/trade_api.h"
+#include "data/trade_enums.h"
 #include "engines/close_orders.h"
 #include "platform/clock.h"
 #include "platform/text.h"
@@ -28,7 +29,7 @@ OrderRecord OcoLegOrder(const OcoOrder& oco, int leg) {
   o.offset = leg == 1 ? oco.offsetA : oco.offsetB;
   o.quantity = oco.quantity;
   o.price = 0.0;
-  o.priceType = 1;
+  o.priceType = kMarketPrice;
   o.hidden = 0;
   return o;
 }
@@ -64,7 +65,9 @@ COCOOrderMgr::~COCOOrderMgr() {
 void COCOOrderMgr::AddListener(IOCOOrderNotify* listener) { listeners_.Add(listener); }
 void COCOOrderMgr::RemoveListener(IOCOOrderNotify* listener) { listeners_.Remove(listener); }
 
-void COCOOrderMgr::NotifyLocked(const OcoOrder& oco) {
+// Called with the manager's lock released: a listener may call back into the manager from any
+// thread it waits for.
+void COCOOrderMgr::Notify(const OcoOrder& oco) {
   listeners_.ForEach([&](IOCOOrderNotify* l) { l->OnOcoOrderChanged(oco); });
 }
 
@@ -77,36 +80,44 @@ void COCOOrderMgr::Unwatch(const OcoOrder& oco) {
 
 int COCOOrderMgr::Add(const OcoOrder& oco) {
   if (oco.contract.Empty()) return 0;
-  tarn::Lock lock(mutex_);
   OcoOrder stored = oco;
-  stored.id = nextId_++;
-  stored.state = 0;
-  stored.createdAt = tarn::Now();
-  orders_[stored.id] = stored;
-  // Ids only grow: the list stays in id order.
-  watchingByKey_[std::string(stored.contract.Key())].push_back(Watch{stored.id, stored.price1, stored.price2});
+  {
+    tarn::Lock lock(mutex_);
+    stored.id = nextId_++;
+    stored.state = 0;
+    stored.createdAt = tarn::Now();
+    orders_[stored.id] = stored;
+    // Ids only grow: the list stays in id order.
+    watchingByKey_[std::string(stored.contract.Key())].push_back(Watch{stored.id, stored.price1, stored.price2});
+  }
+  // The library may deliver the current snapshot at once, and it may fire the pair: the
+  // listeners hear the pair as stored, then of its firing.
+  Notify(stored);
   Subscribe(stored.contract);
-  NotifyLocked(orders_[stored.id]);
   return stored.id;
 }
 
 bool COCOOrderMgr::Modify(const OcoOrder& oco) {
   if (oco.contract.Empty()) return false;
-  tarn::Lock lock(mutex_);
-  auto it = orders_.find(oco.id);
-  // An unknown id would be stored under a number Add hands out later, and a pair that has
-  // fired must never watch again (its order is out): both are refused.
-  if (it == orders_.end() || it->second.state != 0) return false;
-  Unwatch(it->second);
-  it->second = oco;
-  it->second.createdAt = tarn::Now();
-  if (it->second.state == 0) {
-    std::vector<Watch>& list = watchingByKey_[std::string(oco.contract.Key())];
-    auto at = std::lower_bound(list.begin(), list.end(), oco.id, [](const Watch& w, int32_t id) { return w.id < id; });
-    list.insert(at, Watch{oco.id, oco.price1, oco.price2});
+  OcoOrder stored;
+  {
+    tarn::Lock lock(mutex_);
+    auto it = orders_.find(oco.id);
+    // An unknown id would be stored under a number Add hands out later, and a pair that has
+    // fired must never watch again (its order is out): both are refused.
+    if (it == orders_.end() || it->second.state != 0) return false;
+    Unwatch(it->second);
+    it->second = oco;
+    it->second.createdAt = tarn::Now();
+    if (it->second.state == 0) {
+      std::vector<Watch>& list = watchingByKey_[std::string(oco.contract.Key())];
+      auto at = std::lower_bound(list.begin(), list.end(), oco.id, [](const Watch& w, int32_t id) { return w.id < id; });
+      list.insert(at, Watch{oco.id, oco.price1, oco.price2});
+    }
+    stored = it->second;
   }
-  Subscribe(oco.contract);
-  NotifyLocked(it->second);
+  Notify(stored);
+  Subscribe(stored.contract);
   return true;
 }
 
@@ -120,8 +131,7 @@ void COCOOrderMgr::Cancel(int id) {
     Unwatch(it->second);
     changed = it->second;
   }
-  tarn::Lock lock(mutex_);
-  NotifyLocked(changed);
+  Notify(changed);
 }
 
 void COCOOrderMgr::CopyAll(std::vector<OcoOrder>& out) const {
@@ -141,32 +151,30 @@ int COCOOrderMgr::OnQuote(int status, const DC_Quote* quote) {
   const double last = quote->data.last;
   // Below 1e-7 is no trade yet; a price that is not finite is no price either.
   if (!(last >= 1e-7) || !std::isfinite(last)) return 0;
-  tarn::Lock lock(mutex_);
-  auto it = watchingByKey_.find(quote->contract.Key());
-  if (it == watchingByKey_.end()) return 0;
   auto fires = [last](double price1, double price2) {
     return last > price1 + 1e-8 ? 1 : (last < price2 - 1e-8 ? 2 : 0);
   };
-  bool any = false;
-  for (const Watch& w : it->second) {
-    if (fires(w.price1, w.price2) != 0) {
-      any = true;
-      break;
+  // The pairs fire (their state changes) under the lock, so no other quote fires them again;
+  // their orders are sent and the listeners told after it is released.
+  std::vector<OcoOrder> fired;
+  {
+    tarn::Lock lock(mutex_);
+    auto it = watchingByKey_.find(quote->contract.Key());
+    if (it == watchingByKey_.end()) return 0;
+    for (const Watch& w : it->second) {
+      if (fires(w.price1, w.price2) == 0) continue;
+      auto o = orders_.find(w.id);
+      if (o == orders_.end() || o->second.state != 0) continue;
+      o->second.state = fires(o->second.price1, o->second.price2);
+      fired.push_back(o->second);
     }
+    for (const OcoOrder& f : fired) Unwatch(f);
   }
-  if (!any) return 0;
-  // Something fires: walk a copy, since a listener may call back (cancel) and change the list.
-  const std::vector<Watch> watching = it->second;
-  for (const Watch& w : watching) {
-    auto o = orders_.find(w.id);
-    if (o == orders_.end() || o->second.state != 0) continue;
-    const int leg = fires(o->second.price1, o->second.price2);
-    if (leg == 0) continue;
-    o->second.state = leg;
-    Unwatch(o->second);
-    if (ITradeApi* api = GetTradeApi()) tarn::SendClosingOrder(*api, tarn::OcoLegOrder(o->second, leg));
-    const OcoOrder copy = o->second;
-    NotifyLocked(copy);
+  if (fired.empty()) return 0;
+  const tarn::QuoteStamp stamp = tarn::StampOf(*quote);
+  for (const OcoOrder& f : fired) {
+    if (ITradeApi* api = GetTradeApi()) tarn::SendClosingOrder(*api, tarn::OcoLegOrder(f, f.state), &stamp);
+    Notify(f);
   }
   return 0;
 }

@@ -4,8 +4,8 @@
 // live in memory for the run (fired and cancelled ones stay listed with their state).
 //
 // Quotes arrive on the quote library's thread; add, modify, cancel and copy come from the UI
-// thread. One critical section guards the pairs, the id counter and the listeners; listeners
-// are called with it held and must only post to their windows.
+// thread. One critical section guards the pairs and the id counter; fired orders are sent and
+// listeners told after it is released, so either may call back into the manager.
 #pragma once
 
 #include <map>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "data/data_listener.h"
+#include "data/trade_enums.h"
 #include "data/trade_records.h"
 #include "engines/engine_support.h"
 #include "platform/sync.h"
@@ -24,10 +25,10 @@ struct OcoOrder {
   DC_Contract contract{};  // quotes are matched by its key
   double price1 = 0;       // upper level (leg A)
   double price2 = 0;       // lower level (leg B), below price1
-  int32_t directionA = 1;  // 1 buy, 2 sell
-  int32_t directionB = 2;
-  int32_t offsetA = 1;     // 1 open, 2 close
-  int32_t offsetB = 1;
+  int32_t directionA = tarn::kBuy;
+  int32_t directionB = tarn::kSell;
+  int32_t offsetA = tarn::kOpen;
+  int32_t offsetB = tarn::kOpen;
   int64_t createdAt = 0;   // seconds since 1970 of the last add or modify
   int32_t quantity = 0;    // lots of whichever leg fires
 };
@@ -84,7 +85,7 @@ class COCOOrderMgr : public CQuoteDataClient {
   void RemoveListener(IOCOOrderNotify* listener);
 
  private:
-  void NotifyLocked(const OcoOrder& oco);
+  void Notify(const OcoOrder& oco);
   void Unwatch(const OcoOrder& oco);
 
   mutable tarn::CriticalSection mutex_;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "engines/combol_formula.h"
+#include "engines/contract_search.h"
 #include "engines/combol_quote.h"
 #include "engines/engine_support.h"
 #include "engines/strategy_file.h"
@@ -25,15 +26,15 @@ const std::string& LetterLotsMessage(int leg) {
 
 bool LegUsed(const DC_Contract& c) { return c.commodity != 0; }
 bool TextEmpty(const std::string& s) { return TrimView(s).empty(); }
-int SwapSide(int direction) { return direction == 1 ? 2 : 1; }
+int SwapSide(int direction) { return direction == kBuy ? kSell : kBuy; }
 
 }  // namespace
 
 // ---- the definition dialog -------------------------------------------------------------------
 
-std::string LegContractText(const DC_Contract& c) { return Format("%s-%s", std::string(c.Code()), std::string(c.Name())); }
+std::string LegContractText(const DC_Contract& c) { return ContractEntryText(c); }
 
-const std::string& LegSideText(int direction) { return direction == 2 ? TXT("卖") : TXT("买"); }
+const std::string& LegSideText(int direction) { return direction == kSell ? TXT("卖") : TXT("买"); }
 
 StrategyDefinitionInput DefinitionInputFor(const CombolStrategy& s) {
   StrategyDefinitionInput in;
@@ -43,7 +44,7 @@ StrategyDefinitionInput DefinitionInputFor(const CombolStrategy& s) {
     if (!l.Used()) continue;
     any = true;
     in.legs[i].contract = l.contract;
-    in.legs[i].side = l.direction == 2 ? 1 : 0;
+    in.legs[i].side = l.direction == kSell ? 1 : 0;
     in.legs[i].chase = l.chase;
     in.legs[i].spread = Format("%d", l.spreadTicks);
     in.legs[i].lots = Format("%d", l.lots);
@@ -66,7 +67,7 @@ std::optional<std::string> CheckDefinition(const StrategyDefinitionInput& in, Co
     if (!LegUsed(l.contract)) continue;
     CombolLeg& leg = s.legs[i];
     leg.contract = l.contract;
-    leg.direction = l.side == 1 ? 2 : 1;
+    leg.direction = l.side == 1 ? kSell : kBuy;
     leg.chase = l.chase;
     leg.spreadTicks = ParseInt32Text(l.spread);
     leg.lots = ParseInt32Text(l.lots);
@@ -83,7 +84,7 @@ std::optional<std::string> CheckDefinition(const StrategyDefinitionInput& in, Co
     }
     gapped = gapped || gap;
     ++used;
-    buys += l.direction == 1 ? 1 : 0;
+    buys += l.direction == kBuy ? 1 : 0;
   }
   if (used < 2) return TXT("请至少选择2个合约");
   if (gapped) return TXT("请按ABCD顺序填写，不能有间隔");
@@ -134,11 +135,16 @@ std::optional<std::string> StrategyList::Add(const CombolStrategy& s) {
   return std::nullopt;
 }
 
-bool StrategyList::Replace(std::size_t index, const CombolStrategy& s) {
-  if (index >= list_.size()) return false;
+std::optional<std::string> StrategyList::Replace(std::size_t index, const CombolStrategy& s) {
+  if (index >= list_.size()) return TXT("请选择一个策略");
+  // The strategy may keep its own legs; it may not take those of another one, which would
+  // leave two strategies of one key (and their live values share one calculator).
+  const CombolKey key = MakeCombolKey(s);
+  for (std::size_t i = 0; i < list_.size(); ++i)
+    if (i != index && MakeCombolKey(list_[i]) == key) return TXT("该合约组合已经存在,不能重复添加");
   list_[index] = s;
   Save();
-  return true;
+  return std::nullopt;
 }
 
 bool StrategyList::Remove(std::size_t index) {
@@ -189,10 +195,10 @@ StrategySendInput SendInputFromQuote(const CombolStrategy& strategy, bool forwar
 }
 
 const std::string& LegOffsetText(int offset) {
-  return offset == 1 ? TXT("开仓") : offset == 2 ? TXT("平仓") : TXT("自动");
+  return offset == kOpen ? TXT("开仓") : offset == kClose ? TXT("平仓") : TXT("自动");
 }
 
-int NextLegOffset(int offset) { return offset == 0 ? 1 : offset == 1 ? 2 : 0; }
+int NextLegOffset(int offset) { return offset == kOffsetNone ? kOpen : offset == kOpen ? kClose : kOffsetNone; }
 
 std::vector<SendLegRow> SendLegRows(const StrategySendInput& in) {
   std::vector<SendLegRow> rows;
@@ -209,6 +215,10 @@ std::vector<SendLegRow> SendLegRows(const StrategySendInput& in) {
 }
 
 std::optional<std::string> CheckStrategySend(const StrategySendInput& in, StrategyOrderRequest* out) {
+  // A panel that no strategy was loaded into has no legs to send.
+  bool anyLeg = false;
+  for (const CombolLeg& l : in.strategy.legs) anyLeg = anyLeg || l.Used();
+  if (!anyLeg) return TXT("请选择一个策略");
   if (TextEmpty(in.triggerPrice)) return TXT("请填写价格");
   if (in.loop && TextEmpty(in.loopPrice)) return TXT("请填写循环价格");
   const int total = ParseInt32Text(in.total);
@@ -341,7 +351,7 @@ std::vector<std::string> ArbitrageOrderRow(const OrderRecord& o, int index, int 
           std::string(o.contract.Code()),
           DirectionText(o.direction),
           OffsetText(o.offset),
-          o.priceType == 1 ? TXT("市价") : Format("%.*f", decimals, o.price),
+          o.priceType == kMarketPrice ? TXT("市价") : Format("%.*f", decimals, o.price),
           Format("%d", o.quantity),
           Format("%d", o.filledQuantity),
           o.filledQuantity > 0 ? Format("%.*f", decimals, o.averageFillPrice) : std::string(),

@@ -53,8 +53,10 @@ class StrategyList {
   const std::vector<CombolStrategy>& All() const { return list_; }
   // Appends and saves unless a strategy with the same key exists: then its message.
   std::optional<std::string> Add(const CombolStrategy& s);
-  // Replaces in place (no duplicate check) and saves; false for an index out of range.
-  bool Replace(std::size_t index, const CombolStrategy& s);
+  // Replaces in place and saves. Refused with its message for an index out of range
+  // ("请选择一个策略") or when another strategy has the new key ("该合约组合已经存在,不能重复添加");
+  // the strategy's own key may stay.
+  std::optional<std::string> Replace(std::size_t index, const CombolStrategy& s);
   bool Remove(std::size_t index);
   // The last save's result (false: the file could not be replaced, the old one stays).
   bool Saved() const { return saved_; }

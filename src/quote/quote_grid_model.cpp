@@ -409,10 +409,17 @@ void QuoteGridModel::Sort(int column, bool ascending) {
   };
   std::vector<Key> keys;
   keys.reserve(rows_.size());
+  const bool byValue = !byDefault && !byName && !byCode;
   for (const RowPtr& r : rows_) {
     double v = 0;
-    if (!byDefault && !byName && !byCode) {
+    if (byValue) {
+      // Only the visible rows receive quotes: every other row sorts on its contract's current
+      // snapshot, read now, not on whatever it last held (nothing, for a row never shown).
+      DC_QuoteData fresh;
+      const bool read = subscriber_ && !subscribed_.count(r->contract.Key()) &&
+                        subscriber_->ReadSnapshot(r->contract, &fresh);
       tarn::Lock lock(r->mutex);
+      if (read) r->quote = fresh;
       v = Orderable(GridSortValue(kind, r->quote));
     }
     keys.push_back({r.get(), v});

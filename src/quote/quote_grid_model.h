@@ -76,6 +76,13 @@ class IGridSubscriber {
   virtual ~IGridSubscriber() = default;
   virtual void SubscribeRow(const DC_Contract& contract) = 0;
   virtual void UnsubscribeRow(const DC_Contract& contract) = 0;
+  // The contract's current snapshot, read once without subscribing (for sorting the rows that
+  // receive no quotes). False when there is none.
+  virtual bool ReadSnapshot(const DC_Contract& contract, DC_QuoteData* out) {
+    (void)contract;
+    (void)out;
+    return false;
+  }
 };
 
 class QuoteGridModel {

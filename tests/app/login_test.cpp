@@ -135,7 +135,28 @@ TEST_F(LoginFlowTest, OpenShowsTheListTheLastAccountAndTheVersion) {
   EXPECT_EQ(v.account, "8001");
   EXPECT_TRUE(v.focusPassword);
   EXPECT_EQ(v.versionLine, TXT("版本号:1.0.0.1"));
+}
+
+TEST_F(LoginFlowTest, WithoutARememberedServerTheFirstListedOneIsChosen) {
+  // A first start: nothing remembered. The only server is chosen and OK gets past the check.
+  LoginFlow flow(false);
+  flow.SetPoster(posted.Poster());
+  const LoginView v = flow.Open();
+  ASSERT_EQ(v.serverNames.size(), 1u);
+  EXPECT_EQ(v.selected, 0);
+  flow.Ok("8001", "pw", v.selected);
+  EXPECT_NE(boxes.LastText(), TXT("请选择交易服务器"));
+  EXPECT_EQ(quotes.logins.size(), 1u);
+  // A remembered server that is no longer listed falls back to the first entry as well;
+  // a remembered one that is listed further down stays chosen.
+  WriteServers(home, "[value]\r\nserverCount=2\r\n[server1]\r\nname=A\r\ntrade_addr=" + Enc("hostA@1") +
+                         "\r\n[server2]\r\nname=B\r\ntrade_addr=" + Enc("hostB@2") + "\r\n");
   WriteLastTradeHost("elsewhere");
+  EXPECT_EQ(LoginFlow(false).Open().selected, 0);
+  WriteLastTradeHost("hostB");
+  EXPECT_EQ(LoginFlow(false).Open().selected, 1);
+  // No servers at all: nothing to choose.
+  WriteServers(home, "[value]\r\nserverCount=0\r\n");
   EXPECT_EQ(LoginFlow(false).Open().selected, -1);
 }
 

@@ -64,6 +64,9 @@ class FakeTradeApi : public ITradeApi {
   int ModifyOrder(OrderRecord, double, int) override { return 1; }
   void QuerySettlement(int) override {}
   void SetCurrentAccount(const std::string&) override {}
+  std::string CurrentAccount() override { return currentAccount; }
+
+  std::string currentAccount;  // "" : the library does not tell
 
   ListenerSet<ITradeNotify> listeners;
 };

@@ -5,8 +5,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <future>
+#include <memory>
+#include <thread>
 
 #include "engine_fakes.h"
+#include "engines/close_burst.h"
 #include "engines/auto_cover.h"
 #include "engines/auto_cover_forms.h"
 #include "engines/close_orders.h"
@@ -65,6 +69,7 @@ class AutoCoverTest : public ::testing::Test {
   EngineQuoteCenter quotes;
   EngineTradeApi trade;
   DC_Contract rb, rbOther, au;
+  tarn::ScopedEngine<tarn::CloseBurstLedger> bursts;  // no burst left over from another test
   tarn::ScopedEngine<CAutoCover> engine;
 };
 
@@ -264,6 +269,62 @@ TEST_F(AutoCoverTest, AStopGoesWithItsPositionOnACompletePositionNotification) {
   engine->OnPositions(AccountTexts{}, true);  // the fired stop goes with the rest
   EXPECT_EQ(engine->StopCount(), 0u);
   EXPECT_EQ(changes.count, 3);
+}
+
+TEST_F(AutoCoverTest, PositionsOfTheCurrentAccountJudgeOnlyThatAccountsStops) {
+  Set("rb", "SHFE", 5, 0, 0, 0);
+  Fill("a1", rb, 1, 1, 100);  // account 8001
+  OrderRecord other = FilledOpen("b1", rb, 1, 1, 100);
+  tarn::SetField(other.accountText2, "8002");
+  engine->OnOrder(&other, AccountTexts{});
+  ASSERT_EQ(engine->StopCount(), 2u);
+  // The funds window made 8002 current; it holds nothing. 8001's stop is not its to judge.
+  trade.currentAccount = "8002";
+  trade.positions.clear();
+  engine->OnPositions(AccountTexts{"", "8001", ""}, true);
+  auto stops = Active();
+  ASSERT_EQ(stops.size(), 1u);
+  EXPECT_EQ(tarn::Field(stops[0].order.accountText2), "8001");
+  // Back on 8001, whose position is still there: the stop stays and still fires.
+  trade.currentAccount = "8001";
+  PositionRecord p = Position(rb, 1, 0);
+  tarn::SetField(p.account, "8001");
+  trade.positions = {p};
+  engine->OnPositions(AccountTexts{"", "8001", ""}, true);
+  EXPECT_EQ(engine->StopCount(), 1u);
+  Quote(rb, 95);
+  ASSERT_EQ(trade.inserted.size(), 1u);
+  EXPECT_EQ(tarn::Field(trade.inserted[0].accountText2), "8001");
+}
+
+TEST_F(AutoCoverTest, AListenerMayWaitForAnotherThreadThatCallsTheEngine) {
+  // A window that, told of a change, waits for a worker reading the engine (as a blocking
+  // hand-over to the UI thread would) must not find the engine locked by its own notice.
+  class Waiting : public IAutoCoverNotify {
+   public:
+    explicit Waiting(CAutoCover& e) : IAutoCoverNotify(true), engine(e) {}
+    ~Waiting() override {
+      StopListening();
+      for (std::thread& t : workers) t.join();
+    }
+    void OnAutoCoverChanged() override {
+      auto done = std::make_shared<std::promise<std::size_t>>();
+      std::future<std::size_t> f = done->get_future();
+      workers.emplace_back([this, done] { done->set_value(engine.StopCount()); });
+      if (f.wait_for(std::chrono::seconds(2)) == std::future_status::ready) ++answered;
+      else ++blocked;
+    }
+    CAutoCover& engine;
+    std::vector<std::thread> workers;
+    int answered = 0, blocked = 0;
+  };
+  Set("rb", "SHFE", 5, 0, 0, 0);
+  Waiting w(*engine);
+  Fill("o1", rb, 1, 1, 100);   // created
+  Quote(rb, 95);               // fired
+  engine->SetEnabled(false);   // dropped
+  EXPECT_EQ(w.blocked, 0);
+  EXPECT_EQ(w.answered, 3);
 }
 
 TEST_F(AutoCoverTest, WildPricesAndUnknownTickSizesNeverHangOrFire) {

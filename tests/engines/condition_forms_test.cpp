@@ -210,5 +210,53 @@ TEST_F(StopForms, TheListHoldsThePositionsWaitingStopsOnly) {
   EXPECT_EQ(StopListHeader(c, 100, "S1"), TXT("持仓:SHFE|rb2605  方向:多头  数量:2  最新价:3050   浮盈:100.00 持仓号:S1"));
 }
 
+TEST_F(StopForms, AModifiedStopOpensWithItsOwnSendPriceAndGoesBackUnchanged) {
+  // Adding: the position's lots and the latest price.
+  StopInput in = StopInputFor(Short());
+  EXPECT_EQ(in.quantity, "3");
+  EXPECT_EQ(in.triggerPrice, "3050");
+  EXPECT_TRUE(in.sendPriceOn);
+  EXPECT_EQ(in.sendPriceBasis, 3);
+  // Modifying: each old stop, opened and sent untouched, is the same request again.
+  auto old = [](int kind, double trigger, int mode, double price, int ticks, int longTerm) {
+    OrderRecord o{};
+    o.conditionKind = kind;
+    o.triggerPrice = trigger;
+    o.sendPriceMode = mode;
+    o.price = price;
+    o.ticks = ticks;
+    o.quantity = 1;
+    o.longTerm = longTerm;
+    return o;
+  };
+  struct Case {
+    OrderRecord o;
+    int mode;
+    double sendPrice;
+    int ticks;
+  } cases[] = {
+      {old(1, 3000, 0, 2995, 0, 1), 0, 2995, 0},  // stop-loss sent at an explicit price
+      {old(0, 3100, 2, 0, 3, 0), 2, 0, 3},        // take-profit at the opposite price + 3 ticks
+      {old(1, 3000, 4, 0, 0, 0), 4, 0, 0},        // at the market
+      {old(1, 3000, 0, 0, 0, 0), 4, 0, 0},        // no usable explicit price: at the market
+      {old(4, 0, 4, 3010, 5, 1), 4, 3010, 5},     // trailing: initial stop and distance
+  };
+  for (const Case& k : cases) {
+    StopContext c = Long();
+    c.modify = true;
+    c.old = k.o;
+    const StopInput shown = StopInputFor(c);
+    ConditionOrderRequest r{};
+    ASSERT_FALSE(CheckStopInput(c, shown, &r)) << k.o.conditionKind << "/" << k.o.sendPriceMode;
+    EXPECT_EQ(r.kind, k.o.conditionKind);
+    EXPECT_EQ(r.sendPriceMode, k.mode) << k.o.sendPriceMode;
+    EXPECT_DOUBLE_EQ(r.sendPrice, k.sendPrice);
+    EXPECT_EQ(r.ticks, k.ticks);
+    EXPECT_DOUBLE_EQ(r.triggerPrice, k.o.triggerPrice);
+    EXPECT_EQ(r.longTerm, k.o.longTerm);
+    EXPECT_EQ(r.quantity, 1);
+  }
+}
+
 }  // namespace
 }  // namespace tarn::test

@@ -2,7 +2,13 @@
 // one update, and the dialog's checks.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+#include <memory>
+#include <thread>
+
 #include "engine_fakes.h"
+#include "engines/close_burst.h"
 #include "engines/oco_forms.h"
 #include "engines/oco_order.h"
 #include "platform/clock.h"
@@ -56,6 +62,7 @@ class OcoTest : public ::testing::Test {
   EngineQuoteCenter quotes;
   EngineTradeApi trade;
   DC_Contract rb, cu;
+  tarn::ScopedEngine<tarn::CloseBurstLedger> bursts;  // no burst left over from another test
   tarn::ScopedEngine<COCOOrderMgr> manager;
 };
 
@@ -206,11 +213,49 @@ TEST_F(OcoTest, AListenerCancellingFromItsNotificationDoesNotDisturbTheWalk) {
   manager->Add(Pair(rb, 100, 90));
   manager->Add(Pair(rb, 100, 90));
   manager->Add(Pair(rb, 100, 90));
+  manager->Add(Pair(rb, 200, 90));
   Quote(rb, 101);
-  // The first fires and cancels the second; the third fires: two orders.
-  EXPECT_EQ(trade.inserted.size(), 2u);
-  EXPECT_EQ(Get(2).state, 3);
+  // The quote fires the first three together (their orders are out before anyone is told);
+  // a cancel from the notice finds them fired and leaves them so. The fourth still watches:
+  // the first notice cancels nothing of it, the third's cancels it.
+  EXPECT_EQ(trade.inserted.size(), 3u);
+  EXPECT_EQ(Get(1).state, 1);
+  EXPECT_EQ(Get(2).state, 1);
   EXPECT_EQ(Get(3).state, 1);
+  EXPECT_EQ(Get(4).state, 3);
+  Quote(rb, 201);
+  EXPECT_EQ(trade.inserted.size(), 3u);
+}
+
+TEST_F(OcoTest, AListenerMayWaitForAnotherThreadThatCallsTheManager) {
+  class Waiting : public IOCOOrderNotify {
+   public:
+    explicit Waiting(COCOOrderMgr& m) : IOCOOrderNotify(true), manager(m) {}
+    ~Waiting() override {
+      StopListening();
+      for (std::thread& t : workers) t.join();
+    }
+    void OnOcoOrderChanged(const OcoOrder&) override {
+      auto done = std::make_shared<std::promise<std::size_t>>();
+      std::future<std::size_t> f = done->get_future();
+      workers.emplace_back([this, done] { done->set_value(manager.Count()); });
+      if (f.wait_for(std::chrono::seconds(2)) == std::future_status::ready) ++answered;
+      else ++blocked;
+    }
+    COCOOrderMgr& manager;
+    std::vector<std::thread> workers;
+    int answered = 0, blocked = 0;
+  };
+  Waiting w(*manager);
+  const int id = manager->Add(Pair(rb, 100, 90));
+  OcoOrder edit = Get(id);
+  edit.price1 = 101;
+  EXPECT_TRUE(manager->Modify(edit));
+  Quote(rb, 102);  // fires leg A
+  const int second = manager->Add(Pair(rb, 200, 90));
+  manager->Cancel(second);
+  EXPECT_EQ(w.blocked, 0);
+  EXPECT_EQ(w.answered, 5);
 }
 
 TEST_F(OcoTest, DialogTitlesBoxesAndChecks) {
@@ -249,7 +294,7 @@ TEST_F(OcoTest, DialogTitlesBoxesAndChecks) {
   EXPECT_EQ(o.offsetB, 1);
 
   o.id = 0;
-  tarn::SubmitOco(o);
+  EXPECT_FALSE(tarn::SubmitOco(o));
   OcoOrder added = Get(1);
   ASSERT_EQ(added.id, 1);
   EXPECT_EQ(tarn::OcoDialogTitle(added), TXT("修改OCO单"));
@@ -258,9 +303,31 @@ TEST_F(OcoTest, DialogTitlesBoxesAndChecks) {
   EXPECT_EQ(t.offsetA, 1);
   EXPECT_EQ(t.offsetB, 0);
   added.quantity = 9;
-  tarn::SubmitOco(added);
+  EXPECT_FALSE(tarn::SubmitOco(added));
   EXPECT_EQ(Get(1).quantity, 9);
   EXPECT_EQ(manager->Count(), 1u);
+}
+
+TEST_F(OcoTest, SubmittingWithoutAContractOrEditingAFiredPairIsRefusedAloud) {
+  // A panel without a contract: nothing is added, and the dialog says why.
+  OcoOrder none = Pair(DC_Contract{}, 100, 90);
+  EXPECT_EQ(tarn::SubmitOco(none), TXT("无效合约"));
+  EXPECT_EQ(manager->Count(), 0u);
+  // The pair fires while its edit dialog is open: the edit is refused with a message and the
+  // fired pair keeps its state and levels.
+  ASSERT_FALSE(tarn::SubmitOco(Pair(rb, 100, 90)));
+  OcoOrder editing = Get(1);
+  Quote(rb, 101);
+  editing.price1 = 150;
+  EXPECT_EQ(tarn::SubmitOco(editing), TXT("该OCO单已触发或已撤销,不能修改"));
+  EXPECT_EQ(Get(1).state, 1);
+  EXPECT_EQ(Get(1).price1, 100);
+  // So is an edit of a cancelled pair.
+  ASSERT_FALSE(tarn::SubmitOco(Pair(rb, 100, 90)));
+  manager->Cancel(2);
+  editing = Get(2);
+  editing.quantity = 3;
+  EXPECT_EQ(tarn::SubmitOco(editing), TXT("该OCO单已触发或已撤销,不能修改"));
 }
 
 }  // namespace

@@ -106,7 +106,7 @@ TEST_F(StrategyFormsTest, TheListRefusesASecondStrategyOfTheSameLegsOnAddNotOnMo
   other.formula = "A-B*2";
   const CombolStrategy s2 = Defined(other);
   EXPECT_EQ(list.Add(s2), TXT("该合约组合已经存在,不能重复添加"));
-  EXPECT_TRUE(list.Replace(0, s2));
+  EXPECT_FALSE(list.Replace(0, s2));  // its own key: accepted
   EXPECT_EQ(list.All()[0].Formula(), "A-B*2");
   StrategyList again;
   again.Load();
@@ -120,6 +120,45 @@ TEST_F(StrategyFormsTest, TheListRefusesASecondStrategyOfTheSameLegsOnAddNotOnMo
   StrategyList empty;
   empty.Load();
   EXPECT_TRUE(empty.All().empty());
+}
+
+TEST_F(StrategyFormsTest, AModifyMayNotTakeAnotherStrategysLegs) {
+  StrategyList list;
+  list.Load();
+  const CombolStrategy first = Defined(Definition());
+  StrategyDefinitionInput in = Definition();
+  in.legs[0].lots = "2";  // another key
+  const CombolStrategy second = Defined(in);
+  ASSERT_FALSE(list.Add(first));
+  ASSERT_FALSE(list.Add(second));
+  // The second strategy edited into the first one's legs, sides and lots: refused, both kept.
+  CombolStrategy clash = first;
+  SetField(clash.name, "clash");
+  EXPECT_EQ(list.Replace(1, clash), TXT("该合约组合已经存在,不能重复添加"));
+  ASSERT_EQ(list.All().size(), 2u);
+  EXPECT_EQ(MakeCombolKey(list.All()[1]), MakeCombolKey(second));
+  StrategyList again;
+  again.Load();
+  ASSERT_EQ(again.All().size(), 2u);
+  EXPECT_EQ(MakeCombolKey(again.All()[1]), MakeCombolKey(second));
+  EXPECT_EQ(list.Replace(2, first), TXT("请选择一个策略"));
+}
+
+TEST_F(StrategyFormsTest, APanelWithoutAStrategyRefusesToSend) {
+  StrategySendInput empty;
+  empty.triggerPrice = "10";
+  empty.total = "1";
+  empty.perTrigger = "1";
+  EXPECT_EQ(CheckStrategySend(empty, nullptr), TXT("请选择一个策略"));
+  GridSendInput grid;
+  grid.direction = 0;
+  grid.count = "3";
+  grid.step = "1";
+  std::vector<StrategyOrderRequest> out;
+  EXPECT_EQ(CheckGridSend(empty, grid, &out), TXT("请选择一个策略"));
+  EXPECT_TRUE(out.empty());
+  empty.strategy = Defined(Definition());
+  EXPECT_FALSE(CheckStrategySend(empty, nullptr));
 }
 
 TEST_F(StrategyFormsTest, OlderVersionsDamagedAndGarbageFilesKeepWhatTheyCan) {

@@ -236,4 +236,144 @@ TEST_F(StrategyWindows, ConditionAndStopDialogsHandOverTheirRequests) {
   EXPECT_EQ(trade.conditions[1].quantity, 1);
 }
 
+TEST_F(StrategyWindows, TheStopListAddsANewStopAndModifiesOneWithItsSendPrice) {
+  tarn::StopContext c;
+  c.position = Position(rb, 3, 0);
+  tarn::SetField(c.position.positionNumber, "P1");
+  c.latest = 3100;
+  c.decimals = 0;
+  // A stop-loss that sends at an explicit 3040 and a take-profit at the opposite price + 2.
+  auto stop = [&](const char* key, int kind, double trigger, int mode, double price, int ticks) {
+    OrderRecord o{};
+    tarn::SetField(o.key, key);
+    tarn::SetField(o.positionNumber, "P1");
+    o.contract = rb;
+    o.direction = 2;
+    o.offset = 2;
+    o.hidden = 1;
+    o.state = 11;
+    o.quantity = 2;
+    o.conditionKind = kind;
+    o.triggerPrice = trigger;
+    o.sendPriceMode = mode;
+    o.price = price;
+    o.ticks = ticks;
+    o.longTerm = 1;
+    return o;
+  };
+  trade.orders = {stop("sl", 1, 3050, 0, 3040, 0), stop("tp", 0, 3200, 2, 0, 2)};
+  CDlgWinStop list(c, 0, "P1");
+  ASSERT_EQ(list.list->rowCount(), 2);
+  std::vector<std::string> seen;  // what each opened dialog showed and sent
+  list.runStopDialog = [&](CDlgAddWinLose& d) {
+    seen.push_back(tarn::ui::ToGbk(d.send->text()) + "|" + tarn::ui::ToGbk(d.quantity->text()) + "|" +
+                   (d.sendPriceOn->isChecked() ? "basis" : "explicit") + "|" + tarn::ui::ToGbk(d.sendPrice->text()) +
+                   "|" + std::to_string(d.sendPriceBasis->currentIndex()) + "|" + tarn::ui::ToGbk(d.tickOffset->text()) +
+                   "|" + tarn::ui::ToGbk(d.triggerPrice->text()));
+    if (seen.size() == 1) d.triggerPrice->setText(QStringLiteral("3000"));  // below the market
+    d.OnOk();
+  };
+  // "添加": a new stop for the position, nothing cancelled.
+  list.Add();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0], TXT("发送") + "|3|basis||3|0|3100");
+  ASSERT_EQ(trade.conditions.size(), 1u);
+  EXPECT_TRUE(trade.cancelled.empty());
+  EXPECT_EQ(trade.conditions[0].kind, 1);  // the stop-loss of a long position
+  EXPECT_EQ(trade.conditions[0].quantity, 3);
+  EXPECT_EQ(std::string(tarn::Field(trade.conditions[0].positionNumber)), "P1");
+  // "修改" on the explicit-price stop keeps its send price.
+  list.list->selectRow(0);
+  list.Modify();
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[1], TXT("修改") + "|2|explicit|3040|3|0|3050");
+  ASSERT_EQ(trade.conditions.size(), 2u);
+  EXPECT_EQ(trade.cancelled, (std::vector<std::string>{"sl"}));
+  EXPECT_EQ(trade.conditions[1].sendPriceMode, 0);
+  EXPECT_DOUBLE_EQ(trade.conditions[1].sendPrice, 3040);
+  EXPECT_DOUBLE_EQ(trade.conditions[1].triggerPrice, 3050);
+  EXPECT_EQ(trade.conditions[1].longTerm, 1);
+  // ... and on the one sent at the opposite price + 2 ticks, its basis and offset.
+  list.list->selectRow(1);
+  list.Modify();
+  ASSERT_EQ(trade.conditions.size(), 3u);
+  EXPECT_EQ(seen[2], TXT("修改") + "|2|basis||1|2|3200");
+  EXPECT_EQ(trade.conditions[2].sendPriceMode, 2);
+  EXPECT_EQ(trade.conditions[2].ticks, 2);
+  EXPECT_EQ(trade.conditions[2].kind, 0);
+}
+
+TEST_F(StrategyWindows, TheConditionDialogsContractBoxFindsWhatIsTyped) {
+  CDlgConditionOrder d(DC_Contract{}, 1, 1, 1, 3100, nullptr);
+  d.show();
+  // Typing lists the contracts the text finds; Enter picks the first.
+  d.contract->setFocus();
+  QTest::keyClicks(d.contract, QStringLiteral("hc"));
+  ASSERT_TRUE(d.search->isVisible());
+  ASSERT_EQ(d.search->Shown().size(), 1u);
+  QTest::keyClick(d.contract, Qt::Key_Return);
+  EXPECT_FALSE(d.search->isVisible());
+  EXPECT_EQ(d.contract->text(), ToQString(hc.Code()));
+  d.OnOk();
+  ASSERT_EQ(trade.conditions.size(), 1u);
+  EXPECT_TRUE(trade.conditions[0].contract.SameKey(hc));
+  // A code typed in full and confirmed with OK is the listed entry it names.
+  CDlgConditionOrder e(DC_Contract{}, 1, 1, 1, 3100, nullptr);
+  e.show();
+  e.contract->setFocus();
+  QTest::keyClicks(e.contract, ToQString(rb.Code()));
+  e.OnOk();
+  ASSERT_EQ(trade.conditions.size(), 2u);
+  EXPECT_TRUE(trade.conditions[1].contract.SameKey(rb));
+  // Text that names no listed contract is still refused.
+  CDlgConditionOrder f(DC_Contract{}, 1, 1, 1, 3100, nullptr);
+  f.contract->setText(QStringLiteral("nothing"));
+  f.OnOk();
+  EXPECT_EQ(LastBox(), TXT("合约无效"));
+  EXPECT_EQ(trade.conditions.size(), 2u);
+}
+
+TEST_F(StrategyWindows, ThePanelLoadsAStrategyFromTheSpreadSelection) {
+  CDlgCeLue list(nullptr, true);
+  ASSERT_TRUE(list.AddStrategy(RbHc()));  // saved to the file the selection reads
+  CDlgCombSendOrder panel;
+  panel.triggerPrice->setText(QStringLiteral("5"));
+  panel.Send();
+  EXPECT_EQ(LastBox(), TXT("请选择一个策略"));
+  EXPECT_TRUE(trade.loops.empty());
+  int shownKind = -1;
+  panel.runSelect = [&](CDlgSelContract2& d) {
+    shownKind = d.kinds->currentIndex();
+    EXPECT_FALSE(d.kinds->isTabEnabled(0));  // a panel sends strategies only
+    d.OnOk();  // nothing selected
+    EXPECT_EQ(LastBox(), TXT("请选择一个合约"));
+    d.list->selectRow(0);
+    d.OnOk();
+    return d.result() == QDialog::Accepted;
+  };
+  panel.ChooseStrategy();
+  EXPECT_EQ(shownKind, 1);
+  EXPECT_EQ(panel.legs->rowCount(), 2);
+  panel.triggerPrice->setText(QStringLiteral("5"));
+  panel.Send();
+  ASSERT_EQ(trade.loops.size(), 1u);
+  EXPECT_TRUE(trade.loops[0].strategy.legs[1].contract.SameKey(hc));
+}
+
+TEST_F(StrategyWindows, ALegTakesAFuturesContractFromTheSelection) {
+  CDlgAddCmbOrder d(CombolStrategy{});
+  d.runSelect = [&](CDlgSelContract2& s) {
+    EXPECT_EQ(s.kinds->currentIndex(), 0);
+    s.filter->setText(QStringLiteral("hc"));
+    emit s.filter->textEdited(s.filter->text());
+    EXPECT_EQ(s.list->rowCount(), 1);
+    s.list->selectRow(0);
+    s.OnOk();
+    return s.result() == QDialog::Accepted;
+  };
+  d.PickLeg(1);
+  EXPECT_EQ(d.contract[1]->currentText(), ToQString(tarn::ContractEntryText(hc)));
+  EXPECT_EQ(d.contract[0]->currentIndex(), 0);
+}
+
 }  // namespace

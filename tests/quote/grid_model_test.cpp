@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
 #include <set>
 #include <thread>
 
@@ -229,6 +230,80 @@ TEST_F(GridModelTest, OnlyVisibleRowsAreSubscribedWhileScrollingThroughFiveThous
   EXPECT_EQ(model.FirstVisible(), model.MaxFirstVisible());
   model.UnsubscribeAll();
   EXPECT_TRUE(subs.live.empty());
+}
+
+// The quote library's current snapshots, as the grid window reads them for rows out of view.
+struct SnapshotSubscriptions : Subscriptions {
+  bool ReadSnapshot(const DC_Contract& c, DC_QuoteData* out) override {
+    auto it = snapshots.find(std::string(c.Key()));
+    if (it == snapshots.end()) return false;
+    *out = it->second;
+    ++reads;
+    return true;
+  }
+  std::map<std::string, DC_QuoteData> snapshots;
+  int reads = 0;
+};
+
+TEST_F(GridModelTest, AValueSortTakesEveryRowsSnapshotNotOnlyTheVisibleOnes) {
+  SnapshotSubscriptions snaps;
+  QuoteGridModel grid{&snaps};
+  grid.SetDefaultColumns();
+  grid.SetViewport(2, 2);  // two rows in view: only they receive quotes
+  const std::vector<DC_Contract> rows = {market->rbMonths[0], market->rbMonths[1], market->cuMonths[0],
+                                         market->cuMonths[1]};
+  // The default order puts copper first: its two rows are in view and quoted; the rebar rows
+  // below have opened higher but receive nothing.
+  const float opens[] = {5000, 4000, 3000, 2000};
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    DC_QuoteData d{};
+    d.open = opens[i];
+    d.last = opens[i] + 1;
+    snaps.snapshots[std::string(rows[i].Key())] = d;
+  }
+  grid.SetRows(rows, false, 2026);
+  ASSERT_EQ(grid.SubscriptionCount(), 2u);
+  for (const DC_Contract& c : {market->cuMonths[0], market->cuMonths[1]}) {
+    ASSERT_TRUE(grid.IsSubscribed(c.Key()));
+    DC_Quote q{};
+    q.contract = c;
+    q.data = snaps.snapshots[std::string(c.Key())];
+    grid.ApplyQuote(q);
+  }
+  int open = -1;
+  for (int i = 0; i < grid.ColumnCount(); ++i)
+    if (grid.KindAt(i) == kGridOpen) open = i;
+  ASSERT_GE(open, 0);
+  grid.Sort(open, false);  // descending by "今开": the rebar rows, out of view, come first
+  std::vector<std::string> codes;
+  for (const DC_Contract& c : grid.Contracts()) codes.emplace_back(c.Code());
+  EXPECT_EQ(codes, (std::vector<std::string>{"rb2605", "rb2610", "cu2603", "cu2604"}));
+  EXPECT_EQ(snaps.reads, 2);  // the two rows without quotes, read once each, not subscribed
+  EXPECT_EQ(grid.SubscriptionCount(), 2u);
+  // Every row's cells come from its own contract: code, name and prices.
+  const int last = ColumnOf(kGridLast), code = ColumnOf(kGridCode);
+  for (int r = 0; r < grid.RowCount(); ++r) {
+    const DC_Contract& c = grid.RowAt(r)->contract;
+    const DC_QuoteData& d = snaps.snapshots[std::string(c.Key())];
+    EXPECT_EQ(grid.Cell(r, 1).text, std::string(c.Name())) << r;
+    if (code >= 0) {
+      EXPECT_EQ(grid.Cell(r, code).text, std::string(c.Code())) << r;
+    }
+    EXPECT_EQ(grid.Cell(r, last).text, Format("%.*f", grid.RowAt(r)->decimals, d.last)) << r;
+  }
+  // A quote reaches the row of its contract wherever that row stands now.
+  DC_Quote q{};
+  q.contract = market->rbMonths[1];
+  q.data = snaps.snapshots[std::string(q.contract.Key())];
+  q.data.last = 3333;
+  ASSERT_TRUE(grid.ApplyQuote(q));
+  const int at = grid.FindRow(market->rbMonths[1].Key());
+  EXPECT_EQ(grid.Cell(at, 1).text, std::string(market->rbMonths[1].Name()));
+  EXPECT_EQ(grid.Cell(at, last).text, Format("%.*f", grid.RowAt(at)->decimals, 3333.0));
+  for (int r = 0; r < grid.RowCount(); ++r)
+    if (r != at) {
+      EXPECT_NE(grid.Cell(r, last).text, grid.Cell(at, last).text) << r;
+    }
 }
 
 TEST_F(GridModelTest, KeyboardSelectionWrapsAndStaysVisible) {

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "data/quote_data_center.h"
+#include "engines/contract_search.h"
 #include "engines/engine_support.h"
 #include "engines/gui/engine_widgets.h"
 #include "platform/message_box.h"
@@ -90,6 +91,12 @@ CDlgConditionOrder::CDlgConditionOrder(const DC_Contract& c, int side, int offse
     }
   });
   choose->setEnabled(static_cast<bool>(tarn::GetContractChooser()));
+  search = new tarn::ui::ContractSearchList(contract, tarn::AllListedContracts(GetQuoteDataCenter()));
+  search->onChosen = [this](const DC_Contract& picked) {
+    chosen_ = picked;
+    contract->setText(ToQString(picked.Code()));
+    ShowQuote();
+  };
   contractRow->addWidget(contract, 1);
   contractRow->addWidget(choose);
   form->addRow(QStringLiteral("合约:"), contractRow);
@@ -191,6 +198,15 @@ void CDlgConditionOrder::ShowQuote() {
 }
 
 void CDlgConditionOrder::OnOk() {
+  // The search list closes first. Its entry under the cursor counts as picked when the box
+  // holds exactly that entry's code (typed in full, then OK instead of Enter).
+  if (search->isVisible()) {
+    const int row = search->currentRow();
+    if (row >= 0 && row < static_cast<int>(search->Shown().size()) &&
+        search->Shown()[static_cast<std::size_t>(row)].Code() == ToGbk(contract->text()))
+      search->PickCurrent();
+    search->hide();
+  }
   ConditionOrderRequest r{};
   if (const auto message = tarn::CheckConditionInput(Input(), &r)) {
     tarn::MessageBox(*message);
@@ -218,8 +234,6 @@ CDlgAddWinLose::CDlgAddWinLose(const tarn::StopContext& c, QWidget* parent)
   triggerPrice = NumberEdit(Body());
   form->addRow(priceLabel, WithSpin(Body(), triggerPrice, [this](bool up) { SpinPrice(up); }));
   quantity = NumberEdit(Body());
-  const int held = tarn::StopIsLong(c) ? c.position.longQuantity : c.position.shortQuantity;
-  quantity->setText(QString::number(held));
   form->addRow(QStringLiteral("数量:"), quantity);
   distance = NumberEdit(Body());
   distance->setText(QStringLiteral("1"));
@@ -259,18 +273,16 @@ CDlgAddWinLose::CDlgAddWinLose(const tarn::StopContext& c, QWidget* parent)
   };
   connect(tabs, &QTabBar::currentChanged, this, follow);
   follow(0);
-  if (c.modify) {
-    const int kind = c.old.conditionKind;
-    const bool isLong = tarn::StopIsLong(c);
-    tabs->setCurrentIndex(kind == 4 ? 2 : kind == 5 ? 3 : (kind == 1) == isLong ? 0 : 1);
-    const double p = kind == 4 || kind == 5 ? c.old.price : c.old.triggerPrice;
-    triggerPrice->setText(ToQString(tarn::Format("%.*f", c.decimals, p)));
-    quantity->setText(QString::number(c.old.quantity));
-    if (kind == 4 || kind == 5) distance->setText(QString::number(c.old.ticks));
-    validity->setCurrentIndex(c.old.longTerm ? 1 : 0);
-  } else if (c.latest > 1e-6) {
-    triggerPrice->setText(ToQString(tarn::Format("%.*f", c.decimals, c.latest)));
-  }
+  const tarn::StopInput in = tarn::StopInputFor(c);
+  tabs->setCurrentIndex(in.tab);
+  triggerPrice->setText(ToQString(in.triggerPrice));
+  quantity->setText(ToQString(in.quantity));
+  distance->setText(ToQString(in.distance));
+  validity->setCurrentIndex(in.validity);
+  sendPriceOn->setChecked(in.sendPriceOn);
+  sendPriceBasis->setCurrentIndex(in.sendPriceBasis);
+  tickOffset->setText(ToQString(in.tickOffset));
+  sendPrice->setText(ToQString(in.sendPrice));
   connect(&timer_, &QTimer::timeout, this, &CDlgAddWinLose::Tick);
   timer_.start(500);
   Tick();
@@ -341,11 +353,12 @@ CDlgWinStop::CDlgWinStop(const tarn::StopContext& c, double floatProfit, const s
   root->addWidget(list, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
+  buttons->addWidget(tarn::ui::MakeButton(Body(), QStringLiteral("添加"), [this] { Add(); }));
   buttons->addWidget(tarn::ui::MakeButton(Body(), QStringLiteral("修改"), [this] { Modify(); }));
   buttons->addWidget(tarn::ui::MakeButton(Body(), QStringLiteral("删除"), [this] { Delete(); }));
   buttons->addWidget(tarn::ui::MakeButton(Body(), QStringLiteral("关闭"), [this] { OnCancel(); }));
   root->addLayout(buttons);
-  runModify = [](CDlgAddWinLose& d) { d.exec(); };
+  runStopDialog = [](CDlgAddWinLose& d) { d.exec(); };
   StartListening();
   Refresh();
 }
@@ -397,5 +410,14 @@ void CDlgWinStop::Modify() {
   c.modify = true;
   c.old = shown_[static_cast<std::size_t>(row)];
   CDlgAddWinLose d(c, this);
-  runModify(d);
+  runStopDialog(d);
+}
+
+void CDlgWinStop::Add() {
+  // A new stop order for the position this list is of.
+  tarn::StopContext c = context_;
+  c.modify = false;
+  c.old = OrderRecord{};
+  CDlgAddWinLose d(c, this);
+  runStopDialog(d);
 }

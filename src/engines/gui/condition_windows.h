@@ -16,6 +16,7 @@
 
 #include "data/trade_api.h"
 #include "engines/condition_forms.h"
+#include "engines/gui/engine_widgets.h"
 #include "ui/dialog.h"
 
 class CDlgConditionOrder : public tarn::ui::Dialog {
@@ -32,6 +33,7 @@ class CDlgConditionOrder : public tarn::ui::Dialog {
 
   QLineEdit* contract = nullptr;
   QPushButton* choose = nullptr;
+  tarn::ui::ContractSearchList* search = nullptr;  // the pop-up search list under `contract`
   QComboBox* basis = nullptr;
   QComboBox* condition = nullptr;
   QLineEdit* triggerPrice = nullptr;
@@ -95,11 +97,14 @@ class CDlgWinStop : public tarn::ui::Dialog, public CTradeListener {
               QWidget* parent = nullptr);
   ~CDlgWinStop() override;
   void Refresh();
+  // "添加": a new stop order for the position (CDlgAddWinLose in add mode).
+  void Add();
   void Delete();
+  // "修改": the selected stop order in CDlgAddWinLose's modify mode.
   void Modify();
   void OnOrder(const OrderRecord* order, const AccountTexts& account) override;
-  // How the modify dialog is shown (a test answers it).
-  std::function<void(CDlgAddWinLose&)> runModify;
+  // How the add and modify dialog is shown (a test answers it).
+  std::function<void(CDlgAddWinLose&)> runStopDialog;
 
   QLabel* header = nullptr;
   QTableWidget* list = nullptr;

@@ -2,7 +2,9 @@
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 
+#include "engines/contract_search.h"
 #include "ui/dialog.h"
 #include "ui/fonts.h"
 #include "ui/text_qt.h"
@@ -95,6 +97,77 @@ QString MultiLine(const std::string& gbk) {
   QString s = ToQString(gbk);
   s.remove(QLatin1Char('\r'));
   return s;
+}
+
+// ---- ContractSearchList ----------------------------------------------------------------------
+
+ContractSearchList::ContractSearchList(QLineEdit* edit, std::vector<DC_Contract> contracts)
+    : QListWidget(edit->window()), edit_(edit), all_(std::move(contracts)) {
+  setFocusPolicy(Qt::NoFocus);  // typing stays in the box
+  setFrameShape(QFrame::Box);
+  hide();
+  edit_->installEventFilter(this);
+  connect(edit_, &QLineEdit::textEdited, this, [this](const QString& t) { Search(t); });
+  connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+    setCurrentItem(item);
+    PickCurrent();
+  });
+}
+
+void ContractSearchList::Search(const QString& text) {
+  shown_ = FindContracts(all_, ToGbk(text), kMaxShown);
+  clear();
+  for (const DC_Contract& c : shown_) addItem(ToQString(ContractEntryText(c)));
+  if (shown_.empty()) {
+    hide();
+    return;
+  }
+  setCurrentRow(0);
+  Place();
+  show();
+  raise();
+}
+
+bool ContractSearchList::PickCurrent() {
+  const int row = currentRow();
+  if (row < 0 || row >= static_cast<int>(shown_.size())) return false;
+  const DC_Contract picked = shown_[static_cast<std::size_t>(row)];
+  hide();
+  if (onChosen) onChosen(picked);
+  return true;
+}
+
+void ContractSearchList::Place() {
+  QWidget* host = parentWidget();
+  const QPoint at = edit_->mapTo(host, QPoint(0, edit_->height()));
+  const int rows = std::min(count(), 8);
+  const int rowHeight = std::max(sizeHintForRow(0), fontMetrics().height() + 2);
+  setGeometry(at.x(), at.y(), std::max(edit_->width(), Scaled(220)), rows * rowHeight + 2 * frameWidth());
+}
+
+bool ContractSearchList::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == edit_ && event->type() == QEvent::KeyPress && isVisible()) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    switch (key->key()) {
+      case Qt::Key_Down:
+        setCurrentRow(std::min(currentRow() + 1, count() - 1));
+        return true;
+      case Qt::Key_Up:
+        setCurrentRow(std::max(currentRow() - 1, 0));
+        return true;
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        PickCurrent();
+        return true;
+      case Qt::Key_Escape:
+        hide();
+        return true;
+      default:
+        break;
+    }
+  }
+  if (watched == edit_ && event->type() == QEvent::FocusOut) hide();
+  return QListWidget::eventFilter(watched, event);
 }
 
 }  // namespace ui

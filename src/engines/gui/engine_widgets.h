@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
 #include <functional>
@@ -42,6 +43,31 @@ QWidget* MakeOkCancel(Dialog* dialog);
 
 // Shows a GBK text with "\r\n" line breaks in a widget ("\r" is dropped).
 QString MultiLine(const std::string& gbk);
+
+// The pop-up search list of a contract box: while the user types, the contracts the text finds
+// (tarn::FindContracts) are listed under the box, floating over the dialog. Up and Down move
+// through them, Enter or a click picks one (onChosen), Escape closes the list.
+class ContractSearchList : public QListWidget {
+  Q_OBJECT
+ public:
+  static constexpr std::size_t kMaxShown = 30;
+  ContractSearchList(QLineEdit* edit, std::vector<DC_Contract> contracts);
+  std::function<void(const DC_Contract&)> onChosen;
+  // Lists what the text finds and shows the list; hides it when nothing is found.
+  void Search(const QString& text);
+  // Picks the current entry (the first one unless the user moved); false when none is listed.
+  bool PickCurrent();
+  const std::vector<DC_Contract>& Shown() const { return shown_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Place();
+  QLineEdit* edit_;
+  std::vector<DC_Contract> all_;
+  std::vector<DC_Contract> shown_;
+};
 
 }  // namespace ui
 }  // namespace tarn

@@ -191,7 +191,13 @@ void CDlgAddOcoOrder::OnOk() {
     tarn::MessageBox(*error);
     return;
   }
+  if (const auto refused = tarn::SubmitOco(edited)) {
+    tarn::MessageBox(*refused);
+    // A pair that can no longer change stays refused however often OK is pressed: close.
+    if (edited.contract.Empty()) return;
+    Finish(QDialog::Rejected);
+    return;
+  }
   oco_ = edited;
-  tarn::SubmitOco(oco_);
   Finish(QDialog::Accepted);
 }

@@ -9,6 +9,7 @@
 
 #include "data/quote_data_center.h"
 #include "engines/gui/engine_widgets.h"
+#include "engines/strategy_file.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "ui/fonts.h"
@@ -30,24 +31,6 @@ QComboBox* Combo(QWidget* parent, const std::vector<std::string>& items) {
   auto* c = new QComboBox(parent);
   for (const std::string& s : items) c->addItem(ToQString(s));
   return c;
-}
-
-// Every contract the quote library lists, exchange by exchange.
-std::vector<DC_Contract> AllContracts() {
-  std::vector<DC_Contract> out;
-  IQuoteDataCenter* q = GetQuoteDataCenter();
-  if (!q) return out;
-  std::vector<DC_Exchange> exchanges(static_cast<std::size_t>(std::max(0, q->GetExchanges(nullptr, 0))));
-  exchanges.resize(static_cast<std::size_t>(std::max(0, q->GetExchanges(exchanges.data(), static_cast<int>(exchanges.size())))));
-  for (const DC_Exchange& e : exchanges) {
-    const std::string code(e.Code());
-    const int n = q->GetContractsOf(nullptr, 0, code.c_str(), 0);
-    if (n <= 0) continue;
-    std::vector<DC_Contract> list(static_cast<std::size_t>(n));
-    list.resize(static_cast<std::size_t>(std::max(0, q->GetContractsOf(list.data(), n, code.c_str(), 0))));
-    out.insert(out.end(), list.begin(), list.end());
-  }
-  return out;
 }
 
 QTableWidgetItem* Cell(QTableWidget* t, int r, int c) {
@@ -94,7 +77,7 @@ CDlgCombSendOrder* g_panel = nullptr;
 CDlgAddCmbOrder::CDlgAddCmbOrder(const CombolStrategy& strategy, QWidget* parent)
     : tarn::ui::Dialog(parent, strategy.UsedLegs() > 0 ? QStringLiteral("修改策略") : QStringLiteral("添加策略")),
       strategy_(strategy) {
-  contracts_ = AllContracts();
+  contracts_ = tarn::AllListedContracts(GetQuoteDataCenter());
   // A leg's contract that the library no longer lists still shows as it was.
   for (const CombolLeg& l : strategy.legs) {
     if (!l.Used()) continue;
@@ -129,6 +112,8 @@ CDlgAddCmbOrder::CDlgAddCmbOrder(const CombolStrategy& strategy, QWidget* parent
     spread[i]->setText(ToQString(in.legs[i].spread));
     lots[i] = NumberEdit(Body());
     lots[i]->setText(ToQString(in.legs[i].lots));
+    pick[i] = tarn::ui::MakeButton(Body(), QStringLiteral("..."), [this, i] { PickLeg(i); });
+    legGrid->addWidget(pick[i], i + 1, 6);
     legGrid->addWidget(contract[i], i + 1, 1);
     legGrid->addWidget(side[i], i + 1, 2);
     legGrid->addWidget(chase[i], i + 1, 3);
@@ -165,7 +150,102 @@ CDlgAddCmbOrder::CDlgAddCmbOrder(const CombolStrategy& strategy, QWidget* parent
   form->addRow(QStringLiteral("小数位:"), options);
   root->addLayout(form);
   root->addWidget(tarn::ui::MakeOkCancel(this));
+  runSelect = [](CDlgSelContract2& d) { return d.exec() == QDialog::Accepted; };
   contract[0]->setFocus();
+}
+
+void CDlgAddCmbOrder::ShowLeg(int leg, const DC_Contract& c) {
+  if (c.Empty()) {
+    contract[leg]->setCurrentIndex(0);
+    return;
+  }
+  for (std::size_t k = 0; k < contracts_.size(); ++k) {
+    if (contracts_[k].SameKey(c)) {
+      contract[leg]->setCurrentIndex(static_cast<int>(k) + 1);
+      return;
+    }
+  }
+  // Not listed (any more): it is offered in every leg's combo from now on.
+  contracts_.push_back(c);
+  for (QComboBox* box : contract) box->addItem(ToQString(tarn::LegContractText(c)));
+  contract[leg]->setCurrentIndex(static_cast<int>(contracts_.size()));
+}
+
+void CDlgAddCmbOrder::PickLeg(int leg) {
+  CDlgSelContract2 d(contracts_, tarn::LoadStrategyFile(), tarn::SpreadSelection::kFutures, true, true, this);
+  if (!runSelect(d)) return;
+  const tarn::SpreadSelection::Answer& a = d.Answer();
+  if (a.kind == tarn::SpreadSelection::kFutures) {
+    ShowLeg(leg, a.contract);
+    return;
+  }
+  // A strategy: its legs, sides, chase, spreads and lots.
+  const tarn::StrategyDefinitionInput in = tarn::DefinitionInputFor(a.strategy);
+  for (int i = 0; i < 4; ++i) {
+    ShowLeg(i, in.legs[i].contract);
+    side[i]->setCurrentIndex(in.legs[i].side);
+    chase[i]->setChecked(in.legs[i].chase);
+    spread[i]->setText(ToQString(in.legs[i].spread));
+    lots[i]->setText(ToQString(in.legs[i].lots));
+  }
+}
+
+// ---- CDlgSelContract2 ------------------------------------------------------------------------
+
+CDlgSelContract2::CDlgSelContract2(std::vector<DC_Contract> contracts, std::vector<CombolStrategy> strategies, int kind,
+                                   bool futuresAllowed, bool spreadsAllowed, QWidget* parent)
+    : tarn::ui::Dialog(parent, QStringLiteral("选择合约")), selection_(std::move(contracts), std::move(strategies)) {
+  auto* root = new QVBoxLayout(Body());
+  root->setContentsMargins(Scaled(12), Scaled(10), Scaled(12), Scaled(10));
+  root->setSpacing(Scaled(6));
+  kinds = new QTabBar(Body());
+  kinds->addTab(ToQString(tarn::SpreadSelection::KindText(tarn::SpreadSelection::kFutures)));
+  kinds->addTab(ToQString(tarn::SpreadSelection::KindText(tarn::SpreadSelection::kSpreads)));
+  kinds->setTabEnabled(tarn::SpreadSelection::kFutures, futuresAllowed);
+  kinds->setTabEnabled(tarn::SpreadSelection::kSpreads, spreadsAllowed);
+  root->addWidget(kinds);
+  filter = new QLineEdit(Body());
+  filter->setPlaceholderText(QStringLiteral("代码或名称"));
+  root->addWidget(filter);
+  list = tarn::ui::MakeListTable(Body(), {TXT("合约")}, 2);
+  list->setMinimumSize(Scaled(360), Scaled(260));
+  root->addWidget(list, 1);
+  root->addWidget(tarn::ui::MakeOkCancel(this));
+  connect(kinds, &QTabBar::currentChanged, this, [this](int k) { ShowKind(k); });
+  connect(filter, &QLineEdit::textEdited, this, [this](const QString& t) {
+    selection_.Filter(ToGbk(t));
+    Fill();
+  });
+  connect(list, &QTableWidget::cellDoubleClicked, this, [this] { OnOk(); });
+  if (kind == tarn::SpreadSelection::kSpreads ? !spreadsAllowed : !futuresAllowed)
+    kind = futuresAllowed ? tarn::SpreadSelection::kFutures : tarn::SpreadSelection::kSpreads;
+  kinds->setCurrentIndex(kind);
+  ShowKind(kind);
+}
+
+void CDlgSelContract2::ShowKind(int kind) {
+  selection_.SelectKind(kind);
+  filter->setVisible(selection_.CurrentKind() == tarn::SpreadSelection::kFutures);
+  const std::vector<std::string> columns = selection_.Columns();
+  list->setColumnCount(static_cast<int>(columns.size()));
+  QStringList heads;
+  for (const std::string& c : columns) heads << ToQString(c);
+  list->setHorizontalHeaderLabels(heads);
+  Fill();
+}
+
+void CDlgSelContract2::Fill() {
+  list->clearSelection();
+  tarn::ui::FillListTable(list, selection_.Rows());
+}
+
+void CDlgSelContract2::OnOk() {
+  answer_ = selection_.Ok(tarn::ui::SelectedRow(list));
+  if (!answer_.accepted) {
+    tarn::MessageBox(answer_.message);
+    return;
+  }
+  Finish(QDialog::Accepted);
 }
 
 tarn::StrategyDefinitionInput CDlgAddCmbOrder::Input() const {
@@ -309,6 +389,8 @@ CDlgCombSendOrder::CDlgCombSendOrder(QWidget* parent) : QWidget(parent) {
   type = new QComboBox(this);
   type->addItems({QStringLiteral("类型1"), QStringLiteral("类型2")});
   head->addWidget(name, 1);
+  chooseStrategy = tarn::ui::MakeButton(this, QStringLiteral("选择策略"), [this] { ChooseStrategy(); });
+  head->addWidget(chooseStrategy);
   head->addWidget(type);
   root->addLayout(head);
   legs = tarn::ui::MakeListTable(
@@ -351,6 +433,7 @@ CDlgCombSendOrder::CDlgCombSendOrder(QWidget* parent) : QWidget(parent) {
   buttons->addWidget(tarn::ui::MakeButton(this, QStringLiteral("下单"), [this] { Send(); }));
   buttons->addWidget(tarn::ui::MakeButton(this, QStringLiteral("网格下单"), [this] { SendGrid(); }));
   root->addLayout(buttons);
+  runSelect = [](CDlgSelContract2& d) { return d.exec() == QDialog::Accepted; };
   runGrid = [](CDlgSendGridOrder& d) {
     return d.exec() == QDialog::Accepted ? d.Requests() : std::vector<StrategyOrderRequest>{};
   };
@@ -376,6 +459,12 @@ void CDlgCombSendOrder::Fill(const CombolStrategy& strategy, bool forward, doubl
   perTrigger->setText(ToQString(in.perTrigger));
   formula->setText(ToQString(tarn::Format(TXT("公式:%s"), std::string(strategy.Formula()))));
   ShowLegs();
+}
+
+void CDlgCombSendOrder::ChooseStrategy() {
+  CDlgSelContract2 d({}, tarn::LoadStrategyFile(), tarn::SpreadSelection::kSpreads, false, true, window());
+  if (!runSelect(d) || d.Answer().kind != tarn::SpreadSelection::kSpreads) return;
+  Fill(d.Answer().strategy, tabs->currentIndex() == 0, kCombolNoValue);
 }
 
 void CDlgCombSendOrder::ShowLegs() {
@@ -477,9 +566,12 @@ void CDlgCeLue::Modify() {
   const CombolStrategy old = list_.All()[static_cast<std::size_t>(row)];
   CDlgAddCmbOrder d(old, window());
   if (!runDefinition(d)) return;
+  if (const auto message = list_.Replace(static_cast<std::size_t>(row), d.Strategy())) {
+    tarn::MessageBox(*message);
+    return;
+  }
   values_.Remove(old);
-  list_.Replace(static_cast<std::size_t>(row), d.Strategy());
-  values_.Toggle(d.Strategy());
+  if (!values_.Has(d.Strategy())) values_.Toggle(d.Strategy());
   Refresh();
 }
 

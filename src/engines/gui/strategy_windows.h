@@ -19,8 +19,31 @@
 
 #include "data/trade_api.h"
 #include "engines/combol_quote.h"
+#include "engines/contract_search.h"
 #include "engines/strategy_forms.h"
 #include "ui/dialog.h"
+
+// Chooses a futures contract ("期货合约", shown "%s-%s", narrowed by a search box) or a spread
+// contract, one of the user's strategies ("套利合约": "策略名称", "公式"). Either kind can be
+// switched off by the caller. OK without a selection shows "请选择一个合约".
+class CDlgSelContract2 : public tarn::ui::Dialog {
+  Q_OBJECT
+ public:
+  CDlgSelContract2(std::vector<DC_Contract> contracts, std::vector<CombolStrategy> strategies, int kind,
+                   bool futuresAllowed, bool spreadsAllowed, QWidget* parent = nullptr);
+  void OnOk() override;
+  void ShowKind(int kind);
+  const tarn::SpreadSelection::Answer& Answer() const { return answer_; }
+
+  QTabBar* kinds = nullptr;
+  QLineEdit* filter = nullptr;
+  QTableWidget* list = nullptr;
+
+ private:
+  void Fill();
+  tarn::SpreadSelection selection_;
+  tarn::SpreadSelection::Answer answer_;
+};
 
 class CDlgAddCmbOrder : public tarn::ui::Dialog {
   Q_OBJECT
@@ -43,8 +66,14 @@ class CDlgAddCmbOrder : public tarn::ui::Dialog {
   QLineEdit* perTrigger = nullptr;
   QComboBox* decimals = nullptr;
   QComboBox* type = nullptr;
+  QPushButton* pick[4] = {};  // "...": CDlgSelContract2 for the leg
+  // How the selection dialog is shown (a test answers it); true when it was accepted.
+  std::function<bool(CDlgSelContract2&)> runSelect;
+  // The leg's "...": a futures contract becomes the leg's; a strategy gives every leg its own.
+  void PickLeg(int leg);
 
  private:
+  void ShowLeg(int leg, const DC_Contract& c);
   std::vector<DC_Contract> contracts_;  // the entries after "不使用"
   CombolStrategy strategy_{};
 };
@@ -101,11 +130,15 @@ class CDlgCombSendOrder : public QWidget {
   void Send();
   // "网格下单": the grid dialog, then its requests.
   void SendGrid();
+  // "选择策略": CDlgSelContract2 on the user's strategies; the chosen one fills the panel.
+  void ChooseStrategy();
+  std::function<bool(CDlgSelContract2&)> runSelect;
   // How the grid dialog is shown (a test answers it); returns the requests to send.
   std::function<std::vector<StrategyOrderRequest>(CDlgSendGridOrder&)> runGrid;
 
   QTabBar* tabs = nullptr;
   QLabel* name = nullptr;
+  QPushButton* chooseStrategy = nullptr;
   QComboBox* type = nullptr;
   QTableWidget* legs = nullptr;
   QLineEdit* triggerPrice = nullptr;

@@ -66,6 +66,7 @@ class TradeCenter final : public ITradeApi, public exchange::ITradeSink {
   int ModifyOrder(OrderRecord order, double price, int quantity) override;
   void QuerySettlement(int date) override;
   void SetCurrentAccount(const std::string& account) override;
+  std::string CurrentAccount() override { return Current(); }
 
   void OnTradeEvents(const std::vector<exchange::BrokerEvent>& events) override;
   void OnTradeLinkDown(int reason) override;

@@ -100,6 +100,16 @@ CQuoteGridCtrl::~CQuoteGridCtrl() {
 
 void CQuoteGridCtrl::SubscribeRow(const DC_Contract& contract) { Subscribe(contract); }
 void CQuoteGridCtrl::UnsubscribeRow(const DC_Contract& contract) { Unsubscribe(contract); }
+bool CQuoteGridCtrl::ReadSnapshot(const DC_Contract& contract, DC_QuoteData* out) {
+  IQuoteDataCenter* center = GetQuoteDataCenter();
+  if (!center || !out) return false;
+  // No listener: the library hands the current snapshot and keeps no subscription.
+  DC_Quote buf{};
+  buf.contract = contract;
+  if (center->SubscribeQuote(NotifyHandle(), &contract, &buf, 1) != 0 || !buf.contract.SameKey(contract)) return false;
+  *out = buf.data;
+  return true;
+}
 
 int CQuoteGridCtrl::OnQuote(int status, const DC_Quote* quote) {
   if (status == 0 && quote) model_.ApplyQuote(*quote);

@@ -91,6 +91,7 @@ class CQuoteGridCtrl : public QWidget, public CQuoteDataClient, public ISettingC
  private:
   void SubscribeRow(const DC_Contract& contract) override;
   void UnsubscribeRow(const DC_Contract& contract) override;
+  bool ReadSnapshot(const DC_Contract& contract, DC_QuoteData* out) override;
 
   void LoadLook();
   void Relayout();
