@@ -299,17 +299,8 @@ void Broker::CreateDemo() {
 
 // ---- administration --------------------------------------------------------------------------
 
-namespace {
-bool PlainName(const std::string& s) {
-  if (s.empty() || s.size() > 20) return false;
-  for (char ch : s)
-    if (ch <= ' ' || ch > '~' || ch == '|') return false;
-  return true;
-}
-}  // namespace
-
 bool Broker::CreateLogin(const std::string& user, const std::string& password, const std::string& name) {
-  if (!PlainName(user) || password.empty()) return false;
+  if (!ValidLoginName(user) || password.empty()) return false;
   {
     tarn::Lock lock(mutex_);
     if (logins_.count(user)) return false;
@@ -335,7 +326,7 @@ bool Broker::AddLogin(const std::string& user, const std::string& hash, const st
 }
 
 bool Broker::CreateAccount(const std::string& id, const std::string& login, const std::string& name, Money balance) {
-  if (!PlainName(id)) return false;
+  if (!ValidLoginName(id)) return false;
   {
     tarn::Lock lock(mutex_);
     if (!AddNewAccount(id, login, name, balance)) return false;
@@ -437,9 +428,7 @@ int Broker::ChangePassword(const std::string& user, const std::string& oldPasswo
     message = TXT("原密码错误");
     return 1;
   }
-  bool plain = newPassword.size() >= 6 && newPassword.size() <= 32;
-  for (char ch : newPassword) plain = plain && ch > ' ' && ch <= '~';
-  if (!plain) {
+  if (!ValidPassword(newPassword)) {
     message = TXT("新密码须为6到32位字母、数字或符号");
     return 2;
   }

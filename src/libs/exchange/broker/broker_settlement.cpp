@@ -11,12 +11,6 @@
 namespace tarn::exchange {
 namespace {
 
-std::string MoneyText(Money m) {
-  const bool negative = m < 0;
-  const uint64_t u = negative ? static_cast<uint64_t>(-(m + 1)) + 1 : static_cast<uint64_t>(m);
-  return Format("%s%" PRIu64 ".%02" PRIu64, negative ? "-" : "", u / 100, u % 100);
-}
-
 std::string ClockText(int64_t ms) {
   const int s = ExchangeSecondOfDay(ms);
   return Format("%02d:%02d:%02d", s / 3600, s / 60 % 60, s % 60);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 #include "libs/exchange/sqlite_file.h"
 #include "platform/text.h"
@@ -155,14 +156,28 @@ void ReadOrder(sqlite3_stmt* s, BrokerStore::OrderRow& r) {
 
 sqlite3* BrokerStore::OpenChecked(const std::string& path) { return OpenCheckedSqlite(path, StoreForm()); }
 
-std::unique_ptr<BrokerStore> BrokerStore::Open(const std::string& path, std::string* error) {
+std::unique_ptr<BrokerStore> BrokerStore::Open(const std::string& path, std::string* error, bool* inUse) {
+  if (inUse) *inUse = false;
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+  FileLock lock;
+  const FileLock::Result locked = lock.Acquire(path + ".lock");
+  if (locked != FileLock::Result::Acquired) {
+    if (inUse) *inUse = locked == FileLock::Result::Held;
+    if (error)
+      *error = locked == FileLock::Result::Held ? "the broker store " + path + " is in use by another process"
+                                                : "cannot lock the broker store " + path;
+    return nullptr;
+  }
   bool replaced = false;
   sqlite3* db = OpenSqliteStore(path, StoreForm(), replaced);
   if (!db) {
     if (error) *error = "cannot open the broker store " + path;
     return nullptr;
   }
-  return Adopt(db, path, replaced);
+  std::unique_ptr<BrokerStore> store = Adopt(db, path, replaced);
+  store->lock_ = std::move(lock);  // held as long as the store is open
+  return store;
 }
 
 std::unique_ptr<BrokerStore> BrokerStore::OpenImage(std::string_view image) {

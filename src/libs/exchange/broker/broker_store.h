@@ -19,6 +19,9 @@
 // killed process (it is in the log the moment COMMIT returns); only a power cut may lose the
 // last transactions, never the database. A file that is not a readable store of this form is
 // moved aside to "<name>.damaged" and a new store is started.
+//
+// A store opened from a file holds "<name>.lock" for its life: one process at a time writes it
+// (the broker of a terminal or a server, or the administrators' tool while none runs).
 #pragma once
 
 #include <cstdint>
@@ -28,6 +31,7 @@
 #include <vector>
 
 #include "libs/exchange/broker/broker_types.h"
+#include "libs/exchange/file_lock.h"
 #include "platform/sync.h"
 
 struct sqlite3;
@@ -92,7 +96,10 @@ class BrokerStore {
     int32_t maxOrderSequence = 0, maxFillSequence = 0, maxStrategySequence = 0;  // of the day
   };
 
-  static std::unique_ptr<BrokerStore> Open(const std::string& path, std::string* error = nullptr);
+  // nullptr with `error` set when the file cannot be opened or another process holds its lock
+  // (`inUse` then tells that).
+  static std::unique_ptr<BrokerStore> Open(const std::string& path, std::string* error = nullptr,
+                                           bool* inUse = nullptr);
   // A store in memory that starts from the bytes of a database file (see OpenSqliteImage).
   static std::unique_ptr<BrokerStore> OpenImage(std::string_view image);
   ~BrokerStore();
@@ -141,6 +148,7 @@ class BrokerStore {
 
   sqlite3* db_ = nullptr;
   std::string path_;
+  FileLock lock_;
   bool replaced_ = false;
   bool damaged_ = false;
   std::vector<sqlite3_stmt*> statements_;
