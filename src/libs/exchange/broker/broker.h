@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "libs/exchange/broker/broker_auth.h"
+#include "libs/exchange/broker/broker_journal.h"
 #include "libs/exchange/broker/broker_market.h"
 #include "libs/exchange/broker/broker_store.h"
 #include "libs/exchange/broker/broker_types.h"
@@ -178,22 +179,7 @@ class Broker final : public IMarketListener {
     ContractTerms terms;
   };
 
-  // What one commit writes, copied from the state under the lock, and the events it releases.
-  struct WriteSet {
-    uint64_t seq = 0;
-    int32_t day = 0;  // 0: unchanged
-    std::vector<BrokerStore::LoginRow> logins;
-    std::vector<BrokerStore::AccountRow> accounts;
-    std::vector<BrokerStore::OrderRow> orders;
-    std::vector<BrokerStore::FillRow> fills;
-    std::vector<std::pair<BrokerStore::SideRow, bool>> sides;  // bool: erase
-    std::vector<std::pair<BrokerStore::LotRow, bool>> lots;
-    std::vector<std::pair<std::string, std::vector<BrokerStore::StartRow>>> starts;
-    std::vector<std::tuple<std::string, int32_t, std::string>> statements;
-    std::vector<BrokerStore::StrategyRow> strategies;
-    std::vector<BrokerStore::RefRow> refs;
-    std::vector<BrokerEvent> events;
-  };
+
 
   static uint64_t SideKey(ContractId c, int side) { return (static_cast<uint64_t>(c) << 1) | static_cast<uint64_t>(side - 1); }
   static ContractId SideContract(uint64_t key) { return static_cast<ContractId>(key >> 1); }
@@ -224,12 +210,9 @@ class Broker final : public IMarketListener {
   void Commit();
   // Without a store: delivers the events. With one: waits while the writer is far behind.
   void Deliver();
-  // Waits until everything queued so far is in the store (not on the writer's thread, and not
+  // Waits until everything queued so far is in the store (not on the journal's thread, and not
   // with the broker's lock held).
   void Durable();
-  void WriterLoop();
-  bool WriteAll(const std::vector<WriteSet>& sets);
-  bool OnWriterThread() const { return std::this_thread::get_id() == writer_.get_id(); }
   void WorkerLoop();
   void ProcessBatch(const std::vector<MarketEvent>& events);
   void DirtyOrder(const Order& o);
@@ -359,15 +342,8 @@ class Broker final : public IMarketListener {
   std::map<std::pair<AccountIndex, int32_t>, std::string> statements_;
   uint64_t statementsSeq_ = 0;  // the commit that writes them
 
-  // The writer: commits what operations changed, several at once, then delivers their events.
-  static constexpr std::size_t kMaxQueuedWrites = 4096;
-  std::mutex writeMutex_;
-  std::condition_variable writeCv_, writtenCv_;
-  std::deque<WriteSet> writes_;
-  uint64_t writeSeq_ = 0, written_ = 0;
-  bool writing_ = false;
-  bool stopWriter_ = false;
-  std::thread writer_;
+  // Commits what operations changed, several at once, then delivers their events (with a store).
+  std::unique_ptr<BrokerJournal> journal_;
 
   // The worker: market batches waiting, and whether it is busy.
   std::mutex workMutex_;

@@ -36,8 +36,7 @@ void Broker::SettleDay(int32_t day, int32_t nextDay) {
   // The statements of an earlier roll are in the store by now; keep those of this one at hand
   // until they are.
   if (store_ && newStatements_.empty()) {
-    std::lock_guard<std::mutex> lock(writeMutex_);
-    if (written_ >= statementsSeq_) statements_.clear();
+    if (journal_->Written() >= statementsSeq_) statements_.clear();
   }
   // Strategy orders run for their day: they end before their leg orders do.
   runs_.clear();
