@@ -91,7 +91,6 @@ Broker::Broker(IBrokerMarket& market, BrokerOptions options, std::unique_ptr<Bro
   }
   Durable();  // opened: what loading and catching up changed is stored
   market_.AddListener(this);
-  worker_ = std::thread([this] { WorkerLoop(); });
 }
 
 Broker::~Broker() {
@@ -881,7 +880,11 @@ void Broker::OnMarketEvents(const std::vector<MarketEvent>& events) {
   if (mine.empty()) return;
   {
     std::lock_guard<std::mutex> lock(workMutex_);
+    if (stop_) return;
     work_.push_back(std::move(mine));
+    // The worker starts with the first market step the broker has to work off: a broker that
+    // never hears of one (a store check, a fuzz input) costs no thread.
+    if (!worker_.joinable()) worker_ = std::thread([this] { WorkerLoop(); });
   }
   workCv_.notify_one();
 }
