@@ -71,7 +71,10 @@ Broker::Broker(IBrokerMarket& market, BrokerOptions options, std::unique_ptr<Bro
   interest_.reset(new std::atomic<bool>[cat.Size()]);
   for (std::size_t i = 0; i < cat.Size(); ++i) interest_[i].store(false);
   for (const Commodity& c : cat.Commodities()) terms_.push_back(TermsOf(c, cat));
-  if (store_) writer_ = std::thread([this] { WriterLoop(); });
+  if (store_)
+    journal_ = std::make_unique<BrokerJournal>(*store_, [this](const std::vector<BrokerEvent>& events) {
+      listeners_.ForEach([&](IBrokerListener* l) { l->OnBrokerEvents(events); });
+    });
   {
     tarn::Lock lock(mutex_);
     Load();
@@ -88,7 +91,6 @@ Broker::Broker(IBrokerMarket& market, BrokerOptions options, std::unique_ptr<Bro
   }
   Durable();  // opened: what loading and catching up changed is stored
   market_.AddListener(this);
-  worker_ = std::thread([this] { WorkerLoop(); });
 }
 
 Broker::~Broker() {
@@ -99,13 +101,7 @@ Broker::~Broker() {
   }
   workCv_.notify_all();
   if (worker_.joinable()) worker_.join();
-  {
-    std::lock_guard<std::mutex> lock(writeMutex_);
-    stopWriter_ = true;
-  }
-  writeCv_.notify_all();
-  writtenCv_.notify_all();
-  if (writer_.joinable()) writer_.join();  // it writes and delivers what is queued first
+  journal_.reset();  // it writes and delivers what is queued first
   tarn::Lock lock(mutex_);
   for (ContractId id = 0; id < books_.size(); ++id)
     if (books_[id] && books_[id]->watched) market_.Watch(id, false);
@@ -266,6 +262,12 @@ void Broker::Load() {
     std::snprintf(f.number, sizeof f.number, "%08d-T%07d", f.tradingDay, f.sequence);
     accounts_[a].fills.push_back(f);
   }
+  for (const BrokerStore::RefRow& r : in.refs) {
+    const AccountIndex a = accountOf(r.account);
+    if (a == kNoAccount || r.ref == 0) continue;
+    accounts_[a].refs[r.ref] = RefEntry{r.orderId, r.tradingDay, r.sequence};
+    if (auto o = orders_.find(r.orderId); o != orders_.end() && o->second.account == a) o->second.clientRef = r.ref;
+  }
   for (BrokerStore::StrategyRow& r : in.strategies) {
     const AccountIndex a = accountOf(r.account);
     if (a == kNoAccount) continue;
@@ -293,17 +295,8 @@ void Broker::CreateDemo() {
 
 // ---- administration --------------------------------------------------------------------------
 
-namespace {
-bool PlainName(const std::string& s) {
-  if (s.empty() || s.size() > 20) return false;
-  for (char ch : s)
-    if (ch <= ' ' || ch > '~' || ch == '|') return false;
-  return true;
-}
-}  // namespace
-
 bool Broker::CreateLogin(const std::string& user, const std::string& password, const std::string& name) {
-  if (!PlainName(user) || password.empty()) return false;
+  if (!ValidLoginName(user) || password.empty()) return false;
   {
     tarn::Lock lock(mutex_);
     if (logins_.count(user)) return false;
@@ -329,7 +322,7 @@ bool Broker::AddLogin(const std::string& user, const std::string& hash, const st
 }
 
 bool Broker::CreateAccount(const std::string& id, const std::string& login, const std::string& name, Money balance) {
-  if (!PlainName(id)) return false;
+  if (!ValidLoginName(id)) return false;
   {
     tarn::Lock lock(mutex_);
     if (!AddNewAccount(id, login, name, balance)) return false;
@@ -431,9 +424,7 @@ int Broker::ChangePassword(const std::string& user, const std::string& oldPasswo
     message = TXT("原密码错误");
     return 1;
   }
-  bool plain = newPassword.size() >= 6 && newPassword.size() <= 32;
-  for (char ch : newPassword) plain = plain && ch > ' ' && ch <= '~';
-  if (!plain) {
+  if (!ValidPassword(newPassword)) {
     message = TXT("新密码须为6到32位字母、数字或符号");
     return 2;
   }
@@ -734,11 +725,9 @@ void Broker::Finish() {
 }
 
 void Broker::Deliver() {
-  if (store_) {
-    // The writer delivers once the changes are stored; keep it from falling too far behind.
-    if (OnWriterThread()) return;
-    std::unique_lock<std::mutex> lock(writeMutex_);
-    writtenCv_.wait(lock, [this] { return writes_.size() < kMaxQueuedWrites || stopWriter_; });
+  if (journal_) {
+    // The journal delivers once the changes are stored; keep it from falling too far behind.
+    journal_->WaitRoom();
     return;
   }
   {
@@ -780,7 +769,7 @@ void Broker::Commit() {
   if (!store_) return;
   if (dirtyOrders_.empty() && newFills_.empty() && dirtySides_.empty() && dirtyLots_.empty() &&
       dirtyAccounts_.empty() && dirtyStrategies_.empty() && newStatements_.empty() && dirtyStarts_.empty() &&
-      dirtyLogins_.empty() && !dirtyDay_ && pending_.empty())
+      dirtyLogins_.empty() && newRefs_.empty() && !dirtyDay_ && pending_.empty())
     return;
   auto dedupe = [](auto& v) {
     std::sort(v.begin(), v.end());
@@ -793,7 +782,7 @@ void Broker::Commit() {
   dedupe(dirtyStrategies_);
   dedupe(dirtyStarts_);
   dedupe(dirtyLogins_);
-  WriteSet w;
+  JournalWrite w;
   if (dirtyDay_) w.day = day_;
   for (const std::string& user : dirtyLogins_) {
     auto it = logins_.find(user);
@@ -858,6 +847,7 @@ void Broker::Commit() {
   for (const auto& [a, id] : dirtyStrategies_)
     for (const StrategyOrder& s : accounts_[a].strategies)
       if (s.id == id) w.strategies.push_back({s, accounts_[a].id});
+  w.refs.swap(newRefs_);
   w.events.swap(pending_);
   dirtyOrders_.clear();
   newFills_.clear();
@@ -869,86 +859,13 @@ void Broker::Commit() {
   dirtyStarts_.clear();
   dirtyLogins_.clear();
   dirtyDay_ = false;
-  {
-    std::lock_guard<std::mutex> lock(writeMutex_);
-    w.seq = ++writeSeq_;
-    if (!w.statements.empty()) statementsSeq_ = w.seq;
-    writes_.push_back(std::move(w));
-  }
-  writeCv_.notify_one();
-}
-
-bool Broker::WriteAll(const std::vector<WriteSet>& sets) {
-  bool ok = store_->Begin();
-  for (const WriteSet& w : sets) {
-    if (ok && w.day) ok = store_->SetMeta("trading_day", std::to_string(w.day));
-    for (const auto& r : w.logins) ok = ok && store_->PutLogin(r);
-    for (const auto& r : w.accounts) ok = ok && store_->PutAccount(r);
-    for (const auto& r : w.orders) ok = ok && store_->PutOrder(r.order, r.account, r.contract);
-    for (const auto& r : w.fills) ok = ok && store_->PutFill(r.fill, r.account, r.contract);
-    for (const auto& [r, erase] : w.sides)
-      ok = ok && (erase ? store_->DeleteSide(r.account, r.contract, r.side)
-                        : store_->PutSide(r.account, r.contract, r.side, r.id, r.number));
-    for (const auto& [r, erase] : w.lots)
-      ok = ok && (erase ? store_->DeleteLot(r.lot.id) : store_->PutLot(r.lot, r.account, r.contract, r.side));
-    for (const auto& [account, rows] : w.starts) {
-      ok = ok && store_->ClearStarts(account);
-      for (const auto& r : rows) ok = ok && store_->PutStart(r);
-    }
-    for (const auto& [account, day, text] : w.statements) ok = ok && store_->PutSettlement(account, day, text);
-    for (const auto& r : w.strategies) ok = ok && store_->PutStrategy(r.order, r.account);
-  }
-  if (ok) return store_->Commit();
-  store_->Rollback();
-  return false;
-}
-
-// Group commit: everything queued meanwhile goes into one transaction, and only once it is
-// committed are its events delivered, in order. Nobody hears of a change the store could lose.
-void Broker::WriterLoop() {
-  std::unique_lock<std::mutex> lock(writeMutex_);
-  for (;;) {
-    writeCv_.wait(lock, [this] { return stopWriter_ || !writes_.empty(); });
-    if (writes_.empty()) break;
-    std::vector<WriteSet> sets;
-    sets.reserve(writes_.size());
-    while (!writes_.empty()) {
-      sets.push_back(std::move(writes_.front()));
-      writes_.pop_front();
-    }
-    writing_ = true;
-    lock.unlock();
-    writtenCv_.notify_all();
-    for (int attempt = 0; !WriteAll(sets); ++attempt) {
-      if (attempt == 0 && !store_->Damaged())
-        std::fprintf(stderr, "tarn: the broker could not write its store; retrying\n");
-      // A damaged database stays damaged: retrying would only hold every event back.
-      if (attempt >= 50 || store_->Damaged()) {
-        std::fprintf(stderr, "tarn: the broker gave up writing %zu changes to its store\n", sets.size());
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    std::vector<BrokerEvent> events;
-    for (WriteSet& w : sets) {
-      if (events.empty())
-        events.swap(w.events);
-      else
-        for (BrokerEvent& e : w.events) events.push_back(std::move(e));
-    }
-    if (!events.empty()) listeners_.ForEach([&](IBrokerListener* l) { l->OnBrokerEvents(events); });
-    lock.lock();
-    written_ = sets.back().seq;
-    writing_ = false;
-    writtenCv_.notify_all();
-  }
+  const bool statements = !w.statements.empty();
+  const uint64_t seq = journal_->Queue(std::move(w));
+  if (statements) statementsSeq_ = seq;
 }
 
 void Broker::Durable() {
-  if (!store_ || OnWriterThread()) return;
-  std::unique_lock<std::mutex> lock(writeMutex_);
-  const uint64_t seq = writeSeq_;
-  writtenCv_.wait(lock, [&] { return written_ >= seq || stopWriter_; });
+  if (journal_) journal_->WaitDurable();
 }
 
 // ---- the market's events ---------------------------------------------------------------------
@@ -963,7 +880,11 @@ void Broker::OnMarketEvents(const std::vector<MarketEvent>& events) {
   if (mine.empty()) return;
   {
     std::lock_guard<std::mutex> lock(workMutex_);
+    if (stop_) return;
     work_.push_back(std::move(mine));
+    // The worker starts with the first market step the broker has to work off: a broker that
+    // never hears of one (a store check, a fuzz input) costs no thread.
+    if (!worker_.joinable()) worker_ = std::thread([this] { WorkerLoop(); });
   }
   workCv_.notify_one();
 }
@@ -1006,16 +927,13 @@ void Broker::WaitIdle() {
       std::unique_lock<std::mutex> lock(workMutex_);
       idleCv_.wait(lock, [this] { return (work_.empty() && !working_) || stop_; });
     }
-    if (store_ && !OnWriterThread()) {
-      std::unique_lock<std::mutex> lock(writeMutex_);
-      writtenCv_.wait(lock, [this] { return (writes_.empty() && !writing_) || stopWriter_; });
-    }
+    if (journal_) journal_->WaitIdle();
     {
       tarn::Lock lock(mutex_);
       if (!delivering_ && pending_.empty()) {
         std::lock_guard<std::mutex> work(workMutex_);
-        std::lock_guard<std::mutex> write(writeMutex_);
-        if (work_.empty() && !working_ && (OnWriterThread() || (writes_.empty() && !writing_))) return;
+        const bool written = !journal_ || journal_->OnJournalThread() || journal_->Idle();
+        if (work_.empty() && !working_ && written) return;
         continue;
       }
     }

@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "libs/exchange/broker/broker_auth.h"
+#include "libs/exchange/broker/broker_journal.h"
 #include "libs/exchange/broker/broker_market.h"
 #include "libs/exchange/broker/broker_store.h"
 #include "libs/exchange/broker/broker_types.h"
@@ -93,6 +94,11 @@ class Broker final : public IMarketListener {
   // 10), or -1 when the account is unknown.
   int InsertOrder(const OrderEntry& entry);
   int InsertCondition(const ConditionEntry& entry);
+  // As InsertOrder / InsertCondition, answering with the order. An entry whose clientRef the
+  // account has used before (also before a restart) books nothing: the receipt is the order
+  // booked the first time, with repeat set.
+  OrderReceipt PlaceOrder(const OrderEntry& entry);
+  OrderReceipt PlaceCondition(const ConditionEntry& entry);
   // 0, or an error code (`error` says why).
   int CancelOrder(const std::string& account, std::string_view key, std::string* error = nullptr);
   int ModifyOrder(const std::string& account, std::string_view key, int64_t price, bool priceOnTick, int quantity,
@@ -128,9 +134,21 @@ class Broker final : public IMarketListener {
   // and frozen money match them; no book crosses. False with the first fault in `why`.
   bool CheckInvariants(std::string* why, std::string_view onlyAccount = {});
 
+  // A digest of everything the broker keeps and reports: logins, accounts and their funds,
+  // positions and lots, the day's orders, fills, statements-to-be and strategy orders, the
+  // orders resting in each book in queue order, condition orders waiting, client references.
+  // Two brokers that hold the same state give the same hash; what follows from the market
+  // alone (its snapshots, queue places behind the market's volume) is left out.
+  uint64_t StateHash();
+
   void OnMarketEvents(const std::vector<MarketEvent>& events) override;
 
  private:
+  // The order a client reference named first.
+  struct RefEntry {
+    uint64_t orderId = 0;
+    int32_t day = 0, sequence = 0;
+  };
   struct Account {
     std::string id, login, name, currency;
     Money preBalance = 0, deposit = 0, withdrawal = 0, closeProfit = 0, fee = 0, credit = 0;
@@ -140,6 +158,7 @@ class Broker final : public IMarketListener {
     std::map<uint64_t, Side> sides;      // by SideKey
     std::map<uint64_t, int32_t> start;   // quantities at the day's start, by SideKey
     std::vector<StrategyOrder> strategies;
+    std::unordered_map<uint64_t, RefEntry> refs;  // by client reference
   };
   struct LoginInfo {
     std::string hash, name;
@@ -160,21 +179,7 @@ class Broker final : public IMarketListener {
     ContractTerms terms;
   };
 
-  // What one commit writes, copied from the state under the lock, and the events it releases.
-  struct WriteSet {
-    uint64_t seq = 0;
-    int32_t day = 0;  // 0: unchanged
-    std::vector<BrokerStore::LoginRow> logins;
-    std::vector<BrokerStore::AccountRow> accounts;
-    std::vector<BrokerStore::OrderRow> orders;
-    std::vector<BrokerStore::FillRow> fills;
-    std::vector<std::pair<BrokerStore::SideRow, bool>> sides;  // bool: erase
-    std::vector<std::pair<BrokerStore::LotRow, bool>> lots;
-    std::vector<std::pair<std::string, std::vector<BrokerStore::StartRow>>> starts;
-    std::vector<std::tuple<std::string, int32_t, std::string>> statements;
-    std::vector<BrokerStore::StrategyRow> strategies;
-    std::vector<BrokerEvent> events;
-  };
+
 
   static uint64_t SideKey(ContractId c, int side) { return (static_cast<uint64_t>(c) << 1) | static_cast<uint64_t>(side - 1); }
   static ContractId SideContract(uint64_t key) { return static_cast<ContractId>(key >> 1); }
@@ -205,12 +210,9 @@ class Broker final : public IMarketListener {
   void Commit();
   // Without a store: delivers the events. With one: waits while the writer is far behind.
   void Deliver();
-  // Waits until everything queued so far is in the store (not on the writer's thread, and not
+  // Waits until everything queued so far is in the store (not on the journal's thread, and not
   // with the broker's lock held).
   void Durable();
-  void WriterLoop();
-  bool WriteAll(const std::vector<WriteSet>& sets);
-  bool OnWriterThread() const { return std::this_thread::get_id() == writer_.get_id(); }
   void WorkerLoop();
   void ProcessBatch(const std::vector<MarketEvent>& events);
   void DirtyOrder(const Order& o);
@@ -225,6 +227,9 @@ class Broker final : public IMarketListener {
 
   // broker_orders.cpp
   Order& NewOrder(AccountIndex a, ContractId c);
+  // Fills `receipt` with the order `ref` named first, if the account used it before.
+  bool FindRepeat(AccountIndex a, uint64_t ref, OrderReceipt& receipt);
+  void NoteRef(Order& o, uint64_t ref);
   int DoInsertOrder(const OrderEntry& entry, AccountIndex a);
   int CheckOrder(Order& o, const OrderEntry& entry, Book* book);
   int ReserveClose(Order& o, const std::string& positionNumber, bool check);
@@ -323,6 +328,7 @@ class Broker final : public IMarketListener {
   std::vector<std::tuple<AccountIndex, int32_t, std::string>> newStatements_;
   std::vector<AccountIndex> dirtyStarts_;
   std::vector<std::string> dirtyLogins_;
+  std::vector<BrokerStore::RefRow> newRefs_;
   bool dirtyDay_ = false;
 
   // Running strategy orders by id, the ones whose leg orders changed since they were last looked
@@ -336,15 +342,8 @@ class Broker final : public IMarketListener {
   std::map<std::pair<AccountIndex, int32_t>, std::string> statements_;
   uint64_t statementsSeq_ = 0;  // the commit that writes them
 
-  // The writer: commits what operations changed, several at once, then delivers their events.
-  static constexpr std::size_t kMaxQueuedWrites = 4096;
-  std::mutex writeMutex_;
-  std::condition_variable writeCv_, writtenCv_;
-  std::deque<WriteSet> writes_;
-  uint64_t writeSeq_ = 0, written_ = 0;
-  bool writing_ = false;
-  bool stopWriter_ = false;
-  std::thread writer_;
+  // Commits what operations changed, several at once, then delivers their events (with a store).
+  std::unique_ptr<BrokerJournal> journal_;
 
   // The worker: market batches waiting, and whether it is busy.
   std::mutex workMutex_;

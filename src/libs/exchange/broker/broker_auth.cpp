@@ -52,4 +52,18 @@ bool NeedsRehash(const std::string& hash, HashCost cost) {
   return crypto_pwhash_str_needs_rehash(str, ops, mem) != 0;
 }
 
+bool ValidLoginName(const std::string& name) {
+  if (name.empty() || name.size() > 20) return false;
+  for (char ch : name)
+    if (ch <= ' ' || ch > '~' || ch == '|') return false;
+  return true;
+}
+
+bool ValidPassword(const std::string& password) {
+  if (password.size() < 6 || password.size() > 32) return false;
+  for (char ch : password)
+    if (ch <= ' ' || ch > '~') return false;
+  return true;
+}
+
 }  // namespace tarn::exchange

@@ -18,4 +18,9 @@ bool VerifyPassword(const std::string& hash, const std::string& password);
 // True when a hash was made with other parameters than `cost` gives (rehash after a login).
 bool NeedsRehash(const std::string& hash, HashCost cost);
 
+// A login or account name: 1-20 printable ASCII characters, no space and no '|'.
+bool ValidLoginName(const std::string& name);
+// A new password: 6-32 printable ASCII characters, no space.
+bool ValidPassword(const std::string& password);
+
 }  // namespace tarn::exchange

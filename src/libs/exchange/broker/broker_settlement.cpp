@@ -11,12 +11,6 @@
 namespace tarn::exchange {
 namespace {
 
-std::string MoneyText(Money m) {
-  const bool negative = m < 0;
-  const uint64_t u = negative ? static_cast<uint64_t>(-(m + 1)) + 1 : static_cast<uint64_t>(m);
-  return Format("%s%" PRIu64 ".%02" PRIu64, negative ? "-" : "", u / 100, u % 100);
-}
-
 std::string ClockText(int64_t ms) {
   const int s = ExchangeSecondOfDay(ms);
   return Format("%02d:%02d:%02d", s / 3600, s / 60 % 60, s % 60);
@@ -42,8 +36,7 @@ void Broker::SettleDay(int32_t day, int32_t nextDay) {
   // The statements of an earlier roll are in the store by now; keep those of this one at hand
   // until they are.
   if (store_ && newStatements_.empty()) {
-    std::lock_guard<std::mutex> lock(writeMutex_);
-    if (written_ >= statementsSeq_) statements_.clear();
+    if (journal_->Written() >= statementsSeq_) statements_.clear();
   }
   // Strategy orders run for their day: they end before their leg orders do.
   runs_.clear();

@@ -1,7 +1,10 @@
 #include "libs/exchange/broker/broker_terms.h"
 
+#include <cinttypes>
 #include <cmath>
 #include <string_view>
+
+#include "platform/text.h"
 
 namespace tarn::exchange {
 
@@ -67,6 +70,34 @@ ContractTerms TermsOf(const Commodity& c, const Catalogue& catalogue) {
     t.todayFeePpm = rate(1.0);
   }
   return t;
+}
+
+std::string MoneyText(Money m) {
+  const bool negative = m < 0;
+  const uint64_t u = negative ? static_cast<uint64_t>(-(m + 1)) + 1 : static_cast<uint64_t>(m);
+  return Format("%s%" PRIu64 ".%02" PRIu64, negative ? "-" : "", u / 100, u % 100);
+}
+
+bool ParseMoney(std::string_view text, Money& cents) {
+  constexpr Money kMax = 10000000000000;  // cents: a hundred billion yuan
+  const std::size_t dot = text.find('.');
+  const std::string_view whole = text.substr(0, dot);
+  const std::string_view part = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
+  if (whole.empty() || whole.size() > 12 || part.size() > 2 || (dot != std::string_view::npos && part.empty()))
+    return false;
+  Money value = 0;
+  for (char c : whole) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  for (std::size_t i = 0; i < 2; ++i) {
+    const char c = i < part.size() ? part[i] : '0';
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value > kMax) return false;
+  cents = value;
+  return true;
 }
 
 }  // namespace tarn::exchange

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "libs/exchange/catalogue.h"
 
@@ -22,6 +23,11 @@ using Money = int64_t;  // cents
 int64_t MulDivRound(int64_t a, int64_t b, int64_t d);
 // Cents <-> the records' doubles.
 inline double ToYuan(Money cents) { return static_cast<double>(cents) / 100.0; }
+// "1234.56", "-0.05": yuan with two decimals.
+std::string MoneyText(Money m);
+// Yuan as an administrator types them ("1000", "1000.5", "1000.50") into cents: digits with at
+// most two decimals, nothing else, at most a hundred billion. False for anything else.
+bool ParseMoney(std::string_view text, Money& cents);
 
 // The account currency of every account of the embedded broker.
 constexpr const char* kAccountCurrency = "CNY";
