@@ -40,6 +40,7 @@ constexpr Unit kUnits[] = {
     {"quote", 60},
     {"trade", 60},
     {"chart", 62},
+    {"workspace", 70},
     {"app", 80},
     {"tarnctl", 90},
 };
