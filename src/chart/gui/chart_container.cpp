@@ -134,8 +134,16 @@ void CChartContainer::MakeChart(bool timeShare) {
   chart_->onChooseContract = [this] { ChooseContract(); };
   chart_->onSwitchContract = [this](int step) { SwitchContract(step); };
   if (!timeShare) {
-    if (haveChartState_) chart_->RestoreState(chartState_);
-    else chart_->SetPeriod(period_);
+    if (haveChartState_) {
+      // The kept record's drawn objects belong to the contract it was taken on: another
+      // contract's chart gets its own objects from the store when its contract is set.
+      tarn::ChartContainerState state = chartState_;
+      state.period = period_;
+      if (state.contractKey != ContractKeyText() || !(chartState_.period == period_)) state.objects.clear();
+      chart_->RestoreState(state);
+    } else {
+      chart_->SetPeriod(period_);
+    }
   }
   if (!toolBar_) {
     toolBar_ = new CChartToolBar(this);
@@ -151,6 +159,7 @@ void CChartContainer::DropChart() {
   if (!chart_) return;
   if (!chart_->TimeShare()) {
     chart_->SaveState(&chartState_);
+    chartState_.contractKey = std::string(chart_->Contract().Key());
     haveChartState_ = true;
     period_ = chart_->Period();
   }
@@ -215,8 +224,13 @@ void CChartContainer::paintEvent(QPaintEvent*) {
   p.fillRect(rect(), tarn::ui::Theme().background);
 }
 
+std::string CChartContainer::ContractKeyText() const {
+  return contract_.Empty() ? storedKey_ : std::string(contract_.Key());
+}
+
 void CChartContainer::SetContract(const DC_Contract& contract) {
   contract_ = contract;
+  storedKey_.clear();
   if (chart_) chart_->SetContract(contract);
   if (panel_ && !contract.Empty()) panel_->ShowContract(contract, true);
 }
@@ -246,18 +260,25 @@ void CChartContainer::WindowCommand(int command) {
     return;
   }
   // The only window: closing resets it; splitting and maximising need a workspace.
-  if (command == tarn::kWindowClose) {
-    DropChart();
-    if (grid_) grid_->hide();
-    if (panel_) panel_->hide();
-    if (toolBar_) toolBar_->hide();
-    content_ = tarn::kContentNone;
-    Arrange();
-    update();
-  }
+  if (command == tarn::kWindowClose) ResetToEmpty();
+}
+
+void CChartContainer::ResetToEmpty() {
+  DropChart();
+  if (grid_) grid_->hide();
+  if (panel_) panel_->hide();
+  if (toolBar_) toolBar_->hide();
+  content_ = tarn::kContentNone;
+  Arrange();
+  update();
 }
 
 bool CChartContainer::event(QEvent* e) {
+  if (static_cast<int>(e->type()) == kMsgContainerTool) {
+    // A workspace-wide tool id (id - 4000): the chart takes it when it knows it.
+    if (chart_) chart_->BeginTool(4000 + static_cast<int>(static_cast<tarn::WindowMessage*>(e)->WParam()));
+    return true;
+  }
   if (static_cast<int>(e->type()) == tarn::kMsgGridWindowCommand) {
     WindowCommand(static_cast<int>(static_cast<tarn::WindowMessage*>(e)->WParam()));
     return true;
@@ -286,10 +307,18 @@ void CChartContainer::SwitchContract(int step) {
 
 tarn::ChartContainerState CChartContainer::State() const {
   tarn::ChartContainerState s = chartState_;
-  if (chart_ && !chart_->TimeShare()) chart_->SaveState(&s);
-  else s.period = period_;
+  // A chart without a contract (its key unknown to the quote library) shows nothing: the kept
+  // record stays as it was read.
+  if (chart_ && !chart_->TimeShare() && !contract_.Empty()) {
+    chart_->SaveState(&s);
+  } else {
+    s.period = period_;
+    // Objects kept from another contract's chart are not this contract's.
+    if (s.contractKey != ContractKeyText() || !(chartState_.period == s.period))
+      s.objects = tarn::ChartObjectStore::Instance().Get(ContractKeyText(), s.period);
+  }
   s.content = content_;
-  s.contractKey = std::string(contract_.Key());
+  s.contractKey = ContractKeyText();
   s.blockName = grid_ ? grid_->BlockName() : block_;
   s.sidePanel = sidePanel_;
   s.linked = linked_;
@@ -301,6 +330,7 @@ void CChartContainer::Restore(const tarn::ChartContainerState& s) {
   if (IQuoteDataCenter* center = GetQuoteDataCenter(); center && !s.contractKey.empty())
     center->FindContract(&c, s.contractKey.c_str());
   contract_ = c;
+  storedKey_ = c.Empty() ? s.contractKey : std::string();
   block_ = s.blockName;
   sidePanel_ = s.sidePanel;
   linked_ = s.linked;
@@ -324,6 +354,7 @@ tarn::GridHostInfo CChartContainer::HostInfo() const {
 
 void CChartContainer::ShowContract(const DC_Contract& contract, const std::string& block, bool showChart) {
   contract_ = contract;
+  storedKey_.clear();
   block_ = block;
   if (showChart) ShowContent(tarn::kContentKLine);
   else if (panel_) panel_->ShowContract(contract, true);
@@ -331,6 +362,7 @@ void CChartContainer::ShowContract(const DC_Contract& contract, const std::strin
 
 void CChartContainer::FollowContract(const DC_Contract& contract) {
   contract_ = contract;
+  storedKey_.clear();
   if (panel_) panel_->ShowContract(contract, true);
   if (chart_) chart_->SetContract(contract);
 }

@@ -18,6 +18,10 @@
 #include "quote/gui/wnd_quote_gird.h"
 
 class CCChartCtrl;
+
+// Posted by a workspace to each of its containers for a tool id it does not know itself:
+// wParam = id - 4000.
+constexpr int kMsgContainerTool = 4431;
 class CCXInfoPanelCtrl;
 class QToolButton;
 
@@ -64,6 +68,8 @@ class CChartContainer : public QWidget, public IQuoteGridHost {
   // The container's contract (its chart and side panel follow it).
   void SetContract(const DC_Contract& contract);
   const DC_Contract& Contract() const { return contract_; }
+  // The contract's key, or the stored key the quote library did not know.
+  std::string ContractKeyText() const;
   const std::string& BlockName() const { return block_; }
   const tarn::ChartPeriod& KLinePeriod() const { return period_; }
 
@@ -73,6 +79,8 @@ class CChartContainer : public QWidget, public IQuoteGridHost {
   // workspace (no onWindowCommand) closing resets the container to its empty state and the
   // others do nothing, as for the only window of a workspace.
   void WindowCommand(int command);
+  // Back to the seven buttons (the content dropped, the contract kept).
+  void ResetToEmpty();
 
   tarn::ChartContainerState State() const;
   void Restore(const tarn::ChartContainerState& state);
@@ -111,6 +119,7 @@ class CChartContainer : public QWidget, public IQuoteGridHost {
   bool sidePanel_ = true;
   bool linked_ = false;
   DC_Contract contract_{};
+  std::string storedKey_;  // a restored key the quote library does not know, kept as text
   std::string block_;
   tarn::ChartPeriod period_;               // the K-line chart's period
   tarn::ChartContainerState chartState_;   // the K-line chart's panes, indicators, objects
