@@ -7,6 +7,8 @@
 #include "chart/chart_forms.h"
 #include "chart/chart_menu.h"
 #include "chart/gui/cc_chart_ctrl.h"
+#include "chart/indicators/formula_manager.h"
+#include "platform/text.h"
 #include "data/quote_data_center.h"
 #include "quote/gui/ccx_info_panel_ctrl.h"
 #include "quote/gui/dlg_sel_contract.h"
@@ -109,6 +111,8 @@ void CChartContainer::EnsureGrid() {
   if (grid_) return;
   grid_ = new CWndQuoteGird(this, this);
   grid_->setObjectName(QStringLiteral("QuoteGridWnd"));
+  // A new grid shows the container's block (the first block when it has none).
+  grid_->RefreshBlocks(block_);
 }
 
 void CChartContainer::SetSidePanel(bool on) {
@@ -319,7 +323,8 @@ tarn::ChartContainerState CChartContainer::State() const {
   }
   s.content = content_;
   s.contractKey = ContractKeyText();
-  s.blockName = grid_ ? grid_->BlockName() : block_;
+  // A grid that has not shown its block yet keeps the one it was given.
+  s.blockName = grid_ && !grid_->BlockName().empty() ? grid_->BlockName() : block_;
   s.sidePanel = sidePanel_;
   s.linked = linked_;
   return s;
@@ -337,10 +342,7 @@ void CChartContainer::Restore(const tarn::ChartContainerState& s) {
   period_ = s.period;
   chartState_ = s;
   haveChartState_ = true;
-  if (s.content == tarn::kContentQuoteGrid) {
-    EnsureGrid();
-    grid_->RefreshBlocks(block_);
-  }
+  if (grid_) grid_->RefreshBlocks(block_);
   ShowContent(s.content);
 }
 
@@ -368,3 +370,60 @@ void CChartContainer::FollowContract(const DC_Contract& contract) {
 }
 
 std::string CChartContainer::HostContractKey() const { return std::string(contract_.Key()); }
+
+void CChartContainer::ShowPeriod(const tarn::ChartPeriod& period) {
+  if (!tarn::IsValidPeriod(period)) return;
+  if (period.kind == tarn::kPeriodTimeShare) {
+    ShowContent(tarn::kContentTimeShare);
+  } else {
+    period_ = period;
+    if (content_ != tarn::kContentKLine) ShowContent(tarn::kContentKLine);
+    if (chart_ && !(chart_->Period() == period)) chart_->SetPeriod(period);
+  }
+  if (toolBar_ && chart_) toolBar_->SetPeriodCommand(tarn::CommandForPeriod(chart_->Period()));
+}
+
+bool CChartContainer::ApplyWizardItem(const tarn::WizardItem& item) {
+  switch (item.kind) {
+    case tarn::kWizardContract:
+      if (item.contract.Empty()) return false;
+      if (content_ == tarn::kContentQuoteGrid && grid_) return grid_->ApplyWizardItem(item);
+      SetContract(item.contract);
+      if (content_ == tarn::kContentNone || content_ == tarn::kContentPriceCube) ShowContent(tarn::kContentKLine);
+      return true;
+    case tarn::kWizardPeriod:
+      ShowPeriod({item.extra1, item.extra2});
+      return true;
+    case tarn::kWizardIndicator: {
+      if (content_ != tarn::kContentKLine) ShowContent(tarn::kContentKLine);
+      if (!chart_) return false;
+      tarn::formula::FormulaDef def;
+      const bool main = tarn::FormulaManager::Instance().Find(item.key, &def) && def.mainChart;
+      return main ? chart_->LoadIndicator(0, item.key) : chart_->LoadIndicator(1, item.key);
+    }
+    case tarn::kWizardWindow: {
+      const auto is = [&item](const std::string& text) { return item.display.ends_with(text); };
+      if (is(TXT("行情报价"))) {
+        ShowContent(tarn::kContentQuoteGrid);
+      } else if (is(TXT("图形切换"))) {
+        ShowContent(content_ == tarn::kContentKLine ? tarn::kContentTimeShare : tarn::kContentKLine);
+      } else if (is(TXT("盘口报价"))) {
+        if (content_ != tarn::kContentQuoteGrid) ShowContent(tarn::kContentQuoteGrid);
+        SetSidePanel(!sidePanel_);
+      } else if (is(TXT("自选板块"))) {
+        if (content_ != tarn::kContentQuoteGrid) ShowContent(tarn::kContentQuoteGrid);
+        return grid_ && grid_->ApplyWizardItem(item);
+      } else {
+        return false;
+      }
+      return true;
+    }
+    default: return false;
+  }
+}
+
+QWidget* CChartContainer::FocusWindow() const {
+  if (chart_ && chart_->isVisible()) return chart_;
+  if (grid_ && grid_->isVisible()) return grid_->Grid();
+  return const_cast<CChartContainer*>(this);
+}

@@ -16,6 +16,7 @@
 #include "chart/chart_state.h"
 #include "data/quote_records.h"
 #include "quote/gui/wnd_quote_gird.h"
+#include "quote/wizard_item.h"
 
 class CCChartCtrl;
 
@@ -81,6 +82,13 @@ class CChartContainer : public QWidget, public IQuoteGridHost {
   void WindowCommand(int command);
   // Back to the seven buttons (the content dropped, the contract kept).
   void ResetToEmpty();
+
+  // Shows the K-line chart in a period (the time-share chart for the time-share period).
+  void ShowPeriod(const tarn::ChartPeriod& period);
+  // The keyboard wizard's choice: a contract, a period, an indicator or a window command.
+  bool ApplyWizardItem(const tarn::WizardItem& item);
+  // The window that takes the focus after a wizard pick: the chart or grid shown.
+  QWidget* FocusWindow() const;
 
   tarn::ChartContainerState State() const;
   void Restore(const tarn::ChartContainerState& state);
