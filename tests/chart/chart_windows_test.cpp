@@ -248,7 +248,7 @@ TEST_F(ChartWindowsTest, TheEmptyContainerAndItsWindowCommands) {
   c.show();
   ASSERT_EQ(c.EmptyButtons().size(), 7u);
   EXPECT_TRUE(c.EmptyButtons()[0]->isVisible());
-  EXPECT_FALSE(c.EmptyButtons()[3]->isEnabled());  // the price cube is not part of the terminal yet
+  EXPECT_TRUE(c.EmptyButtons()[3]->isEnabled());   // "价格方块"
   EXPECT_FALSE(c.EmptyButtons()[4]->isEnabled());  // splitting needs a workspace
   EXPECT_TRUE(c.EmptyButtons()[6]->isEnabled());
   // A chart without a contract takes the terminal's current one.

@@ -17,6 +17,7 @@
 #include "quote/gui/grid_messages.h"
 #include "quote/gui/quote_grid_ctrl.h"
 #include "quote/user_block_store.h"
+#include "trade/gui/order_dialogs.h"
 #include "ui/window_message.h"
 #include "workspace/gui/dlg_save_layout.h"
 #include "workspace/gui/page_quote.h"
@@ -229,6 +230,10 @@ TEST_F(WorkspaceWindowsTest, ARestartRestoresEveryWorkspaceWindowAndObject) {
   c[1]->Chart()->Engine()->SetObjects({line});
   c[2]->SetContract(cu);
   c[2]->ShowContent(kContentTimeShare);
+  c[3]->SetContract(rb);
+  c[3]->ShowContent(kContentPriceCube);  // a new cube starts with a card of the contract
+  ASSERT_NE(c[3]->PriceCube(), nullptr);
+  c[3]->PriceCube()->AddCard(cu);
   page->AddWorkspace();
   page->SetCurrent(1);
   page->CurrentWorkspace()->ApplyScheme(1, 3);
@@ -250,7 +255,9 @@ TEST_F(WorkspaceWindowsTest, ARestartRestoresEveryWorkspaceWindowAndObject) {
   EXPECT_EQ(r[1]->Chart()->Engine()->Objects(), (std::vector<candlechart::DrawObject>{line}));
   EXPECT_EQ(r[2]->Content(), kContentTimeShare);
   EXPECT_EQ(r[2]->Contract().Key(), cu.Key());
-  EXPECT_EQ(r[3]->Content(), kContentNone);
+  ASSERT_EQ(r[3]->Content(), kContentPriceCube);
+  EXPECT_EQ(r[3]->CubeCards(), (std::vector<std::string>{std::string(rb.Key()), std::string(cu.Key())}));
+  EXPECT_EQ(r[3]->PriceCube()->Cube().Cards().size(), 2u);
 }
 
 TEST_F(WorkspaceWindowsTest, WizardChoicesActOnTheCurrentWindow) {

@@ -15,6 +15,7 @@
 #include "quote/gui/grid_messages.h"
 #include "quote/gui/quote_grid_ctrl.h"
 #include "quote/info_panel_settings.h"
+#include "trade/gui/order_dialogs.h"
 #include "ui/fonts.h"
 #include "ui/text_qt.h"
 #include "ui/theme.h"
@@ -95,7 +96,6 @@ CChartContainer::CChartContainer(QWidget* parent) : QWidget(parent) {
   for (std::size_t i = 0; i < labels.size(); ++i) {
     auto* b = new QPushButton(tarn::ui::ToQString(labels[i]), this);
     const int action = tarn::ContainerButtonAction(static_cast<int>(i));
-    if (action == tarn::kContentPriceCube) b->setEnabled(false);
     connect(b, &QPushButton::clicked, this, [this, action] {
       if (action >= 0) ShowContent(action);
       else WindowCommand(-action - 1);
@@ -172,7 +172,6 @@ void CChartContainer::DropChart() {
 }
 
 void CChartContainer::ShowContent(int kind) {
-  if (kind == tarn::kContentPriceCube) return;  // not part of this terminal yet
   if (kind == content_ && (kind != tarn::kContentKLine || chart_)) {
     Arrange();
     return;
@@ -188,6 +187,12 @@ void CChartContainer::ShowContent(int kind) {
   } else {
     if (grid_) grid_->hide();
     if (panel_) panel_->hide();
+  }
+  if (kind == tarn::kContentPriceCube) {
+    EnsureCube();
+    cube_->show();
+  } else if (cube_) {
+    cube_->hide();
   }
   if (kind == tarn::kContentKLine || kind == tarn::kContentTimeShare) MakeChart(kind == tarn::kContentTimeShare);
   else if (toolBar_) toolBar_->hide();
@@ -214,6 +219,7 @@ void CChartContainer::Arrange() {
       panel_->show();
     }
   }
+  if (content_ == tarn::kContentPriceCube && cube_) cube_->setGeometry(0, 0, w, h);
   if (chart_ && toolBar_) {
     const int th = toolBar_->sizeHint().height();
     toolBar_->setGeometry(0, 0, w, th);
@@ -267,7 +273,30 @@ void CChartContainer::WindowCommand(int command) {
   if (command == tarn::kWindowClose) ResetToEmpty();
 }
 
+void CChartContainer::EnsureCube() {
+  if (cube_) return;
+  cube_ = new CWndPriceCube(this);
+  cube_->setObjectName(QStringLiteral("PriceCube"));
+  unknownCards_.clear();
+  IQuoteDataCenter* center = GetQuoteDataCenter();
+  for (const std::string& key : cubeKeys_) {
+    DC_Contract c{};
+    if (center && center->FindContract(&c, key.c_str()) > 0 && !c.Empty()) cube_->AddCard(c);
+    else unknownCards_.push_back(key);  // kept for a later start that knows the contract
+  }
+  if (cube_->Cube().Cards().empty() && unknownCards_.empty() && !contract_.Empty()) cube_->AddCard(contract_);
+}
+
+std::vector<std::string> CChartContainer::CubeCards() const {
+  if (!cube_) return cubeKeys_;
+  std::vector<std::string> keys;
+  for (const tarn::PriceCard& card : cube_->Cube().Cards()) keys.emplace_back(card.contract.Key());
+  keys.insert(keys.end(), unknownCards_.begin(), unknownCards_.end());
+  return keys;
+}
+
 void CChartContainer::ResetToEmpty() {
+  if (cube_) cube_->hide();
   DropChart();
   if (grid_) grid_->hide();
   if (panel_) panel_->hide();
@@ -323,6 +352,7 @@ tarn::ChartContainerState CChartContainer::State() const {
   }
   s.content = content_;
   s.contractKey = ContractKeyText();
+  s.cubeCards = CubeCards();
   // A grid that has not shown its block yet keeps the one it was given.
   s.blockName = grid_ && !grid_->BlockName().empty() ? grid_->BlockName() : block_;
   s.sidePanel = sidePanel_;
@@ -342,6 +372,9 @@ void CChartContainer::Restore(const tarn::ChartContainerState& s) {
   period_ = s.period;
   chartState_ = s;
   haveChartState_ = true;
+  cubeKeys_ = s.cubeCards;
+  delete cube_;
+  cube_ = nullptr;
   if (grid_) grid_->RefreshBlocks(block_);
   ShowContent(s.content);
 }

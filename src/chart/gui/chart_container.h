@@ -3,8 +3,8 @@
 // its contract, the time-share chart, or the price cube; with nothing shown yet it offers the
 // seven buttons. It is the quote grid window's host: a double-click on a row hands it the
 // contract and the block and switches it to the K-line chart; the chart's toolbar ("返回", the
-// periods and the drawing tools) and its menu bring it back. Until the workspace page exists,
-// the main page holds one container.
+// periods and the drawing tools) and its menu bring it back. The workspaces hold the
+// containers; window commands go to the workspace through onWindowCommand.
 #pragma once
 
 #include <QPushButton>
@@ -24,6 +24,7 @@ class CCChartCtrl;
 // wParam = id - 4000.
 constexpr int kMsgContainerTool = 4431;
 class CCXInfoPanelCtrl;
+class CWndPriceCube;
 class QToolButton;
 
 // The toolbar over a chart: "返回", the seventeen periods and the drawing tools' menu.
@@ -52,12 +53,14 @@ class CChartContainer : public QWidget, public IQuoteGridHost {
 
   int Content() const { return content_; }
   // Shows a content (kContentNone: the seven buttons). A chart takes the terminal's current
-  // contract when the container has none. The price cube is not part of this terminal yet: its
-  // button is disabled.
+  // contract when the container has none; a new price cube starts with a card of it.
   void ShowContent(int kind);
   CWndQuoteGird* QuoteGrid() const { return grid_; }
   CCChartCtrl* Chart() const { return chart_; }
   CChartToolBar* ToolBar() const { return toolBar_; }
+  // The price cube (content 3) and its cards' contract keys.
+  CWndPriceCube* PriceCube() const { return cube_; }
+  std::vector<std::string> CubeCards() const;
   CCXInfoPanelCtrl* SidePanel() const { return panel_; }
   const std::vector<QPushButton*>& EmptyButtons() const { return buttons_; }
 
@@ -115,6 +118,7 @@ class CChartContainer : public QWidget, public IQuoteGridHost {
   void EnsureGrid();
   void MakeChart(bool timeShare);
   void DropChart();
+  void EnsureCube();
   void ChooseContract();
   void SwitchContract(int step);
 
@@ -123,6 +127,9 @@ class CChartContainer : public QWidget, public IQuoteGridHost {
   CCXInfoPanelCtrl* panel_ = nullptr;
   CCChartCtrl* chart_ = nullptr;
   CChartToolBar* toolBar_ = nullptr;
+  CWndPriceCube* cube_ = nullptr;
+  std::vector<std::string> cubeKeys_;      // the cards of the record, until the cube is made
+  std::vector<std::string> unknownCards_;  // cards whose contract the quote library does not know
   std::vector<QPushButton*> buttons_;
   bool sidePanel_ = true;
   bool linked_ = false;

@@ -5,6 +5,7 @@
 #include "chart/gui/chart_container.h"
 #include "data/quote_data_center.h"
 #include "quote/block_list.h"
+#include "trade/gui/order_dialogs.h"
 #include "workspace/gui/dlg_save_layout.h"
 #include "workspace/gui/page_quote.h"
 #include "workspace/gui/wnd_chart_container.h"
@@ -45,6 +46,14 @@ CPageQuote* OpenPage(int rows, int columns) {
 void RegisterWorkspaceScreenshots(ui::ScreenshotRegistry& registry) {
   registry.Add("workspace_2x2", [] { return OpenPage(2, 2); });
   registry.Add("workspace_3x4", [] { return OpenPage(3, 4); });
+  registry.Add("price_cube_leaf", [] {
+    CPageQuote* page = OpenPage(1, 2);
+    CChartContainer* c = page->CurrentWorkspace()->Containers()[1];
+    c->ShowContent(kContentPriceCube);
+    for (std::size_t i = 1; i < 6; ++i) c->PriceCube()->AddCard(Hot(i));
+    ui::PumpEvents(800);
+    return static_cast<QWidget*>(page);
+  });
   registry.Add("layout_picker_schemes", [] {
     auto* w = new CWndSpliterTemplate;
     w->setWindowFlags(Qt::Window);
