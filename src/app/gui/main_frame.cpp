@@ -13,6 +13,7 @@
 #include "app/gui/account_dialogs.h"
 #include "app/gui/dlg_login.h"
 #include "app/gui/dlg_trade_reconect.h"
+#include "app/gui/frame_key_filter.h"
 #include "app/gui/mo_state_bar.h"
 #include "app/gui/page_tab_strip.h"
 #include "app/login_session.h"
@@ -206,7 +207,11 @@ CMainFrame::CMainFrame(QWidget* parent) : tarn::ui::FramelessWindow(parent) {
   tarn::ui::RenderRegistry::Instance().SetServiceWindow(this);
   connect(&redraw_, &QTimer::timeout, this, [] { tarn::ui::RenderRegistry::Instance().Service(); });
   redraw_.start(1000);
-  connect(&save_, &QTimer::timeout, this, [this] { SaveState(); });
+  // The periodic save writes on the writer's thread: a slow disk does not hold up the UI.
+  connect(&save_, &QTimer::timeout, this, [this] {
+    ++saves_;
+    writer_.Post(tarn::FrameStatePath(), tarn::SerializeFrameState(view_->CollectState()));
+  });
   save_.start(15000);
   SetTitle(tarn::ui::ToQString(TXT("Tarn交易分析终端")));
   const QIcon icon(QString::fromStdString(tarn::Path("\\icon\\tarnclient.png")));
@@ -218,7 +223,9 @@ CMainFrame::CMainFrame(QWidget* parent) : tarn::ui::FramelessWindow(parent) {
   view_->ShowSavedBlock();
   BuildMenu();
   reconnect_ = new CDlgTradeReconect(this);
-  tarn::InstallKeyOrderFilter(this);  // typed characters reach keyboard ordering first
+  // Typed characters reach keyboard ordering first (not while a text input or a modal dialog has
+  // the focus); function keys switch the trade grid's tabs from anywhere.
+  new CFrameKeyFilter(this);
   tarn::StartAlerts(this);  // the alert engine loads its file; the tip window waits hidden
   // The alert dialog's contract chooser is the contract selection; the quote grid's "行情预警"
   // opens the alert dialog for its row.
@@ -269,6 +276,7 @@ void CMainFrame::PlaceOnDesktop() {
 
 bool CMainFrame::SaveState() {
   ++saves_;
+  writer_.Flush();  // a periodic save still under way must not land after this one
   return tarn::SaveFrameState(view_->CollectState());
 }
 

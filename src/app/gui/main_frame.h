@@ -13,6 +13,7 @@
 #include <map>
 
 #include "app/frame_state.h"
+#include "app/state_writer.h"
 #include "quote/gui/dlg_key_wizard.h"
 #include "ui/frameless_window.h"
 
@@ -102,7 +103,7 @@ class CMainFrame : public tarn::ui::FramelessWindow {
   QMenuBar* Menu() const { return menu_; }
   // Places the frame on the available desktop shrunk by 100 pixels on each side, restored.
   void PlaceOnDesktop();
-  // Writes "\user\layout\frm.dat".
+  // Writes "\user\layout\frm.dat" now (on exit; timer 120 writes on the writer's thread).
   bool SaveState();
   // Closing asks first (off for the screenshot run).
   void SetAskOnClose(bool ask) { askOnClose_ = ask; }
@@ -122,6 +123,7 @@ class CMainFrame : public tarn::ui::FramelessWindow {
   QMenuBar* menu_ = nullptr;
   QTimer redraw_;  // timer 110
   QTimer save_;    // timer 120
+  tarn::StateWriter writer_;  // the periodic saves' thread
   bool askOnClose_ = true;
   int saves_ = 0;
 };

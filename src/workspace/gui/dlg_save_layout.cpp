@@ -17,6 +17,7 @@ CDlgSaveLayout::CDlgSaveLayout(Mode mode, const std::string& offered, QWidget* p
   auto* column = new QVBoxLayout(Body());
   list = new QListWidget(Body());
   for (const std::string& n : tarn::ListLayouts()) list->addItem(tarn::ui::ToQString(n));
+  list->setCurrentRow(-1);
   column->addWidget(list, 1);
   auto* row = new QHBoxLayout;
   row->addWidget(new QLabel(QStringLiteral("布局名称"), Body()));
@@ -34,8 +35,13 @@ CDlgSaveLayout::CDlgSaveLayout(Mode mode, const std::string& offered, QWidget* p
   column->addLayout(buttons);
   connect(ok, &QPushButton::clicked, this, [this] { OnOk(); });
   connect(cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
-  connect(list, &QListWidget::currentTextChanged, this, [this](const QString& t) { name->setText(t); });
-  connect(list, &QListWidget::itemDoubleClicked, this, [this] { OnOk(); });
+  // Only the user's pick replaces the name offered (the list making its first row current when it
+  // takes the focus does not).
+  connect(list, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { name->setText(item->text()); });
+  connect(list, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+    name->setText(item->text());
+    OnOk();
+  });
   resize(360, 320);
 }
 
