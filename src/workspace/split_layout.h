@@ -99,6 +99,10 @@ class SplitLayout {
   bool Dragging() const { return dragging_ >= 0; }
   void DragTo(int x, int y);
   void EndDrag() { dragging_ = -1; }
+  // The area of the split whose bar is dragged (what a drag step changes).
+  LayoutRect DraggedArea() const {
+    return dragging_ < 0 ? LayoutRect{} : nodes_[static_cast<std::size_t>(dragging_)].rect;
+  }
 
   // The split ratios in tree order (for tests and records).
   std::vector<double> Ratios() const;

@@ -143,10 +143,12 @@ void CWndChartContainer::Relayout() {
   layout_.Arrange({0, 0, width(), height()});
   for (const auto& [id, c] : windows_) {
     const tarn::LayoutRect r = layout_.WindowRect(id);
-    c->setGeometry(r.x, r.y, r.w, r.h);
-    c->setVisible(r.w > 0 && r.h > 0);  // shown with the workspace, hidden while maximised away
+    const QRect g(r.x, r.y, r.w, r.h);
+    if (c->geometry() != g) c->setGeometry(g);
+    const bool shown = r.w > 0 && r.h > 0;  // shown with the workspace, hidden while maximised away
+    if (c->isHidden() == shown) c->setVisible(shown);
   }
-  update();
+  if (!layout_.Dragging()) update();
 }
 
 void CWndChartContainer::resizeEvent(QResizeEvent*) { Relayout(); }
@@ -168,7 +170,9 @@ void CWndChartContainer::mouseMoveEvent(QMouseEvent* e) {
   if (layout_.Dragging()) {
     layout_.DragTo(at.x(), at.y());
     Relayout();
-    repaint();
+    // Only the dragged split's area changed: it is repainted at once, the rest not at all.
+    const tarn::LayoutRect r = layout_.DraggedArea();
+    repaint(r.x, r.y, r.w, r.h);
     return;
   }
   const int o = layout_.BarOrientationAt(at.x(), at.y());
