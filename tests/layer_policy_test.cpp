@@ -41,6 +41,7 @@ constexpr Unit kUnits[] = {
     {"trade/feed", 56},
     {"trade", 60},
     {"chart", 62},
+    {"workspace", 70},
     {"app", 80},
     {"tarnctl", 90},
 };

@@ -10,6 +10,8 @@ namespace tarn {
 namespace {
 
 constexpr int kMaxPoints = 3;
+// A board holds a few dozen cards at most; more is damage.
+constexpr int32_t kMaxCubeCards = 256;
 
 // Marks the reader failed at this point (a value no sound record holds): a read past the end.
 bool Refuse(ArchiveReader& in) {
@@ -89,6 +91,7 @@ void WriteChartState(ArchiveWriter& out, const ChartContainerState& s) {
   WriteNames(out, s.indicators);
   out.Int32(static_cast<int32_t>(s.objects.size()));
   for (const candlechart::DrawObject& o : s.objects) WriteObject(out, o);
+  WriteNames(out, s.cubeCards);
 }
 
 bool ReadChartState(ArchiveReader& in, ChartContainerState* s) {
@@ -117,6 +120,8 @@ bool ReadChartState(ArchiveReader& in, ChartContainerState* s) {
     if (!ReadObject(in, &o)) return false;
     s->objects.push_back(std::move(o));
   }
+  s->cubeCards.clear();
+  if (version >= 19 && !ReadNames(in, &s->cubeCards, kMaxCubeCards)) return false;
   return true;
 }
 

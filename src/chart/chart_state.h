@@ -1,5 +1,5 @@
-// What a chart container keeps of itself in a workspace record: a versioned record (version 18)
-// with what the container shows, its contract's key (kept as text when the quote library does
+// What a chart container keeps of itself in a workspace record: a versioned record (version 19)
+// with what the container shows, its contract's key, the price cube's cards (kept as text when the quote library does
 // not know it), its quote grid's block, the chart's period, panes, indicators and drawn
 // objects. And the program's store of drawn objects by contract and period, which keeps a
 // chart's objects while no chart of that contract and period is shown.
@@ -25,7 +25,7 @@ enum ContainerContent : int {
   kContentPriceCube = 3,  // "价格方块"
 };
 
-constexpr int kChartStateVersion = 18;
+constexpr int kChartStateVersion = 19;
 
 struct ChartContainerState {
   int content = kContentNone;
@@ -40,12 +40,13 @@ struct ChartContainerState {
   std::vector<std::string> overlays;    // the main pane's indicators
   std::vector<std::string> indicators;  // panes 1.. ("" = empty)
   std::vector<candlechart::DrawObject> objects;
+  std::vector<std::string> cubeCards;  // the price cube's cards, contract keys (version 19 on)
   bool operator==(const ChartContainerState&) const = default;
 };
 
 void WriteChartState(ArchiveWriter& out, const ChartContainerState& state);
 // Reads a record; on damage stops there, keeps what it read and returns false. A version
-// above 18 (a newer terminal's) or below 1 is not read.
+// above 19 (a newer terminal's) or below 1 is not read.
 bool ReadChartState(ArchiveReader& in, ChartContainerState* state);
 
 // Drawn objects by contract and period, for the life of the process.

@@ -63,13 +63,14 @@ class ArchiveReader {
   std::size_t Remaining() const { return data_.size() - pos_; }
   // Where the reader stopped (the offset of the read that failed), for reports.
   std::size_t FailedAt() const { return failedAt_; }
-
- private:
+  // Marks the reader failed here (a value the record cannot hold); returns false.
   bool Fail() {
     if (ok_) failedAt_ = pos_;
     ok_ = false;
     return false;
   }
+
+ private:
   std::string_view data_;
   std::size_t pos_ = 0;
   std::size_t failedAt_ = 0;

@@ -2,7 +2,10 @@
 // the two link watchers and the account dialogs' checks.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "app/account_checks.h"
 #include "app/frame_state.h"
@@ -10,6 +13,7 @@
 #include "app/login_session.h"
 #include "app/scratch_home.h"
 #include "app/startup.h"
+#include "app/state_writer.h"
 #include "fake_libraries.h"
 #include "platform/archive.h"
 #include "platform/file_io.h"
@@ -250,6 +254,38 @@ TEST(ScratchHomeTest, CopiesTheDataFoldersLeavesTheOriginalAloneAndGoesAway) {
     EXPECT_EQ(test::ReadFile(home.Native("\\user\\exchange\\broker.db")), "db");
   }
   EXPECT_FALSE(std::filesystem::exists(dir));
+}
+
+// The window state's writer: a slow disk never holds up the caller, the latest bytes win, and a
+// failed write leaves the old file whole and is reported.
+TEST(StateWriterTest, WritesOffTheCallersThreadAndKeepsTheOldFileOnFailure) {
+  test::TempDir dir;
+  const std::string path = dir.File("frm.dat");
+  std::atomic<bool> slow{true}, fail{false};
+  SetFileFaultHook([&](FileStep step) {
+    if (step == FileStep::Write && slow) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return fail && step == FileStep::Rename;
+  });
+  {
+    StateWriter writer;
+    const auto start = std::chrono::steady_clock::now();
+    writer.Post(path, "first");
+    writer.Post(path, "second");
+    writer.Post(path, "third");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    EXPECT_TRUE(writer.Flush());
+    EXPECT_EQ(test::ReadFile(path), "third");
+    EXPECT_LE(writer.Writes(), 2);  // "second" was replaced while "first" was being written
+    slow = false;
+    fail = true;
+    writer.Post(path, "torn?");
+    EXPECT_FALSE(writer.Flush());
+    EXPECT_EQ(test::ReadFile(path), "third");
+    fail = false;
+    writer.Post(path, "last");
+  }  // the destructor writes what is waiting
+  SetFileFaultHook(nullptr);
+  EXPECT_EQ(test::ReadFile(path), "last");
 }
 
 }  // namespace

@@ -19,7 +19,12 @@
 #include "app/gui/dlg_trade_reconect.h"
 #include "engines/gui/strategy_windows.h"
 #include "quote/gui/wnd_quote_gird.h"
+#include "app/gui/frame_key_filter.h"
 #include "app/gui/main_frame.h"
+#include "trade/gui/trade_grid_container.h"
+#include "trade/trade_grid_tabs.h"
+#include "workspace/gui/page_quote.h"
+#include <QLineEdit>
 #include "app/gui/page_tab_strip.h"
 #include "app/gui/mo_state_bar.h"
 #include "app/gui/screenshots.h"
@@ -287,6 +292,44 @@ TEST_F(ShellWindows, ThePageTabsSwitchBetweenTheMainPageAndTheArbitragePage) {
   view->ShowPage(0);
   EXPECT_TRUE(view->QuoteGrid()->isVisible());
   EXPECT_FALSE(page->isVisible());
+}
+
+// The frame's key pre-filter: function keys reach the trade grid while the arbitrage page hides
+// it, and keyboard ordering is offered typed characters only while no text input has the focus
+// and no modal dialog is open.
+TEST_F(ShellWindows, FunctionKeysReachTheHiddenTradeGridAndTextInputsKeepTheirCharacters) {
+  CMainFrame frame;
+  frame.resize(1100, 700);
+  frame.show();
+  CChildView* view = frame.View();
+  auto* grid = view->findChild<CTradeGridContainer*>();
+  ASSERT_NE(grid, nullptr);
+  view->ShowPage(1);
+  ASSERT_FALSE(grid->isVisible());
+  QKeyEvent f9(QEvent::KeyPress, Qt::Key_F9, Qt::NoModifier);
+  QApplication::sendEvent(view->ArbitragePage(), &f9);
+  bool shown = false;
+  for (int g = 0; g < grid->GroupCount(); ++g) shown = shown || grid->CurrentTab(g) == kTabOrders;
+  EXPECT_TRUE(shown);
+  view->ShowPage(0);
+
+  frame.activateWindow();
+  view->Page()->setFocus();
+  EXPECT_TRUE(CFrameKeyFilter::KeyOrderingMayTake());
+  QLineEdit edit(view->Page());
+  edit.show();
+  edit.setFocus();
+  QApplication::processEvents();
+  ASSERT_EQ(QApplication::focusWidget(), &edit);
+  EXPECT_FALSE(CFrameKeyFilter::KeyOrderingMayTake());
+  edit.setReadOnly(true);
+  EXPECT_TRUE(CFrameKeyFilter::KeyOrderingMayTake());
+  QDialog modal(&frame);
+  modal.setModal(true);
+  modal.show();
+  QApplication::processEvents();
+  EXPECT_FALSE(CFrameKeyFilter::KeyOrderingMayTake());
+  modal.hide();
 }
 
 class Chart : public ui::CRenderWnd {

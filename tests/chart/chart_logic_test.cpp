@@ -414,6 +414,7 @@ ChartContainerState SampleState() {
   s.barSpacing = 6.5;
   s.overlays = {"MA", "BOLL"};
   s.indicators = {"VOL", "", "KDJ"};
+  s.cubeCards = {"SHFE|RB|2501", "DCE|M|2505"};
   candlechart::DrawObject o;
   o.kind = candlechart::kDrawText;
   o.text = TXT("压力");
@@ -437,7 +438,21 @@ TEST(ChartState, ARecordReadsBackWhole) {
   int32_t version = 0;
   ArchiveReader head(w.Data());
   head.Int32(version);
-  EXPECT_EQ(version, 18);
+  EXPECT_EQ(version, 19);
+}
+
+TEST(ChartState, AVersion18RecordHasNoCubeCards) {
+  ArchiveWriter w;
+  ChartContainerState s = SampleState();
+  WriteChartState(w, s);
+  std::string bytes = w.Data();
+  bytes[0] = 18;
+  bytes.resize(bytes.size() - 4 - 1 - 12 - 1 - 10);  // without the cards' count and names
+  ArchiveReader r(bytes);
+  ChartContainerState back;
+  ASSERT_TRUE(ReadChartState(r, &back));
+  EXPECT_TRUE(back.cubeCards.empty());
+  EXPECT_EQ(back.objects, s.objects);
 }
 
 TEST(ChartState, ACutOrDamagedRecordKeepsWhatItRead) {
@@ -455,7 +470,7 @@ TEST(ChartState, ACutOrDamagedRecordKeepsWhatItRead) {
   }
   // A newer terminal's record, and an object with more points than any tool takes.
   std::string newer = bytes;
-  newer[0] = 19;
+  newer[0] = 20;
   ArchiveReader r1(newer);
   ChartContainerState s1;
   EXPECT_FALSE(ReadChartState(r1, &s1));

@@ -248,7 +248,7 @@ TEST_F(ChartWindowsTest, TheEmptyContainerAndItsWindowCommands) {
   c.show();
   ASSERT_EQ(c.EmptyButtons().size(), 7u);
   EXPECT_TRUE(c.EmptyButtons()[0]->isVisible());
-  EXPECT_FALSE(c.EmptyButtons()[3]->isEnabled());  // the price cube is not part of the terminal yet
+  EXPECT_TRUE(c.EmptyButtons()[3]->isEnabled());   // "价格方块"
   EXPECT_FALSE(c.EmptyButtons()[4]->isEnabled());  // splitting needs a workspace
   EXPECT_TRUE(c.EmptyButtons()[6]->isEnabled());
   // A chart without a contract takes the terminal's current one.
@@ -312,6 +312,58 @@ TEST_F(ChartWindowsTest, ARestoredRecordShowsTheSameChart) {
   other.Restore(s);
   EXPECT_TRUE(other.Contract().Empty());
   EXPECT_EQ(other.Chart()->BarCount(), 0u);
+}
+
+// A line drawn on one contract, "返回" and a double-click on another in the same container: the
+// second chart shows its own objects, and the first contract's line stays with the first.
+TEST_F(ChartWindowsTest, EachContractKeepsItsOwnDrawnObjectsInTheSameContainer) {
+  ChartObjectStore::Instance().Clear();
+  const DC_Contract other = Contract("SHFE|cuMI");
+  candlechart::DrawObject mine;
+  mine.kind = candlechart::kDrawHorizontal;
+  mine.points = {{1765159200, 70000}};
+  ChartObjectStore::Instance().Put(std::string(other.Key()), {5, 1}, {mine});
+  CChartContainer c;
+  c.resize(1000, 640);
+  c.ShowContent(kContentQuoteGrid);
+  ContractMessage first(kMsgGridRowDoubleClicked, rb);
+  QCoreApplication::sendEvent(c.QuoteGrid(), &first);
+  ASSERT_NE(c.Chart(), nullptr);
+  candlechart::DrawObject line;
+  line.kind = candlechart::kDrawHorizontal;
+  line.points = {{1765159200, 3000}};
+  c.Chart()->Engine()->SetObjects({line});
+  c.RunToolbarCommand(kToolbarBack);
+  ContractMessage second(kMsgGridRowDoubleClicked, other);
+  QCoreApplication::sendEvent(c.QuoteGrid(), &second);
+  ASSERT_NE(c.Chart(), nullptr);
+  ASSERT_EQ(c.Chart()->Contract().Key(), other.Key());
+  EXPECT_EQ(c.Chart()->Engine()->Objects(), (std::vector<candlechart::DrawObject>{mine}));
+  EXPECT_EQ(c.State().objects, (std::vector<candlechart::DrawObject>{mine}));
+  c.RunToolbarCommand(kToolbarBack);
+  EXPECT_EQ(c.State().objects, (std::vector<candlechart::DrawObject>{mine}));
+  EXPECT_EQ(ChartObjectStore::Instance().Get(std::string(other.Key()), {5, 1}),
+            (std::vector<candlechart::DrawObject>{mine}));
+  EXPECT_EQ(ChartObjectStore::Instance().Get(std::string(rb.Key()), {5, 1}),
+            (std::vector<candlechart::DrawObject>{line}));
+}
+
+// A contract the quote library does not know keeps its key and drawn objects in the record.
+TEST_F(ChartWindowsTest, AnUnknownContractKeepsItsKeyAndObjectsInTheRecord) {
+  ChartContainerState s;
+  s.content = kContentKLine;
+  s.contractKey = "X|gone";
+  s.period = {3, 15};
+  candlechart::DrawObject o;
+  o.kind = candlechart::kDrawVertical;
+  o.points = {{1765159200, 3000}};
+  s.objects = {o};
+  CChartContainer c;
+  c.Restore(s);
+  const ChartContainerState back = c.State();
+  EXPECT_EQ(back.contractKey, "X|gone");
+  EXPECT_EQ(back.objects, s.objects);
+  EXPECT_EQ(back.period, s.period);
 }
 
 }  // namespace

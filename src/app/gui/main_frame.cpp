@@ -13,6 +13,7 @@
 #include "app/gui/account_dialogs.h"
 #include "app/gui/dlg_login.h"
 #include "app/gui/dlg_trade_reconect.h"
+#include "app/gui/frame_key_filter.h"
 #include "app/gui/mo_state_bar.h"
 #include "app/gui/page_tab_strip.h"
 #include "app/login_session.h"
@@ -40,32 +41,22 @@
 #include "ui/text_qt.h"
 #include "ui/theme.h"
 #include "ui/window_message.h"
+#include "workspace/gui/page_quote.h"
+#include "workspace/gui/wnd_chart_container.h"
 
 CChildView::CChildView(QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  // The work area: one chart container until the workspace page exists; its grid's block and
-  // selected contract are remembered in the window state.
-  // The main page: one chart container showing the quote grid (with the information panel
-  // following the grid's selected contract on its right while the side panel is switched on);
-  // a double-click on a row switches it to the contract's K-line chart, its "返回" back.
+  // The main page: the workspace page (child 2001) above the trading area. Its first window
+  // shows the quote grid until frm.dat says otherwise.
   mainPage_ = new QWidget(this);
   auto* column = new QVBoxLayout(mainPage_);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
-  auto* work = new QHBoxLayout;
-  work->setContentsMargins(0, 0, 0, 0);
-  work->setSpacing(0);
-  column->addLayout(work, 1);
-  container_ = new CChartContainer(mainPage_);
-  container_->ShowContent(tarn::kContentQuoteGrid);
-  container_->currentContract = [this] { return quoteGrid_->CurrentContract(); };
-  work->addWidget(container_, 1);
-  quoteGrid_ = container_->QuoteGrid();
-  infoPanel_ = container_->SidePanel();
-  quoteGrid_->onBlockChanged = [this](const std::string& block) { state_.blockName = block; };
-  quoteGrid_->onContractChanged = [this](const DC_Contract& c) { state_.contractKey = std::string(c.Key()); };
+  page_ = new CPageQuote(mainPage_);
+  page_->currentContract = [this] { return currentContract_; };
+  column->addWidget(page_, 1);
   // The trading area below the work area: funds, order panels and the trade grid.
   tradeArea_ = new CDlgTradePanelContainer(mainPage_);
   tradeArea_->setFixedHeight(tradeArea_->DockHeight());
@@ -82,8 +73,9 @@ CChildView::CChildView(QWidget* parent) : QWidget(parent) {
   pages->addWidget(pageTabs_);
   pages->addWidget(mainPage_, 1);
   pageArea_ = pages;
-  // Typing on the main page opens the keyboard wizard.
-  new CKeyWizardRouter(mainPage_, this, this);
+  // Typing on the workspace page opens the keyboard wizard (not on the order panels or the trade
+  // grid, where keys are for keyboard ordering and the panels' fields).
+  new CKeyWizardRouter(page_, this, this);
   layout->addLayout(pages, 1);
   statusBar_ = new CMoStateBar(this);
   layout->addWidget(statusBar_);
@@ -106,26 +98,75 @@ void CChildView::ShowPage(int index) {
   update();
 }
 
+CChartContainer* CChildView::Container() const { return page_->CurrentContainer(); }
+
+CWndQuoteGird* CChildView::QuoteGrid() const {
+  CChartContainer* c = Container();
+  return c ? c->QuoteGrid() : nullptr;
+}
+
+CCXInfoPanelCtrl* CChildView::InfoPanel() const {
+  CChartContainer* c = Container();
+  return c ? c->SidePanel() : nullptr;
+}
+
 void CChildView::ShowSavedBlock() {
-  quoteGrid_->RefreshBlocks(state_.blockName);
-  DC_Contract c = quoteGrid_->CurrentContract();
+  // The workspaces of frm.dat, or one workspace whose window shows the quote grid.
+  const bool loaded = !state_.quotePageRecord.empty() && page_->LoadRecord(state_.quotePageRecord);
+  if (!loaded && page_->WorkspaceCount() == 0) page_->MakeDefault();
+  CChartContainer* first = Container();
+  if (!loaded && first && page_->CurrentWorkspace()->WindowCount() == 1 && first->Content() == tarn::kContentNone)
+    first->ShowContent(tarn::kContentQuoteGrid);
   IQuoteDataCenter* center = GetQuoteDataCenter();
-  if (c.Empty() && center && !state_.contractKey.empty()) center->FindContract(&c, state_.contractKey.c_str());
-  // Without a remembered contract the panel shows the grid's first row.
-  const tarn::QuoteGridModel& rows = quoteGrid_->Grid()->Model();
-  if (c.Empty() && rows.RowCount() > 0) c = rows.RowAt(0)->contract;
+  DC_Contract c{};
+  if (center && !state_.contractKey.empty()) center->FindContract(&c, state_.contractKey.c_str());
+  CWndQuoteGird* grid = QuoteGrid();
+  if (grid) {
+    grid->onBlockChanged = [this](const std::string& block) { state_.blockName = block; };
+    grid->onContractChanged = [this](const DC_Contract& k) {
+      currentContract_ = k;
+      state_.contractKey = std::string(k.Key());
+    };
+    grid->RefreshBlocks(state_.blockName);
+    // The saved current contract is selected in the grid.
+    if (!c.Empty()) {
+      tarn::WizardItem pick;
+      pick.kind = tarn::kWizardContract;
+      pick.contract = c;
+      grid->ApplyWizardItem(pick);
+    }
+    if (c.Empty()) c = grid->CurrentContract();
+    // Without a remembered contract the panel shows the grid's first row.
+    const tarn::QuoteGridModel& rows = grid->Grid()->Model();
+    if (c.Empty() && rows.RowCount() > 0) c = rows.RowAt(0)->contract;
+  }
   if (c.Empty()) return;
-  container_->SetContract(c);
+  currentContract_ = c;
+  if (CChartContainer* box = Container(); box && box->Contract().Empty()) box->SetContract(c);
   // The order panels start on the contract the work area shows.
   for (tarn::IOrderPanelOpt* p : tarn::OrderPanels()) p->SetContract(c);
 }
 
-void CChildView::OnKeyWizardItem(tarn::WizardItem item) {
-  if (item.kind == tarn::kWizardWorkspace) return;
-  quoteGrid_->ApplyWizardItem(item);
+tarn::FrameState& CChildView::CollectState() {
+  state_.contractKey = std::string(currentContract_.Key());
+  if (CWndQuoteGird* grid = QuoteGrid()) state_.blockName = grid->BlockName();
+  state_.quotePageRecord = page_->Record();
+  return state_;
 }
 
-QWidget* CChildView::KeyWizardFocusWindow() { return quoteGrid_->Grid(); }
+void CChildView::OnKeyWizardItem(tarn::WizardItem item) {
+  if (item.kind == tarn::kWizardWorkspace) {
+    const int index = tarn::WorkspaceIndexOf(item);
+    if (index >= 0 && index < page_->WorkspaceCount() && index != page_->CurrentIndex()) page_->SetCurrent(index);
+    return;
+  }
+  if (CChartContainer* c = Container()) c->ApplyWizardItem(item);
+}
+
+QWidget* CChildView::KeyWizardFocusWindow() {
+  CChartContainer* c = Container();
+  return c ? c->FocusWindow() : page_;
+}
 
 void CChildView::paintEvent(QPaintEvent*) {
   QPainter p(this);
@@ -166,7 +207,11 @@ CMainFrame::CMainFrame(QWidget* parent) : tarn::ui::FramelessWindow(parent) {
   tarn::ui::RenderRegistry::Instance().SetServiceWindow(this);
   connect(&redraw_, &QTimer::timeout, this, [] { tarn::ui::RenderRegistry::Instance().Service(); });
   redraw_.start(1000);
-  connect(&save_, &QTimer::timeout, this, [this] { SaveState(); });
+  // The periodic save writes on the writer's thread: a slow disk does not hold up the UI.
+  connect(&save_, &QTimer::timeout, this, [this] {
+    ++saves_;
+    writer_.Post(tarn::FrameStatePath(), tarn::SerializeFrameState(view_->CollectState()));
+  });
   save_.start(15000);
   SetTitle(tarn::ui::ToQString(TXT("Tarn交易分析终端")));
   const QIcon icon(QString::fromStdString(tarn::Path("\\icon\\tarnclient.png")));
@@ -178,7 +223,9 @@ CMainFrame::CMainFrame(QWidget* parent) : tarn::ui::FramelessWindow(parent) {
   view_->ShowSavedBlock();
   BuildMenu();
   reconnect_ = new CDlgTradeReconect(this);
-  tarn::InstallKeyOrderFilter(this);  // typed characters reach keyboard ordering first
+  // Typed characters reach keyboard ordering first (not while a text input or a modal dialog has
+  // the focus); function keys switch the trade grid's tabs from anywhere.
+  new CFrameKeyFilter(this);
   tarn::StartAlerts(this);  // the alert engine loads its file; the tip window waits hidden
   // The alert dialog's contract chooser is the contract selection; the quote grid's "行情预警"
   // opens the alert dialog for its row.
@@ -229,7 +276,8 @@ void CMainFrame::PlaceOnDesktop() {
 
 bool CMainFrame::SaveState() {
   ++saves_;
-  return tarn::SaveFrameState(view_->State());
+  writer_.Flush();  // a periodic save still under way must not land after this one
+  return tarn::SaveFrameState(view_->CollectState());
 }
 
 bool CMainFrame::event(QEvent* e) {

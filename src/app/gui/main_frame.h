@@ -3,8 +3,7 @@
 // saves the window state every 15 s (timer 120) and on a confirmed exit, and asks
 // "您确实要退出本系统吗?" before closing.
 //
-// CChildView fills it: the work area (one quote grid window until the workspace page exists), the
-// trading area below it and the status bar. Menu commands reach the view as
+// CChildView fills it: the workspace page, the trading area below it and the status bar. Menu commands reach the view as
 // message 1002 (lParam = the command id).
 #pragma once
 
@@ -14,11 +13,13 @@
 #include <map>
 
 #include "app/frame_state.h"
+#include "app/state_writer.h"
 #include "quote/gui/dlg_key_wizard.h"
 #include "ui/frameless_window.h"
 
 class CCXInfoPanelCtrl;
 class CChartContainer;
+class CPageQuote;
 class CMoStateBar;
 class CWndQuoteGird;
 class CDlgTradeReconect;
@@ -48,13 +49,15 @@ class CChildView : public QWidget, public IKeyWizardNotify {
   explicit CChildView(QWidget* parent = nullptr);
 
   CMoStateBar* StatusBar() const { return statusBar_; }
-  // The work area's quote grid window (until the workspace page exists).
-  CWndQuoteGird* QuoteGrid() const { return quoteGrid_; }
-  // The chart container of the main page, which holds the quote grid.
-  CChartContainer* Container() const { return container_; }
-  // The information panel on the grid's right (nullptr while the side panel is switched off).
-  CCXInfoPanelCtrl* InfoPanel() const { return infoPanel_; }
-  // Shows the block remembered in the window state (the first block when there is none).
+  // The workspace page (child 2001) above the trading area.
+  CPageQuote* Page() const { return page_; }
+  // The current chart container of the current workspace, its quote grid (nullptr when it shows
+  // none) and the information panel beside the grid (nullptr while switched off).
+  CChartContainer* Container() const;
+  CWndQuoteGird* QuoteGrid() const;
+  CCXInfoPanelCtrl* InfoPanel() const;
+  // Restores the workspaces of the window state (the default page when there are none), shows
+  // the remembered block and selects the remembered contract in the grid.
   void ShowSavedBlock();
   // Shows the main page (0) or the arbitrage page (1, made on first use).
   void ShowPage(int index);
@@ -63,11 +66,13 @@ class CChildView : public QWidget, public IKeyWizardNotify {
   CDlgTradePanelContainer* TradeArea() const { return tradeArea_; }
   // The view's part of frm.dat (kept from the file read at start).
   tarn::FrameState& State() { return state_; }
+  // The state as it stands now (contract, block, the workspace page's record).
+  tarn::FrameState& CollectState();
   // Runs a menu command. Dialogs are opened through `openDialog` so tests can see them.
   void OnCommand(int id);
   std::function<void(QWidget* dialog)> openDialog;
-  // The keyboard wizard's choice, typed on the main page: the quote grid window takes it (a
-  // workspace switch has no workspace to go to until the workspace page exists).
+  // The keyboard wizard's choice, typed on the workspace page: a workspace switch, or an entry
+  // for the current chart container of the current workspace.
   void OnKeyWizardItem(tarn::WizardItem item) override;
   QWidget* KeyWizardFocusWindow() override;
 
@@ -77,10 +82,9 @@ class CChildView : public QWidget, public IKeyWizardNotify {
 
  private:
   CMoStateBar* statusBar_;
-  CChartContainer* container_ = nullptr;
-  CWndQuoteGird* quoteGrid_;
-  QWidget* mainPage_ = nullptr;  // the grid and the information panel
-  CCXInfoPanelCtrl* infoPanel_ = nullptr;
+  CPageQuote* page_ = nullptr;
+  QWidget* mainPage_ = nullptr;  // the workspace page and the trading area
+  DC_Contract currentContract_{};  // the terminal's current contract
   CPageTabStrip* pageTabs_ = nullptr;
   QHBoxLayout* pageArea_ = nullptr;
   CWndTaoLiView* arbitrage_ = nullptr;
@@ -99,7 +103,7 @@ class CMainFrame : public tarn::ui::FramelessWindow {
   QMenuBar* Menu() const { return menu_; }
   // Places the frame on the available desktop shrunk by 100 pixels on each side, restored.
   void PlaceOnDesktop();
-  // Writes "\user\layout\frm.dat".
+  // Writes "\user\layout\frm.dat" now (on exit; timer 120 writes on the writer's thread).
   bool SaveState();
   // Closing asks first (off for the screenshot run).
   void SetAskOnClose(bool ask) { askOnClose_ = ask; }
@@ -119,6 +123,7 @@ class CMainFrame : public tarn::ui::FramelessWindow {
   QMenuBar* menu_ = nullptr;
   QTimer redraw_;  // timer 110
   QTimer save_;    // timer 120
+  tarn::StateWriter writer_;  // the periodic saves' thread
   bool askOnClose_ = true;
   int saves_ = 0;
 };

@@ -15,6 +15,7 @@
 #include "app/gui/mo_state_bar.h"
 #include "app/login_session.h"
 #include "chart/gui/screenshots.h"
+#include "workspace/gui/screenshots.h"
 #include "engines/gui/screenshots.h"
 #include "platform/text.h"
 #include "quote/gui/block_tab_bar.h"
@@ -125,6 +126,7 @@ int RunScreenshotSession(const QString& dir, const DemoAccount& demo, int loginT
   RegisterQuoteScreenshots(registry);
   RegisterEnginesScreenshots(registry);
   RegisterChartScreenshots(registry);
+  RegisterWorkspaceScreenshots(registry);
   RegisterTradeGridScreenshots(registry);
   RegisterTradeOrderScreenshots(registry);
   RegisterShellScreenshots(registry);  // last: its reconnection notice keeps timers running

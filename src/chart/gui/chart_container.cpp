@@ -7,12 +7,15 @@
 #include "chart/chart_forms.h"
 #include "chart/chart_menu.h"
 #include "chart/gui/cc_chart_ctrl.h"
+#include "chart/indicators/formula_manager.h"
+#include "platform/text.h"
 #include "data/quote_data_center.h"
 #include "quote/gui/ccx_info_panel_ctrl.h"
 #include "quote/gui/dlg_sel_contract.h"
 #include "quote/gui/grid_messages.h"
 #include "quote/gui/quote_grid_ctrl.h"
 #include "quote/info_panel_settings.h"
+#include "trade/gui/order_dialogs.h"
 #include "ui/fonts.h"
 #include "ui/text_qt.h"
 #include "ui/theme.h"
@@ -93,7 +96,6 @@ CChartContainer::CChartContainer(QWidget* parent) : QWidget(parent) {
   for (std::size_t i = 0; i < labels.size(); ++i) {
     auto* b = new QPushButton(tarn::ui::ToQString(labels[i]), this);
     const int action = tarn::ContainerButtonAction(static_cast<int>(i));
-    if (action == tarn::kContentPriceCube) b->setEnabled(false);
     connect(b, &QPushButton::clicked, this, [this, action] {
       if (action >= 0) ShowContent(action);
       else WindowCommand(-action - 1);
@@ -109,6 +111,8 @@ void CChartContainer::EnsureGrid() {
   if (grid_) return;
   grid_ = new CWndQuoteGird(this, this);
   grid_->setObjectName(QStringLiteral("QuoteGridWnd"));
+  // A new grid shows the container's block (the first block when it has none).
+  grid_->RefreshBlocks(block_);
 }
 
 void CChartContainer::SetSidePanel(bool on) {
@@ -134,8 +138,16 @@ void CChartContainer::MakeChart(bool timeShare) {
   chart_->onChooseContract = [this] { ChooseContract(); };
   chart_->onSwitchContract = [this](int step) { SwitchContract(step); };
   if (!timeShare) {
-    if (haveChartState_) chart_->RestoreState(chartState_);
-    else chart_->SetPeriod(period_);
+    if (haveChartState_) {
+      // The kept record's drawn objects belong to the contract it was taken on: another
+      // contract's chart gets its own objects from the store when its contract is set.
+      tarn::ChartContainerState state = chartState_;
+      state.period = period_;
+      if (state.contractKey != ContractKeyText() || !(chartState_.period == period_)) state.objects.clear();
+      chart_->RestoreState(state);
+    } else {
+      chart_->SetPeriod(period_);
+    }
   }
   if (!toolBar_) {
     toolBar_ = new CChartToolBar(this);
@@ -151,6 +163,7 @@ void CChartContainer::DropChart() {
   if (!chart_) return;
   if (!chart_->TimeShare()) {
     chart_->SaveState(&chartState_);
+    chartState_.contractKey = std::string(chart_->Contract().Key());
     haveChartState_ = true;
     period_ = chart_->Period();
   }
@@ -159,7 +172,6 @@ void CChartContainer::DropChart() {
 }
 
 void CChartContainer::ShowContent(int kind) {
-  if (kind == tarn::kContentPriceCube) return;  // not part of this terminal yet
   if (kind == content_ && (kind != tarn::kContentKLine || chart_)) {
     Arrange();
     return;
@@ -175,6 +187,12 @@ void CChartContainer::ShowContent(int kind) {
   } else {
     if (grid_) grid_->hide();
     if (panel_) panel_->hide();
+  }
+  if (kind == tarn::kContentPriceCube) {
+    EnsureCube();
+    cube_->show();
+  } else if (cube_) {
+    cube_->hide();
   }
   if (kind == tarn::kContentKLine || kind == tarn::kContentTimeShare) MakeChart(kind == tarn::kContentTimeShare);
   else if (toolBar_) toolBar_->hide();
@@ -201,6 +219,7 @@ void CChartContainer::Arrange() {
       panel_->show();
     }
   }
+  if (content_ == tarn::kContentPriceCube && cube_) cube_->setGeometry(0, 0, w, h);
   if (chart_ && toolBar_) {
     const int th = toolBar_->sizeHint().height();
     toolBar_->setGeometry(0, 0, w, th);
@@ -215,8 +234,13 @@ void CChartContainer::paintEvent(QPaintEvent*) {
   p.fillRect(rect(), tarn::ui::Theme().background);
 }
 
+std::string CChartContainer::ContractKeyText() const {
+  return contract_.Empty() ? storedKey_ : std::string(contract_.Key());
+}
+
 void CChartContainer::SetContract(const DC_Contract& contract) {
   contract_ = contract;
+  storedKey_.clear();
   if (chart_) chart_->SetContract(contract);
   if (panel_ && !contract.Empty()) panel_->ShowContract(contract, true);
 }
@@ -246,18 +270,48 @@ void CChartContainer::WindowCommand(int command) {
     return;
   }
   // The only window: closing resets it; splitting and maximising need a workspace.
-  if (command == tarn::kWindowClose) {
-    DropChart();
-    if (grid_) grid_->hide();
-    if (panel_) panel_->hide();
-    if (toolBar_) toolBar_->hide();
-    content_ = tarn::kContentNone;
-    Arrange();
-    update();
+  if (command == tarn::kWindowClose) ResetToEmpty();
+}
+
+void CChartContainer::EnsureCube() {
+  if (cube_) return;
+  cube_ = new CWndPriceCube(this);
+  cube_->setObjectName(QStringLiteral("PriceCube"));
+  unknownCards_.clear();
+  IQuoteDataCenter* center = GetQuoteDataCenter();
+  for (const std::string& key : cubeKeys_) {
+    DC_Contract c{};
+    if (center && center->FindContract(&c, key.c_str()) > 0 && !c.Empty()) cube_->AddCard(c);
+    else unknownCards_.push_back(key);  // kept for a later start that knows the contract
   }
+  if (cube_->Cube().Cards().empty() && unknownCards_.empty() && !contract_.Empty()) cube_->AddCard(contract_);
+}
+
+std::vector<std::string> CChartContainer::CubeCards() const {
+  if (!cube_) return cubeKeys_;
+  std::vector<std::string> keys;
+  for (const tarn::PriceCard& card : cube_->Cube().Cards()) keys.emplace_back(card.contract.Key());
+  keys.insert(keys.end(), unknownCards_.begin(), unknownCards_.end());
+  return keys;
+}
+
+void CChartContainer::ResetToEmpty() {
+  if (cube_) cube_->hide();
+  DropChart();
+  if (grid_) grid_->hide();
+  if (panel_) panel_->hide();
+  if (toolBar_) toolBar_->hide();
+  content_ = tarn::kContentNone;
+  Arrange();
+  update();
 }
 
 bool CChartContainer::event(QEvent* e) {
+  if (static_cast<int>(e->type()) == kMsgContainerTool) {
+    // A workspace-wide tool id (id - 4000): the chart takes it when it knows it.
+    if (chart_) chart_->BeginTool(4000 + static_cast<int>(static_cast<tarn::WindowMessage*>(e)->WParam()));
+    return true;
+  }
   if (static_cast<int>(e->type()) == tarn::kMsgGridWindowCommand) {
     WindowCommand(static_cast<int>(static_cast<tarn::WindowMessage*>(e)->WParam()));
     return true;
@@ -286,11 +340,21 @@ void CChartContainer::SwitchContract(int step) {
 
 tarn::ChartContainerState CChartContainer::State() const {
   tarn::ChartContainerState s = chartState_;
-  if (chart_ && !chart_->TimeShare()) chart_->SaveState(&s);
-  else s.period = period_;
+  // A chart without a contract (its key unknown to the quote library) shows nothing: the kept
+  // record stays as it was read.
+  if (chart_ && !chart_->TimeShare() && !contract_.Empty()) {
+    chart_->SaveState(&s);
+  } else {
+    s.period = period_;
+    // Objects kept from another contract's chart are not this contract's.
+    if (s.contractKey != ContractKeyText() || !(chartState_.period == s.period))
+      s.objects = tarn::ChartObjectStore::Instance().Get(ContractKeyText(), s.period);
+  }
   s.content = content_;
-  s.contractKey = std::string(contract_.Key());
-  s.blockName = grid_ ? grid_->BlockName() : block_;
+  s.contractKey = ContractKeyText();
+  s.cubeCards = CubeCards();
+  // A grid that has not shown its block yet keeps the one it was given.
+  s.blockName = grid_ && !grid_->BlockName().empty() ? grid_->BlockName() : block_;
   s.sidePanel = sidePanel_;
   s.linked = linked_;
   return s;
@@ -301,16 +365,17 @@ void CChartContainer::Restore(const tarn::ChartContainerState& s) {
   if (IQuoteDataCenter* center = GetQuoteDataCenter(); center && !s.contractKey.empty())
     center->FindContract(&c, s.contractKey.c_str());
   contract_ = c;
+  storedKey_ = c.Empty() ? s.contractKey : std::string();
   block_ = s.blockName;
   sidePanel_ = s.sidePanel;
   linked_ = s.linked;
   period_ = s.period;
   chartState_ = s;
   haveChartState_ = true;
-  if (s.content == tarn::kContentQuoteGrid) {
-    EnsureGrid();
-    grid_->RefreshBlocks(block_);
-  }
+  cubeKeys_ = s.cubeCards;
+  delete cube_;
+  cube_ = nullptr;
+  if (grid_) grid_->RefreshBlocks(block_);
   ShowContent(s.content);
 }
 
@@ -324,6 +389,7 @@ tarn::GridHostInfo CChartContainer::HostInfo() const {
 
 void CChartContainer::ShowContract(const DC_Contract& contract, const std::string& block, bool showChart) {
   contract_ = contract;
+  storedKey_.clear();
   block_ = block;
   if (showChart) ShowContent(tarn::kContentKLine);
   else if (panel_) panel_->ShowContract(contract, true);
@@ -331,8 +397,66 @@ void CChartContainer::ShowContract(const DC_Contract& contract, const std::strin
 
 void CChartContainer::FollowContract(const DC_Contract& contract) {
   contract_ = contract;
+  storedKey_.clear();
   if (panel_) panel_->ShowContract(contract, true);
   if (chart_) chart_->SetContract(contract);
 }
 
 std::string CChartContainer::HostContractKey() const { return std::string(contract_.Key()); }
+
+void CChartContainer::ShowPeriod(const tarn::ChartPeriod& period) {
+  if (!tarn::IsValidPeriod(period)) return;
+  if (period.kind == tarn::kPeriodTimeShare) {
+    ShowContent(tarn::kContentTimeShare);
+  } else {
+    period_ = period;
+    if (content_ != tarn::kContentKLine) ShowContent(tarn::kContentKLine);
+    if (chart_ && !(chart_->Period() == period)) chart_->SetPeriod(period);
+  }
+  if (toolBar_ && chart_) toolBar_->SetPeriodCommand(tarn::CommandForPeriod(chart_->Period()));
+}
+
+bool CChartContainer::ApplyWizardItem(const tarn::WizardItem& item) {
+  switch (item.kind) {
+    case tarn::kWizardContract:
+      if (item.contract.Empty()) return false;
+      if (content_ == tarn::kContentQuoteGrid && grid_) return grid_->ApplyWizardItem(item);
+      SetContract(item.contract);
+      if (content_ == tarn::kContentNone || content_ == tarn::kContentPriceCube) ShowContent(tarn::kContentKLine);
+      return true;
+    case tarn::kWizardPeriod:
+      ShowPeriod({item.extra1, item.extra2});
+      return true;
+    case tarn::kWizardIndicator: {
+      if (content_ != tarn::kContentKLine) ShowContent(tarn::kContentKLine);
+      if (!chart_) return false;
+      tarn::formula::FormulaDef def;
+      const bool main = tarn::FormulaManager::Instance().Find(item.key, &def) && def.mainChart;
+      return main ? chart_->LoadIndicator(0, item.key) : chart_->LoadIndicator(1, item.key);
+    }
+    case tarn::kWizardWindow: {
+      const auto is = [&item](const std::string& text) { return item.display.ends_with(text); };
+      if (is(TXT("行情报价"))) {
+        ShowContent(tarn::kContentQuoteGrid);
+      } else if (is(TXT("图形切换"))) {
+        ShowContent(content_ == tarn::kContentKLine ? tarn::kContentTimeShare : tarn::kContentKLine);
+      } else if (is(TXT("盘口报价"))) {
+        if (content_ != tarn::kContentQuoteGrid) ShowContent(tarn::kContentQuoteGrid);
+        SetSidePanel(!sidePanel_);
+      } else if (is(TXT("自选板块"))) {
+        if (content_ != tarn::kContentQuoteGrid) ShowContent(tarn::kContentQuoteGrid);
+        return grid_ && grid_->ApplyWizardItem(item);
+      } else {
+        return false;
+      }
+      return true;
+    }
+    default: return false;
+  }
+}
+
+QWidget* CChartContainer::FocusWindow() const {
+  if (chart_ && chart_->isVisible()) return chart_;
+  if (grid_ && grid_->isVisible()) return grid_->Grid();
+  return const_cast<CChartContainer*>(this);
+}

@@ -3,8 +3,8 @@
 // its contract, the time-share chart, or the price cube; with nothing shown yet it offers the
 // seven buttons. It is the quote grid window's host: a double-click on a row hands it the
 // contract and the block and switches it to the K-line chart; the chart's toolbar ("返回", the
-// periods and the drawing tools) and its menu bring it back. Until the workspace page exists,
-// the main page holds one container.
+// periods and the drawing tools) and its menu bring it back. The workspaces hold the
+// containers; window commands go to the workspace through onWindowCommand.
 #pragma once
 
 #include <QPushButton>
@@ -16,9 +16,15 @@
 #include "chart/chart_state.h"
 #include "data/quote_records.h"
 #include "quote/gui/wnd_quote_gird.h"
+#include "quote/wizard_item.h"
 
 class CCChartCtrl;
+
+// Posted by a workspace to each of its containers for a tool id it does not know itself:
+// wParam = id - 4000.
+constexpr int kMsgContainerTool = 4431;
 class CCXInfoPanelCtrl;
+class CWndPriceCube;
 class QToolButton;
 
 // The toolbar over a chart: "返回", the seventeen periods and the drawing tools' menu.
@@ -47,12 +53,14 @@ class CChartContainer : public QWidget, public IQuoteGridHost {
 
   int Content() const { return content_; }
   // Shows a content (kContentNone: the seven buttons). A chart takes the terminal's current
-  // contract when the container has none. The price cube is not part of this terminal yet: its
-  // button is disabled.
+  // contract when the container has none; a new price cube starts with a card of it.
   void ShowContent(int kind);
   CWndQuoteGird* QuoteGrid() const { return grid_; }
   CCChartCtrl* Chart() const { return chart_; }
   CChartToolBar* ToolBar() const { return toolBar_; }
+  // The price cube (content 3) and its cards' contract keys.
+  CWndPriceCube* PriceCube() const { return cube_; }
+  std::vector<std::string> CubeCards() const;
   CCXInfoPanelCtrl* SidePanel() const { return panel_; }
   const std::vector<QPushButton*>& EmptyButtons() const { return buttons_; }
 
@@ -64,6 +72,8 @@ class CChartContainer : public QWidget, public IQuoteGridHost {
   // The container's contract (its chart and side panel follow it).
   void SetContract(const DC_Contract& contract);
   const DC_Contract& Contract() const { return contract_; }
+  // The contract's key, or the stored key the quote library did not know.
+  std::string ContractKeyText() const;
   const std::string& BlockName() const { return block_; }
   const tarn::ChartPeriod& KLinePeriod() const { return period_; }
 
@@ -73,6 +83,15 @@ class CChartContainer : public QWidget, public IQuoteGridHost {
   // workspace (no onWindowCommand) closing resets the container to its empty state and the
   // others do nothing, as for the only window of a workspace.
   void WindowCommand(int command);
+  // Back to the seven buttons (the content dropped, the contract kept).
+  void ResetToEmpty();
+
+  // Shows the K-line chart in a period (the time-share chart for the time-share period).
+  void ShowPeriod(const tarn::ChartPeriod& period);
+  // The keyboard wizard's choice: a contract, a period, an indicator or a window command.
+  bool ApplyWizardItem(const tarn::WizardItem& item);
+  // The window that takes the focus after a wizard pick: the chart or grid shown.
+  QWidget* FocusWindow() const;
 
   tarn::ChartContainerState State() const;
   void Restore(const tarn::ChartContainerState& state);
@@ -99,6 +118,7 @@ class CChartContainer : public QWidget, public IQuoteGridHost {
   void EnsureGrid();
   void MakeChart(bool timeShare);
   void DropChart();
+  void EnsureCube();
   void ChooseContract();
   void SwitchContract(int step);
 
@@ -107,10 +127,14 @@ class CChartContainer : public QWidget, public IQuoteGridHost {
   CCXInfoPanelCtrl* panel_ = nullptr;
   CCChartCtrl* chart_ = nullptr;
   CChartToolBar* toolBar_ = nullptr;
+  CWndPriceCube* cube_ = nullptr;
+  std::vector<std::string> cubeKeys_;      // the cards of the record, until the cube is made
+  std::vector<std::string> unknownCards_;  // cards whose contract the quote library does not know
   std::vector<QPushButton*> buttons_;
   bool sidePanel_ = true;
   bool linked_ = false;
   DC_Contract contract_{};
+  std::string storedKey_;  // a restored key the quote library does not know, kept as text
   std::string block_;
   tarn::ChartPeriod period_;               // the K-line chart's period
   tarn::ChartContainerState chartState_;   // the K-line chart's panes, indicators, objects

@@ -1,0 +1,61 @@
+#include "app/gui/frame_key_filter.h"
+
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+
+#include "trade/gui/keyboard_order_panel.h"
+#include "trade/gui/trade_grid_container.h"
+#include "trade/trade_grid_tabs.h"
+
+namespace {
+
+bool IsTextInput(const QWidget* w) {
+  if (!w) return false;
+  if (const auto* e = qobject_cast<const QLineEdit*>(w)) return !e->isReadOnly();
+  if (const auto* e = qobject_cast<const QTextEdit*>(w)) return !e->isReadOnly();
+  if (const auto* e = qobject_cast<const QPlainTextEdit*>(w)) return !e->isReadOnly();
+  if (qobject_cast<const QAbstractSpinBox*>(w)) return true;
+  if (const auto* c = qobject_cast<const QComboBox*>(w)) return c->isEditable();
+  return false;
+}
+
+int TabForKey(int key) {
+  switch (key) {
+    case Qt::Key_F5: return tarn::kTabPositions;
+    case Qt::Key_F9: return tarn::kTabOrders;
+    case Qt::Key_F4: return tarn::kTabWorking;
+    case Qt::Key_F1: return tarn::kTabFills;
+    default: return -1;
+  }
+}
+
+}  // namespace
+
+CFrameKeyFilter::CFrameKeyFilter(QWidget* frame) : QObject(frame), frame_(frame) {
+  QCoreApplication::instance()->installEventFilter(this);
+}
+
+bool CFrameKeyFilter::KeyOrderingMayTake() {
+  return !QApplication::activeModalWidget() && !IsTextInput(QApplication::focusWidget());
+}
+
+bool CFrameKeyFilter::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() != QEvent::KeyPress || !frame_) return QObject::eventFilter(watched, e);
+  const auto* key = static_cast<QKeyEvent*>(e);
+  if (const int tab = TabForKey(key->key()); tab >= 0) {
+    // A visible grid switches on its own; a hidden one (the arbitrage page shown) is told here.
+    if (auto* grid = frame_->findChild<CTradeGridContainer*>(); grid && !grid->isVisible()) grid->ShowTab(tab);
+    return false;
+  }
+  const QString text = key->text();
+  // One printable character without Ctrl or Alt: what the character message would carry.
+  if (text.size() != 1 || key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return false;
+  const char16_t u = text.at(0).unicode();
+  if (u < 0x20 || u > 0x7e || !KeyOrderingMayTake()) return false;
+  return tarn::DispatchTypedCharacter(static_cast<uint8_t>(u));
+}
