@@ -1,0 +1,289 @@
+// The libraries' network links against a real server on loopback: quotes and subscriptions
+// across a server restart, two terminals trading against each other, resends that never double
+// an order, and the server's certificate checked on every connection after the first.
+#include <atomic>
+#include <mutex>
+#include <set>
+
+#include <sqlite3.h>
+
+#include "libs/net/net_links.h"
+#include "server_fixture.h"
+
+namespace tarn::test {
+namespace {
+
+using namespace tarn::exchange;
+using net::NetMarketLink;
+using net::NetTradeLink;
+
+class QuoteSink : public ILinkSink {
+ public:
+  void OnLinkEvents(const std::vector<MarketEvent>& events) override {
+    std::lock_guard<std::mutex> lock(m);
+    for (const MarketEvent& e : events)
+      if (e.type == EventType::Snapshot) ids.insert(e.id), ++snapshots;
+  }
+  void OnLinkDown(int) override { ++downs; }
+  int Snapshots() {
+    std::lock_guard<std::mutex> lock(m);
+    return snapshots;
+  }
+  std::set<ContractId> Ids() {
+    std::lock_guard<std::mutex> lock(m);
+    return ids;
+  }
+  std::mutex m;
+  std::set<ContractId> ids;
+  int snapshots = 0;
+  std::atomic<int> downs{0};
+};
+
+class TradeSink : public ITradeSink {
+ public:
+  void OnTradeEvents(const std::vector<BrokerEvent>& events) override {
+    std::lock_guard<std::mutex> lock(m);
+    for (const BrokerEvent& e : events) {
+      accounts.insert(e.account);
+      if (e.type == BrokerEventType::Fill) ++fills;
+    }
+  }
+  void OnTradeLinkDown(int) override { ++downs; }
+  int Fills() {
+    std::lock_guard<std::mutex> lock(m);
+    return fills;
+  }
+  std::mutex m;
+  std::set<AccountIndex> accounts;
+  int fills = 0;
+  std::atomic<int> downs{0};
+};
+
+class NetworkLink : public ServerFixture {
+ protected:
+  net::LinkSettings Settings() {
+    net::LinkSettings s;
+    s.connect.trustFile = data_.File("client/servers_trust.ini");
+    s.connect.heartbeatMs = 200;
+    s.connect.silenceMs = 2000;
+    s.connect.connectTimeoutMs = 2000;
+    return s;
+  }
+  LinkLogin QuoteLogin() { return LinkLogin{"opers", "472quark918", "127.0.0.1", port_}; }
+  TradeLogin Login(const std::string& user, const std::string& password) {
+    return TradeLogin{user, password, "127.0.0.1", port_};
+  }
+  // A second login with one account of its own.
+  void AddTrader(const std::string& id) {
+    ASSERT_TRUE(Broker().CreateLogin(id, "pw" + id, "trader " + id));
+    ASSERT_TRUE(Broker().CreateAccount(id, id, "trader " + id, 100000000000LL));
+  }
+  ContractId SomeMonth() { return exchange_->Open().GetCatalogue().Commodities().front().months.front(); }
+};
+
+TEST_F(NetworkLink, QuotesFlowAndSubscriptionsSurviveAServerRestart) {
+  StartServer();
+  NetMarketLink link(Settings());
+  QuoteSink sink;
+  std::string error;
+  EXPECT_FALSE(link.Open(LinkLogin{"opers", "wrong", "127.0.0.1", port_}, nullptr, error));
+  EXPECT_EQ(error, TXT("行情账号或密码错误"));
+  ASSERT_TRUE(link.Open(QuoteLogin(), nullptr, error)) << error;
+  link.SetSink(&sink);
+  // The terminal builds the server's catalogue.
+  const Catalogue& server = exchange_->Open().GetCatalogue();
+  ASSERT_EQ(link.GetCatalogue().Size(), server.Size());
+  EXPECT_EQ(link.GetCatalogue().ContractAt(5).key, server.ContractAt(5).key);
+
+  const ContractId id = SomeMonth();
+  link.Watch(id, true);
+  Advance(2000);
+  ASSERT_TRUE(WaitFor([&] { return sink.Snapshots() > 0; }));
+  EXPECT_EQ(sink.Ids(), std::set<ContractId>{id});  // only what it watches
+  Snapshot mine, theirs;
+  ASSERT_TRUE(link.GetSnapshot(id, mine));
+  ASSERT_TRUE(exchange_->Get()->GetSnapshot(id, theirs));
+  EXPECT_EQ(mine.last, theirs.last);
+  EXPECT_EQ(mine.timeMs, theirs.timeMs);
+  std::vector<Bar> bars, serverBars;
+  ASSERT_TRUE(link.GetBars(id, Period{3, 5}, 0, 50, bars));
+  ASSERT_TRUE(exchange_->Get()->GetBars(id, Period{3, 5}, 0, 50, serverBars));
+  ASSERT_EQ(bars.size(), serverBars.size());
+  EXPECT_EQ(bars.back().close, serverBars.back().close);
+  EXPECT_FALSE(link.GetSnapshot(kNoContract - 1, mine));  // an id the server does not have
+
+  StopServer();
+  ASSERT_TRUE(WaitFor([&] { return sink.downs.load() == 1; }));
+  EXPECT_FALSE(link.IsUp());
+  EXPECT_FALSE(link.Reopen(error));
+  StartServer();  // same folder, same port
+  ASSERT_TRUE(link.Reopen(error)) << error;
+  const int before = sink.Snapshots();
+  Advance(2000);
+  EXPECT_TRUE(WaitFor([&] { return sink.Snapshots() > before; }));  // watched again by itself
+}
+
+TEST_F(NetworkLink, TwoTerminalsOnTwoAccountsTradeAgainstEachOther) {
+  StartServer();
+  AddTrader("9101");
+  AddTrader("9102");
+  NetTradeLink a(Settings()), b(Settings());
+  TradeSink sa, sb;
+  std::string error;
+  std::vector<std::string> accounts;
+  ASSERT_TRUE(a.Open(Login("9101", "pw9101"), nullptr, error, accounts)) << error;
+  EXPECT_EQ(accounts, std::vector<std::string>{"9101"});
+  ASSERT_TRUE(b.Open(Login("9102", "pw9102"), nullptr, error, accounts)) << error;
+  a.SetSink(&sa);
+  b.SetSink(&sb);
+
+  // A sells above the market's bid (so it rests); B buys enough to clear the market's lots at
+  // that price and reach A's.
+  const ContractId id = SomeMonth();
+  exchange_->Get()->Watch(id);
+  Advance(1000);
+  Snapshot s;
+  ASSERT_TRUE(exchange_->Get()->GetSnapshot(id, s));
+  ASSERT_GT(s.bidPrice[0], 0);
+  const int32_t price = s.bidPrice[0] + 1;
+  const int marketLots = s.askPrice[0] == price ? s.askQty[0] : 0;
+  OrderEntry sell{"9101", id, 2, 1, false, price, true, 1, ""};
+  OrderEntry buy{"9102", id, 1, 1, false, price, true, marketLots + 1, ""};
+  ASSERT_GE(a.InsertOrder(sell), 0);
+  ASSERT_GE(b.InsertOrder(buy), 0);
+  ASSERT_TRUE(WaitFor([&] { return sa.Fills() == 1 && sb.Fills() >= 1; }));
+
+  std::vector<Fill> fa, fb;
+  ASSERT_TRUE(a.GetFills("9101", fa));
+  ASSERT_TRUE(b.GetFills("9102", fb));
+  ASSERT_EQ(fa.size(), 1u);
+  EXPECT_EQ(fa[0].price, price);
+  EXPECT_EQ(fa[0].direction, 2);
+  EXPECT_EQ(fb.back().price, price);
+  // Each sees its own account only: in its events and in what it may ask for.
+  EXPECT_EQ(sa.accounts, std::set<AccountIndex>{Broker().FindAccount("9101")});
+  EXPECT_EQ(sb.accounts, std::set<AccountIndex>{Broker().FindAccount("9102")});
+  std::vector<Order> theirs;
+  EXPECT_FALSE(a.GetOrders("9102", theirs));
+  EXPECT_FALSE(b.GetFills("9101", fa));
+  EXPECT_LT(a.InsertOrder(OrderEntry{"9102", id, 1, 1, false, price, true, 1, ""}), 0);
+  std::vector<Order> orders;
+  ASSERT_TRUE(b.GetOrders("9102", orders));
+  EXPECT_EQ(orders.size(), 1u);
+}
+
+TEST_F(NetworkLink, AnOrderSentAgainWithItsReferenceIsPlacedOnce) {
+  StartServer();
+  const ContractId id = SomeMonth();
+  auto send = [&](RawClient& c, uint64_t number) {
+    net::ByteWriter w;
+    w.U64(0xABCDEF);
+    w.U64(number);
+    net::Write(w, OrderEntry{"8001", id, 1, 1, false, 1, true, 1, ""});
+    EXPECT_TRUE(c.Send(net::Msg::InsertOrder, w.Bytes()));
+    net::Frame f;
+    EXPECT_TRUE(c.ReceiveAnswer(f));
+    net::ByteReader r(f.payload);
+    r.U32();
+    return r.I32();
+  };
+  int first, again, other;
+  {
+    RawClient c(port_);
+    ASSERT_TRUE(c.Login(net::LinkKind::Trade, "8001", "888888"));
+    first = send(c, 1);
+  }
+  {
+    // The answer was "lost": the terminal logs in again and sends the same reference.
+    RawClient c(port_);
+    ASSERT_TRUE(c.Login(net::LinkKind::Trade, "8001", "888888"));
+    again = send(c, 1);
+    other = send(c, 2);
+  }
+  EXPECT_EQ(again, first);
+  EXPECT_NE(other, first);
+  std::vector<Order> orders;
+  ASSERT_TRUE(Broker().GetOrders("8001", orders));
+  EXPECT_EQ(orders.size(), 2u);
+
+  // With the link down an order is refused at once, not kept for later.
+  NetTradeLink link(Settings());
+  EXPECT_LT(link.InsertOrder(OrderEntry{"8001", id, 1, 1, false, 1, true, 1, ""}), 0);
+  EXPECT_EQ(link.PendingOrders(), 0u);
+}
+
+TEST_F(NetworkLink, AChangedServerCertificateIsRefused) {
+  StartServer();
+  NetMarketLink link(Settings());
+  std::string error;
+  ASSERT_TRUE(link.Open(QuoteLogin(), nullptr, error)) << error;
+  link.Close();
+  EXPECT_TRUE(Exists(data_.File("client/servers_trust.ini")));
+  ASSERT_TRUE(link.Open(QuoteLogin(), nullptr, error)) << error;  // the same certificate again
+  link.Close();
+
+  StopServer();
+  ASSERT_TRUE(net::MakeCertificate(data_.path(), "impostor", true, error)) << error;
+  StartServer();
+  EXPECT_FALSE(link.Open(QuoteLogin(), nullptr, error));
+  EXPECT_NE(error.find(TXT("证书")), std::string::npos) << error;
+}
+
+// Stops and starts the server 20 times while two terminals send orders; after every restart
+// each terminal logs in again, and the broker holds every order that was acknowledged, each
+// once, in a database that passes SQLite's own check.
+TEST_F(NetworkLink, RestartsLoseNoAcknowledgedOrderAndDoubleNone) {
+  StartServer();
+  const ContractId id = SomeMonth();
+  NetTradeLink a(Settings()), b(Settings());
+  std::string error;
+  std::vector<std::string> accounts;
+  std::map<std::string, std::set<int>> acked;  // account: sequences the broker answered
+  int sent = 0;
+  for (int cycle = 0; cycle < 20; ++cycle) {
+    ASSERT_TRUE(a.Open(Login("8001", "888888"), nullptr, error, accounts)) << error;
+    ASSERT_TRUE(b.Open(Login("8001", "888888"), nullptr, error, accounts)) << error;
+    std::atomic<bool> go{true};
+    auto sender = [&](NetTradeLink& link, const std::string& account, std::set<int>& out) {
+      for (int i = 0; i < 5 && go; ++i) {
+        const int seq = link.InsertOrder(OrderEntry{account, id, 1, 1, false, 1, true, 1, ""});
+        if (seq > 0) out.insert(seq);
+      }
+    };
+    std::set<int> sa, sb;
+    std::thread ta([&] { sender(a, "8001", sa); });
+    std::thread tb([&] { sender(b, "8002", sb); });
+    ta.join();
+    tb.join();
+    sent += 10;
+    acked["8001"].insert(sa.begin(), sa.end());
+    acked["8002"].insert(sb.begin(), sb.end());
+    StopServer();
+    StartServer();
+  }
+  for (const char* account : {"8001", "8002"}) {
+    std::vector<Order> orders;
+    ASSERT_TRUE(Broker().GetOrders(account, orders));
+    std::set<int> seen;
+    for (const Order& o : orders) EXPECT_TRUE(seen.insert(o.sequence).second) << "doubled " << o.sequence;
+    for (int seq : acked[account]) EXPECT_TRUE(seen.count(seq)) << account << " lost " << seq;
+    EXPECT_EQ(orders.size(), acked[account].size() + 0u) << account;
+  }
+  StopServer();
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(data_.File("broker.db").c_str(), &db), SQLITE_OK);
+  std::string verdict;
+  sqlite3_exec(
+      db, "PRAGMA integrity_check",
+      [](void* out, int, char** values, char**) {
+        *static_cast<std::string*>(out) += values[0] ? values[0] : "";
+        return 0;
+      },
+      &verdict, nullptr);
+  sqlite3_close(db);
+  EXPECT_EQ(verdict, "ok");
+  EXPECT_EQ(sent, 200);
+}
+
+}  // namespace
+}  // namespace tarn::test
