@@ -388,6 +388,7 @@ int TradeCenter::InsertOrder(OrderRecord order) {
   entry.positionNumber = std::string(Field(order.positionNumber));
   if (!entry.market && entry.contract != exchange::kNoContract)
     entry.priceOnTick = PriceToTicks(order.price, cat->CommodityOf(entry.contract).spec.tick, entry.price);
+  entry.clientRef = refs_.Next();
   return link->InsertOrder(entry);
 }
 
@@ -417,6 +418,7 @@ int TradeCenter::InsertConditionOrder(ConditionOrderRequest request) {
     PriceToTicks(request.triggerPrice, tick, entry.trigger);
     entry.sendPriceOnTick = PriceToTicks(request.sendPrice, tick, entry.sendPrice);
   }
+  entry.clientRef = refs_.Next();
   return link->InsertCondition(entry);
 }
 

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "data/trade_api.h"
+#include "libs/exchange/client_ref.h"
 #include "libs/exchange/trade_link.h"
 #include "libs/quotedata/dispatcher.h"
 #include "platform/sync.h"
@@ -116,6 +117,7 @@ class TradeCenter final : public ITradeApi, public exchange::ITradeSink {
   std::string current_;
   Lists last_;  // the current account's lists as last read
   std::atomic<bool> ready_{false};
+  exchange::ClientRefs refs_;  // every order sent carries a new one
   std::atomic<const exchange::Catalogue*> catalogue_{nullptr};
   tarn::ListenerSet<ITradeNotify> listeners_;
   quotedata::Dispatcher dispatcher_;  // last: stopped first, while everything it uses still exists

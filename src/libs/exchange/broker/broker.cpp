@@ -266,6 +266,12 @@ void Broker::Load() {
     std::snprintf(f.number, sizeof f.number, "%08d-T%07d", f.tradingDay, f.sequence);
     accounts_[a].fills.push_back(f);
   }
+  for (const BrokerStore::RefRow& r : in.refs) {
+    const AccountIndex a = accountOf(r.account);
+    if (a == kNoAccount || r.ref == 0) continue;
+    accounts_[a].refs[r.ref] = RefEntry{r.orderId, r.tradingDay, r.sequence};
+    if (auto o = orders_.find(r.orderId); o != orders_.end() && o->second.account == a) o->second.clientRef = r.ref;
+  }
   for (BrokerStore::StrategyRow& r : in.strategies) {
     const AccountIndex a = accountOf(r.account);
     if (a == kNoAccount) continue;
@@ -780,7 +786,7 @@ void Broker::Commit() {
   if (!store_) return;
   if (dirtyOrders_.empty() && newFills_.empty() && dirtySides_.empty() && dirtyLots_.empty() &&
       dirtyAccounts_.empty() && dirtyStrategies_.empty() && newStatements_.empty() && dirtyStarts_.empty() &&
-      dirtyLogins_.empty() && !dirtyDay_ && pending_.empty())
+      dirtyLogins_.empty() && newRefs_.empty() && !dirtyDay_ && pending_.empty())
     return;
   auto dedupe = [](auto& v) {
     std::sort(v.begin(), v.end());
@@ -858,6 +864,7 @@ void Broker::Commit() {
   for (const auto& [a, id] : dirtyStrategies_)
     for (const StrategyOrder& s : accounts_[a].strategies)
       if (s.id == id) w.strategies.push_back({s, accounts_[a].id});
+  w.refs.swap(newRefs_);
   w.events.swap(pending_);
   dirtyOrders_.clear();
   newFills_.clear();
@@ -897,6 +904,7 @@ bool Broker::WriteAll(const std::vector<WriteSet>& sets) {
     }
     for (const auto& [account, day, text] : w.statements) ok = ok && store_->PutSettlement(account, day, text);
     for (const auto& r : w.strategies) ok = ok && store_->PutStrategy(r.order, r.account);
+    for (const auto& r : w.refs) ok = ok && store_->PutOrderRef(r);
   }
   if (ok) return store_->Commit();
   store_->Rollback();

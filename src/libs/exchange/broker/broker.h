@@ -93,6 +93,11 @@ class Broker final : public IMarketListener {
   // 10), or -1 when the account is unknown.
   int InsertOrder(const OrderEntry& entry);
   int InsertCondition(const ConditionEntry& entry);
+  // As InsertOrder / InsertCondition, answering with the order. An entry whose clientRef the
+  // account has used before (also before a restart) books nothing: the receipt is the order
+  // booked the first time, with repeat set.
+  OrderReceipt PlaceOrder(const OrderEntry& entry);
+  OrderReceipt PlaceCondition(const ConditionEntry& entry);
   // 0, or an error code (`error` says why).
   int CancelOrder(const std::string& account, std::string_view key, std::string* error = nullptr);
   int ModifyOrder(const std::string& account, std::string_view key, int64_t price, bool priceOnTick, int quantity,
@@ -128,9 +133,21 @@ class Broker final : public IMarketListener {
   // and frozen money match them; no book crosses. False with the first fault in `why`.
   bool CheckInvariants(std::string* why, std::string_view onlyAccount = {});
 
+  // A digest of everything the broker keeps and reports: logins, accounts and their funds,
+  // positions and lots, the day's orders, fills, statements-to-be and strategy orders, the
+  // orders resting in each book in queue order, condition orders waiting, client references.
+  // Two brokers that hold the same state give the same hash; what follows from the market
+  // alone (its snapshots, queue places behind the market's volume) is left out.
+  uint64_t StateHash();
+
   void OnMarketEvents(const std::vector<MarketEvent>& events) override;
 
  private:
+  // The order a client reference named first.
+  struct RefEntry {
+    uint64_t orderId = 0;
+    int32_t day = 0, sequence = 0;
+  };
   struct Account {
     std::string id, login, name, currency;
     Money preBalance = 0, deposit = 0, withdrawal = 0, closeProfit = 0, fee = 0, credit = 0;
@@ -140,6 +157,7 @@ class Broker final : public IMarketListener {
     std::map<uint64_t, Side> sides;      // by SideKey
     std::map<uint64_t, int32_t> start;   // quantities at the day's start, by SideKey
     std::vector<StrategyOrder> strategies;
+    std::unordered_map<uint64_t, RefEntry> refs;  // by client reference
   };
   struct LoginInfo {
     std::string hash, name;
@@ -173,6 +191,7 @@ class Broker final : public IMarketListener {
     std::vector<std::pair<std::string, std::vector<BrokerStore::StartRow>>> starts;
     std::vector<std::tuple<std::string, int32_t, std::string>> statements;
     std::vector<BrokerStore::StrategyRow> strategies;
+    std::vector<BrokerStore::RefRow> refs;
     std::vector<BrokerEvent> events;
   };
 
@@ -225,6 +244,9 @@ class Broker final : public IMarketListener {
 
   // broker_orders.cpp
   Order& NewOrder(AccountIndex a, ContractId c);
+  // Fills `receipt` with the order `ref` named first, if the account used it before.
+  bool FindRepeat(AccountIndex a, uint64_t ref, OrderReceipt& receipt);
+  void NoteRef(Order& o, uint64_t ref);
   int DoInsertOrder(const OrderEntry& entry, AccountIndex a);
   int CheckOrder(Order& o, const OrderEntry& entry, Book* book);
   int ReserveClose(Order& o, const std::string& positionNumber, bool check);
@@ -323,6 +345,7 @@ class Broker final : public IMarketListener {
   std::vector<std::tuple<AccountIndex, int32_t, std::string>> newStatements_;
   std::vector<AccountIndex> dirtyStarts_;
   std::vector<std::string> dirtyLogins_;
+  std::vector<BrokerStore::RefRow> newRefs_;
   bool dirtyDay_ = false;
 
   // Running strategy orders by id, the ones whose leg orders changed since they were last looked

@@ -20,30 +20,71 @@ bool Working(const Order& o) { return o.condition ? o.state == kStWaiting : o.st
 
 // ---- operations ------------------------------------------------------------------------------
 
-int Broker::InsertOrder(const OrderEntry& entry) {
-  int result;
+int Broker::InsertOrder(const OrderEntry& entry) { return PlaceOrder(entry).sequence; }
+
+int Broker::InsertCondition(const ConditionEntry& entry) { return PlaceCondition(entry).sequence; }
+
+OrderReceipt Broker::PlaceOrder(const OrderEntry& entry) {
+  OrderReceipt receipt;
   {
     tarn::Lock lock(mutex_);
     const AccountIndex a = FindAccount(entry.account);
-    if (a == kNoAccount) return -1;
-    result = DoInsertOrder(entry, a);
+    if (a == kNoAccount) return receipt;
+    if (entry.clientRef && FindRepeat(a, entry.clientRef, receipt)) return receipt;
+    receipt.sequence = DoInsertOrder(entry, a);
     Finish();
+    receipt.order = orders_[byKey_[KeyCode(day_, receipt.sequence)]];
   }
   Deliver();
-  return result;
+  return receipt;
 }
 
-int Broker::InsertCondition(const ConditionEntry& entry) {
-  int result;
+OrderReceipt Broker::PlaceCondition(const ConditionEntry& entry) {
+  OrderReceipt receipt;
   {
     tarn::Lock lock(mutex_);
     const AccountIndex a = FindAccount(entry.account);
-    if (a == kNoAccount) return -1;
-    result = DoInsertCondition(entry, a);
+    if (a == kNoAccount) return receipt;
+    if (entry.clientRef && FindRepeat(a, entry.clientRef, receipt)) return receipt;
+    receipt.sequence = DoInsertCondition(entry, a);
     Finish();
+    receipt.order = orders_[byKey_[KeyCode(day_, receipt.sequence)]];
   }
   Deliver();
-  return result;
+  return receipt;
+}
+
+bool Broker::FindRepeat(AccountIndex a, uint64_t ref, OrderReceipt& receipt) {
+  const auto it = accounts_[a].refs.find(ref);
+  if (it == accounts_[a].refs.end()) return false;
+  const RefEntry& r = it->second;
+  receipt.repeat = true;
+  receipt.sequence = r.sequence;
+  if (auto o = orders_.find(r.orderId); o != orders_.end()) {
+    receipt.order = o->second;
+    return true;
+  }
+  // An order of an earlier day: the store has it as it ended.
+  BrokerStore::OrderRow row;
+  Order& o = receipt.order;
+  if (store_ && store_->GetOrder(r.orderId, row)) {
+    o = row.order;
+    o.contract = row.contract.empty() ? kNoContract : market_.GetCatalogue().Find(row.contract);
+  } else {
+    o.id = r.orderId;
+    o.tradingDay = r.day;
+    o.sequence = r.sequence;
+  }
+  o.account = a;
+  o.clientRef = ref;
+  std::snprintf(o.key, sizeof o.key, "%08d-%08d", o.tradingDay, o.sequence);
+  return true;
+}
+
+void Broker::NoteRef(Order& o, uint64_t ref) {
+  o.clientRef = ref;
+  accounts_[o.account].refs[ref] = RefEntry{o.id, o.tradingDay, o.sequence};
+  if (store_) newRefs_.push_back({accounts_[o.account].id, ref, o.id, o.tradingDay, o.sequence});
 }
 
 int Broker::CancelOrder(const std::string& account, std::string_view key, std::string* error) {
@@ -170,6 +211,7 @@ Order& Broker::NewOrder(AccountIndex a, ContractId c) {
 int Broker::DoInsertOrder(const OrderEntry& entry, AccountIndex a) {
   const ContractId c = entry.contract < market_.GetCatalogue().Size() ? entry.contract : kNoContract;
   Order& o = NewOrder(a, c);
+  if (entry.clientRef) NoteRef(o, entry.clientRef);
   o.direction = Small(entry.direction);
   o.offset = Small(entry.offset);
   o.market = entry.market;
@@ -790,6 +832,7 @@ void Broker::ShrinkQueues(Book& b) {
 int Broker::DoInsertCondition(const ConditionEntry& entry, AccountIndex a) {
   const ContractId c = entry.contract < market_.GetCatalogue().Size() ? entry.contract : kNoContract;
   Order& o = NewOrder(a, c);
+  if (entry.clientRef) NoteRef(o, entry.clientRef);
   o.condition = true;
   o.direction = Small(entry.direction);
   o.offset = Small(entry.offset);

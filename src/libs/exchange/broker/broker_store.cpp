@@ -44,7 +44,9 @@ constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS strategy(id INTEGER PRIMARY KEY, account TEXT NOT NULL, trading_day INTEGER NOT NULL,"
     " sequence INTEGER NOT NULL, state INTEGER NOT NULL, units INTEGER NOT NULL, payload BLOB NOT NULL,"
     " error_text BLOB NOT NULL, insert_ms INTEGER NOT NULL);"
-    "CREATE TABLE IF NOT EXISTS strategy_run(id INTEGER PRIMARY KEY, data BLOB NOT NULL);";
+    "CREATE TABLE IF NOT EXISTS strategy_run(id INTEGER PRIMARY KEY, data BLOB NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS order_ref(account TEXT NOT NULL, ref INTEGER NOT NULL, order_id INTEGER NOT NULL,"
+    " trading_day INTEGER NOT NULL, sequence INTEGER NOT NULL, PRIMARY KEY(account, ref));";
 
 // Every column the reader reads, so that a file of another form is refused at opening.
 constexpr const char* kProbes[] = {
@@ -61,6 +63,7 @@ constexpr const char* kProbes[] = {
     "SELECT account, contract, side, quantity FROM day_start LIMIT 1",
     "SELECT account, trading_day, text FROM settlement LIMIT 1",
     "SELECT id, account, trading_day, sequence, state, units, payload, error_text, insert_ms FROM strategy LIMIT 1",
+    "SELECT account, ref, order_id, trading_day, sequence FROM order_ref LIMIT 1",
 };
 
 SqliteStoreForm StoreForm() {
@@ -70,7 +73,8 @@ SqliteStoreForm StoreForm() {
 // Statement slots of the writer.
 enum Slot {
   kSetMeta, kPutLogin, kPutAccount, kPutOrder, kPutFill, kPutSide, kDeleteSide, kPutLot, kDeleteLot,
-  kClearStarts, kPutStart, kPutSettlement, kGetSettlement, kPutStrategy, kPutStrategyRun, kSlotCount
+  kClearStarts, kPutStart, kPutSettlement, kGetSettlement, kPutStrategy, kPutStrategyRun, kPutOrderRef, kGetOrder,
+  kSlotCount
 };
 
 std::string ColumnText(sqlite3_stmt* st, int i) {
@@ -106,6 +110,46 @@ class Query {
   bool ok_ = false;
   int rc_ = SQLITE_DONE;
 };
+
+constexpr const char* kOrderColumns =
+    "id, account, trading_day, sequence, contract, direction, offset, market, condition, state, price,"
+    " quantity, filled, fill_count, fill_value, error_code, error_text, insert_ms, update_ms, position_number,"
+    " trigger_basis, kind, send_mode, long_term, trigger_price, send_price, ticks, stop, extreme, triggered";
+
+// One row of kOrderColumns.
+void ReadOrder(sqlite3_stmt* s, BrokerStore::OrderRow& r) {
+  Order& o = r.order;
+  o.id = static_cast<uint64_t>(sqlite3_column_int64(s, 0));
+  r.account = ColumnText(s, 1);
+  o.tradingDay = sqlite3_column_int(s, 2);
+  o.sequence = sqlite3_column_int(s, 3);
+  r.contract = ColumnText(s, 4);
+  o.direction = static_cast<int8_t>(sqlite3_column_int(s, 5));
+  o.offset = static_cast<int8_t>(sqlite3_column_int(s, 6));
+  o.market = sqlite3_column_int(s, 7) != 0;
+  o.condition = sqlite3_column_int(s, 8) != 0;
+  o.state = static_cast<int8_t>(sqlite3_column_int(s, 9));
+  o.price = sqlite3_column_int(s, 10);
+  o.quantity = sqlite3_column_int(s, 11);
+  o.filled = sqlite3_column_int(s, 12);
+  o.fillCount = sqlite3_column_int(s, 13);
+  o.fillValue = sqlite3_column_int64(s, 14);
+  o.errorCode = sqlite3_column_int(s, 15);
+  ColumnField(s, 16, o.errorText);
+  o.insertMs = sqlite3_column_int64(s, 17);
+  o.updateMs = sqlite3_column_int64(s, 18);
+  ColumnField(s, 19, o.positionNumber);
+  o.triggerBasis = static_cast<int8_t>(sqlite3_column_int(s, 20));
+  o.kind = static_cast<int8_t>(sqlite3_column_int(s, 21));
+  o.sendMode = static_cast<int8_t>(sqlite3_column_int(s, 22));
+  o.longTerm = sqlite3_column_int(s, 23) != 0;
+  o.trigger = sqlite3_column_int(s, 24);
+  o.sendPrice = sqlite3_column_int(s, 25);
+  o.ticks = sqlite3_column_int(s, 26);
+  o.stop = sqlite3_column_int(s, 27);
+  o.extreme = sqlite3_column_int(s, 28);
+  o.triggeredSequence = sqlite3_column_int(s, 29);
+}
 
 }  // namespace
 
@@ -372,6 +416,31 @@ bool BrokerStore::PutSettlement(const std::string& account, int32_t tradingDay, 
   return sqlite3_step(st) == SQLITE_DONE;
 }
 
+bool BrokerStore::PutOrderRef(const RefRow& r) {
+  tarn::Lock lock(mutex_);
+  sqlite3_stmt* st = Prepared(kPutOrderRef,
+                              "INSERT OR IGNORE INTO order_ref(account, ref, order_id, trading_day, sequence)"
+                              " VALUES(?1, ?2, ?3, ?4, ?5)");
+  if (!st) return false;
+  BindText(st, 1, r.account);
+  sqlite3_bind_int64(st, 2, static_cast<int64_t>(r.ref));
+  sqlite3_bind_int64(st, 3, static_cast<int64_t>(r.orderId));
+  sqlite3_bind_int(st, 4, r.tradingDay);
+  sqlite3_bind_int(st, 5, r.sequence);
+  return sqlite3_step(st) == SQLITE_DONE;
+}
+
+bool BrokerStore::GetOrder(uint64_t id, OrderRow& out) {
+  tarn::Lock lock(mutex_);
+  static const std::string sql = std::string("SELECT ") + kOrderColumns + " FROM orders WHERE id = ?1";
+  sqlite3_stmt* st = Prepared(kGetOrder, sql.c_str());
+  if (!st) return false;
+  sqlite3_bind_int64(st, 1, static_cast<int64_t>(id));
+  if (sqlite3_step(st) != SQLITE_ROW) return false;
+  ReadOrder(st, out);
+  return true;
+}
+
 bool BrokerStore::GetSettlement(const std::string& account, int32_t tradingDay, std::string& text) {
   tarn::Lock lock(mutex_);
   sqlite3_stmt* st = Prepared(kGetSettlement, "SELECT text FROM settlement WHERE account = ?1 AND trading_day = ?2");
@@ -444,46 +513,13 @@ bool BrokerStore::Load(Loaded& out) {
     ok = ok && q.Done();
   }
   {
-    Query q(db_,
-            "SELECT id, account, trading_day, sequence, contract, direction, offset, market, condition, state, price,"
-            " quantity, filled, fill_count, fill_value, error_code, error_text, insert_ms, update_ms, position_number,"
-            " trigger_basis, kind, send_mode, long_term, trigger_price, send_price, ticks, stop, extreme, triggered"
-            " FROM orders WHERE trading_day = ?1 OR (condition = 1 AND state = 11) ORDER BY id");
+    const std::string sql = std::string("SELECT ") + kOrderColumns +
+                            " FROM orders WHERE trading_day = ?1 OR (condition = 1 AND state = 11) ORDER BY id";
+    Query q(db_, sql.c_str());
     sqlite3_bind_int(q.get(), 1, out.tradingDay);
     while (q.Row()) {
-      sqlite3_stmt* s = q.get();
       OrderRow r;
-      Order& o = r.order;
-      o.id = static_cast<uint64_t>(sqlite3_column_int64(s, 0));
-      r.account = ColumnText(s, 1);
-      o.tradingDay = sqlite3_column_int(s, 2);
-      o.sequence = sqlite3_column_int(s, 3);
-      r.contract = ColumnText(s, 4);
-      o.direction = static_cast<int8_t>(sqlite3_column_int(s, 5));
-      o.offset = static_cast<int8_t>(sqlite3_column_int(s, 6));
-      o.market = sqlite3_column_int(s, 7) != 0;
-      o.condition = sqlite3_column_int(s, 8) != 0;
-      o.state = static_cast<int8_t>(sqlite3_column_int(s, 9));
-      o.price = sqlite3_column_int(s, 10);
-      o.quantity = sqlite3_column_int(s, 11);
-      o.filled = sqlite3_column_int(s, 12);
-      o.fillCount = sqlite3_column_int(s, 13);
-      o.fillValue = sqlite3_column_int64(s, 14);
-      o.errorCode = sqlite3_column_int(s, 15);
-      ColumnField(s, 16, o.errorText);
-      o.insertMs = sqlite3_column_int64(s, 17);
-      o.updateMs = sqlite3_column_int64(s, 18);
-      ColumnField(s, 19, o.positionNumber);
-      o.triggerBasis = static_cast<int8_t>(sqlite3_column_int(s, 20));
-      o.kind = static_cast<int8_t>(sqlite3_column_int(s, 21));
-      o.sendMode = static_cast<int8_t>(sqlite3_column_int(s, 22));
-      o.longTerm = sqlite3_column_int(s, 23) != 0;
-      o.trigger = sqlite3_column_int(s, 24);
-      o.sendPrice = sqlite3_column_int(s, 25);
-      o.ticks = sqlite3_column_int(s, 26);
-      o.stop = sqlite3_column_int(s, 27);
-      o.extreme = sqlite3_column_int(s, 28);
-      o.triggeredSequence = sqlite3_column_int(s, 29);
+      ReadOrder(q.get(), r);
       out.orders.push_back(std::move(r));
     }
     ok = ok && q.Done();
@@ -574,6 +610,16 @@ bool BrokerStore::Load(Loaded& out) {
       r.order.insertMs = sqlite3_column_int64(s, 8);
       r.order.run = ColumnText(s, 9);
       out.strategies.push_back(std::move(r));
+    }
+    ok = ok && q.Done();
+  }
+  {
+    Query q(db_, "SELECT account, ref, order_id, trading_day, sequence FROM order_ref");
+    while (q.Row()) {
+      sqlite3_stmt* s = q.get();
+      out.refs.push_back({ColumnText(s, 0), static_cast<uint64_t>(sqlite3_column_int64(s, 1)),
+                          static_cast<uint64_t>(sqlite3_column_int64(s, 2)), sqlite3_column_int(s, 3),
+                          sqlite3_column_int(s, 4)});
     }
     ok = ok && q.Done();
   }

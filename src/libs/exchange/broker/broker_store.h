@@ -13,6 +13,7 @@
 //   day_start(account, contract, side, quantity) positions at the start of the trading day
 //   settlement(account, trading_day, text)       the statements of settled days
 //   strategy(id, account, ...)   strategy orders of the day
+//   order_ref(account, ref, order_id, trading_day, sequence)   the senders' references of orders
 //
 // Commits use synchronous=NORMAL: with the write-ahead log a committed transaction survives a
 // killed process (it is in the log the moment COMMIT returns); only a power cut may lose the
@@ -71,6 +72,11 @@ class BrokerStore {
     StrategyOrder order;
     std::string account;
   };
+  struct RefRow {
+    std::string account;
+    uint64_t ref = 0, orderId = 0;
+    int32_t tradingDay = 0, sequence = 0;
+  };
   struct Loaded {
     int32_t tradingDay = 0;  // 0: a new store
     std::vector<LoginRow> logins;
@@ -81,6 +87,7 @@ class BrokerStore {
     std::vector<LotRow> lots;
     std::vector<StartRow> starts;
     std::vector<StrategyRow> strategies;  // the day's
+    std::vector<RefRow> refs;             // every order's reference, of every day
     uint64_t maxId = 0;
     int32_t maxOrderSequence = 0, maxFillSequence = 0, maxStrategySequence = 0;  // of the day
   };
@@ -114,8 +121,12 @@ class BrokerStore {
   bool PutStart(const StartRow& row);
   bool PutSettlement(const std::string& account, int32_t tradingDay, const std::string& text);
   bool PutStrategy(const StrategyOrder& order, const std::string& account);
+  // A reference once stored keeps naming its first order.
+  bool PutOrderRef(const RefRow& row);
 
   bool GetSettlement(const std::string& account, int32_t tradingDay, std::string& text);
+  // Any stored order (also one of an earlier day) by its id.
+  bool GetOrder(uint64_t id, OrderRow& out);
 
   // Whether the last failure was a damaged database (retrying cannot help), not a busy or full one.
   bool Damaged() const { return damaged_; }

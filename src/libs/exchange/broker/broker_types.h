@@ -82,6 +82,7 @@ struct Order {
   int32_t extreme = 0;           // kind 4: best price seen
   int32_t triggeredSequence = 0; // the order it fired
   uint64_t strategy = 0;         // the strategy order it is a leg order of (0: none)
+  uint64_t clientRef = 0;        // the sender's reference (0: none), unique per account
   // Working state, not reported.
   int32_t ahead = 0;             // market lots ahead of it in its price level's queue
   Money frozenMargin = 0, frozenFee = 0;
@@ -214,6 +215,9 @@ struct OrderEntry {
   bool priceOnTick = true;       // false: the price given was no whole number of ticks
   int quantity = 0;
   std::string positionNumber;    // close this lot or position only
+  // The sender's reference for the order (0: none). A second order of the account with the same
+  // reference is a resend: the broker answers with the order it booked the first time.
+  uint64_t clientRef = 0;
 };
 
 // What InsertConditionOrder is asked.
@@ -230,6 +234,14 @@ struct ConditionEntry {
   int ticks = 0;
   std::string positionNumber;
   bool longTerm = false;
+  uint64_t clientRef = 0;        // as OrderEntry::clientRef (one namespace for both kinds)
+};
+
+// The broker's answer to an order or condition order.
+struct OrderReceipt {
+  int sequence = -1;     // the order's sequence within its trading day; -1: unknown account
+  bool repeat = false;   // the client reference was booked before: `order` is that order, nothing new
+  Order order;           // the order as it stands after the operation
 };
 
 enum class BrokerEventType : uint8_t {
