@@ -29,7 +29,6 @@ int64_t SteadyMs() {
 }
 
 constexpr int kMaxBars = 100000;
-constexpr std::size_t kMaxAnswered = 200000;  // order references remembered for resends
 
 }  // namespace
 
@@ -46,23 +45,6 @@ struct Server::Impl {
   void Accept();
   void Remove(const std::shared_ptr<Session>& s);
 
-  // Orders answered, by user and client reference, so that a resend gets the first answer.
-  bool Answered(const std::string& user, const ClientRef& ref, int& result) {
-    auto it = answered.find({user, ref.instance, ref.number});
-    if (it == answered.end()) return false;
-    result = it->second;
-    return true;
-  }
-  void RememberAnswer(const std::string& user, const ClientRef& ref, int result) {
-    auto key = std::make_tuple(user, ref.instance, ref.number);
-    if (!answered.emplace(key, result).second) return;
-    answeredOrder.push_back(key);
-    while (answeredOrder.size() > kMaxAnswered) {
-      answered.erase(answeredOrder.front());
-      answeredOrder.pop_front();
-    }
-  }
-
   EmbeddedExchange& exchange;
   ServerOptions options;
   asio::io_context io;
@@ -74,8 +56,6 @@ struct Server::Impl {
   std::set<std::shared_ptr<Session>> sessions;
   AddressCounter addresses;
   FailureLimiter failures;
-  std::map<std::tuple<std::string, uint64_t, uint64_t>, int> answered;
-  std::deque<std::tuple<std::string, uint64_t, uint64_t>> answeredOrder;
   // Any thread:
   std::atomic<std::size_t> sessionCount{0};
   std::atomic<std::size_t> queued{0};
@@ -438,17 +418,11 @@ class Session : public std::enable_shared_from_this<Session>, public ILinkSink, 
     };
     switch (static_cast<Msg>(f.type)) {
       case Msg::InsertOrder: {
-        ClientRef ref;
-        ref.instance = r.U64();
-        ref.number = r.U64();
+        // The broker books an entry whose client reference it has seen once only (also across
+        // restarts): a resend is answered with the first order's sequence.
         OrderEntry e;
         if (!net::Read(r, e) || !r.Done()) return Bad("bad order");
-        int result;
-        if (!server_.Answered(user_, ref, result)) {
-          result = trade_->InsertOrder(e);
-          server_.RememberAnswer(user_, ref, result);
-        }
-        w.I32(result);
+        w.I32(trade_->InsertOrder(e));
         break;
       }
       case Msg::InsertCondition: {

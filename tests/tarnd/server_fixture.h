@@ -16,6 +16,7 @@
 #include "libs/net/protocol.h"
 #include "libs/net/tls.h"
 #include "platform/clock.h"
+#include "platform/text.h"
 #include "support/test_support.h"
 #include "tarnd/server.h"
 
@@ -38,6 +39,7 @@ class ServerFixture : public ::testing::Test {
   void SetUp() override {
     std::string error;
     ASSERT_TRUE(net::MakeCertificate(data_.path(), "test", false, error)) << error;
+    options_.dataDir = data_.path();
     options_.bindAddress = "127.0.0.1";
     options_.port = 0;
     options_.broker.hashCost = exchange::HashCost::Minimal;

@@ -25,11 +25,6 @@ ConnectOptions OptionsFor(const LinkSettings& settings, const std::string& host,
   return o;
 }
 
-uint64_t RandomInstance() {
-  std::random_device rd;
-  return (static_cast<uint64_t>(rd()) << 32) ^ rd() ^ static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-}
-
 std::string IdPayload(ContractId id) {
   ByteWriter w;
   w.U32(id);
@@ -225,8 +220,7 @@ int64_t NetMarketLink::NowMs() {
 
 NetTradeLink::NetTradeLink(LinkSettings settings)
     : settings_(std::move(settings)),
-      conn_([this](Msg t, const std::string& p) { OnEvent(t, p); }, [this] { OnDown(); }),
-      instance_(RandomInstance()) {}
+      conn_([this](Msg t, const std::string& p) { OnEvent(t, p); }, [this] { OnDown(); }) {}
 
 NetTradeLink::~NetTradeLink() { conn_.Close(); }
 
@@ -242,20 +236,26 @@ bool NetTradeLink::Open(const TradeLogin& login, const std::function<void(const 
     error = TXT("该账号下没有资金账户");
     return false;
   }
-  std::map<ClientRef, OrderEntry> resend;
+  std::map<uint64_t, OrderEntry> resend;
+  std::map<uint64_t, ConditionEntry> resendConditions;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     // Orders left pending belong to the user who sent them; another user's login drops them.
-    if (user_ != login.user) pending_.clear();
+    if (user_ != login.user) {
+      pending_.clear();
+      pendingConditions_.clear();
+    }
     user_ = login.user;
     accountOf_.clear();
     for (std::size_t i = 0; i < ok.accounts.size(); ++i) accountOf_[ok.indexes[i]] = ok.accounts[i];
     catalogue_.Build(ok.realSessions, ok.listDay);
     resend = pending_;
+    resendConditions = pendingConditions_;
   }
   accounts = ok.accounts;
-  if (!resend.empty() && progress) progress(TXT("正在重发未确认的委托..."));
-  for (const auto& [ref, entry] : resend) SendOrder(ref, entry, -1);
+  if ((!resend.empty() || !resendConditions.empty()) && progress) progress(TXT("正在重发未确认的委托..."));
+  for (const auto& [ref, entry] : resend) SendOrder(entry, -1);
+  for (const auto& [ref, entry] : resendConditions) SendCondition(entry, -1);
   return true;
 }
 
@@ -293,13 +293,11 @@ void NetTradeLink::OnDown() {
 
 std::size_t NetTradeLink::PendingOrders() {
   std::lock_guard<std::mutex> lock(mutex_);
-  return pending_.size();
+  return pending_.size() + pendingConditions_.size();
 }
 
-int NetTradeLink::SendOrder(const ClientRef& ref, const OrderEntry& entry, int lost) {
+int NetTradeLink::SendOrder(const OrderEntry& entry, int lost) {
   ByteWriter w;
-  w.U64(ref.instance);
-  w.U64(ref.number);
   Write(w, entry);
   std::string reply;
   if (!conn_.Call(Msg::InsertOrder, w.Bytes(), reply)) return lost;
@@ -307,31 +305,45 @@ int NetTradeLink::SendOrder(const ClientRef& ref, const OrderEntry& entry, int l
   const int result = r.I32();
   if (!r.Done()) return lost;
   std::lock_guard<std::mutex> lock(mutex_);
-  pending_.erase(ref);
+  pending_.erase(entry.clientRef);
   return result;
 }
 
-int NetTradeLink::InsertOrder(const OrderEntry& entry) {
-  if (!conn_.IsUp()) return -1;
-  ClientRef ref;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ref = ClientRef{instance_, ++nextRef_};
-    pending_[ref] = entry;
-  }
-  // An answer lost with the link leaves the order pending: it counts as sent (0) and goes out
-  // again with the next login.
-  return SendOrder(ref, entry, 0);
-}
-
-int NetTradeLink::InsertCondition(const ConditionEntry& entry) {
+int NetTradeLink::SendCondition(const ConditionEntry& entry, int lost) {
   ByteWriter w;
   Write(w, entry);
   std::string reply;
-  if (!conn_.Call(Msg::InsertCondition, w.Bytes(), reply)) return -1;
+  if (!conn_.Call(Msg::InsertCondition, w.Bytes(), reply)) return lost;
   ByteReader r(reply);
   const int result = r.I32();
-  return r.Done() ? result : -1;
+  if (!r.Done()) return lost;
+  std::lock_guard<std::mutex> lock(mutex_);
+  pendingConditions_.erase(entry.clientRef);
+  return result;
+}
+
+// An answer lost with the link leaves the order pending: it counts as sent (0) and goes out
+// again with the next login.
+int NetTradeLink::InsertOrder(const OrderEntry& entry) {
+  if (!conn_.IsUp()) return -1;
+  OrderEntry e = entry;
+  if (e.clientRef == 0) e.clientRef = refs_.Next();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pending_[e.clientRef] = e;
+  }
+  return SendOrder(e, 0);
+}
+
+int NetTradeLink::InsertCondition(const ConditionEntry& entry) {
+  if (!conn_.IsUp()) return -1;
+  ConditionEntry e = entry;
+  if (e.clientRef == 0) e.clientRef = refs_.Next();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pendingConditions_[e.clientRef] = e;
+  }
+  return SendCondition(e, 0);
 }
 
 int NetTradeLink::CancelOrder(const std::string& account, const std::string& key, std::string* error) {

@@ -2,11 +2,11 @@
 // that the quote and trading libraries work against a server exactly as against the embedded
 // exchange.
 //
-// The quote link keeps its watched contracts and watches them again after a reconnection. The
-// trade link gives every order a client reference; an order whose answer was lost with the
-// link stays pending and is sent again, with the same reference, by the next login of the same
-// user, and the server answers a reference it has seen with the first result: an order is
-// never lost and never placed twice. After a login the library reads the lists afresh, so the
+// The quote link keeps its watched contracts and watches them again after a reconnection. Every
+// order carries a client reference (the library's, or one the link gives it); an order or
+// condition order whose answer was lost with the link stays pending and is sent again, with the
+// same reference, by the next login of the same user, and the broker books a reference it has
+// seen (also before a restart) only once: an order is never lost and never placed twice. After a login the library reads the lists afresh, so the
 // terminal sees the server's state as it is.
 #pragma once
 
@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "libs/exchange/calendar.h"
+#include "libs/exchange/client_ref.h"
 #include "libs/exchange/link.h"
 #include "libs/exchange/trade_link.h"
 #include "libs/net/connection.h"
@@ -115,20 +116,21 @@ class NetTradeLink final : public exchange::ITradeLink {
  private:
   void OnEvent(Msg type, const std::string& payload);
   void OnDown();
-  // Sends a pending order and settles it when the answer comes; the result, or `lost` when the
+  // Send a pending order and settle it when the answer comes; the result, or `lost` when the
   // answer did not come.
-  int SendOrder(const ClientRef& ref, const exchange::OrderEntry& entry, int lost);
+  int SendOrder(const exchange::OrderEntry& entry, int lost);
+  int SendCondition(const exchange::ConditionEntry& entry, int lost);
   template <class T>
   bool GetList(Msg type, const std::string& account, std::vector<T>& out);
 
   LinkSettings settings_;
   Connection conn_;
-  const uint64_t instance_;
+  exchange::ClientRefs refs_;  // for entries that come without a reference
   std::mutex mutex_;
   std::string user_;
   std::map<exchange::AccountIndex, std::string> accountOf_;
-  uint64_t nextRef_ = 0;
-  std::map<ClientRef, exchange::OrderEntry> pending_;
+  std::map<uint64_t, exchange::OrderEntry> pending_;
+  std::map<uint64_t, exchange::ConditionEntry> pendingConditions_;
   CatalogueHolder catalogue_;
   std::mutex sinkMutex_;
   exchange::ITradeSink* sink_ = nullptr;

@@ -96,6 +96,7 @@ void Write(ByteWriter& w, const OrderEntry& e) {
   w.Bool(e.priceOnTick);
   w.I32(e.quantity);
   w.Str(e.positionNumber);
+  w.U64(e.clientRef);
 }
 bool Read(ByteReader& r, OrderEntry& e) {
   e.account = r.Str(256);
@@ -107,6 +108,7 @@ bool Read(ByteReader& r, OrderEntry& e) {
   e.priceOnTick = r.Bool();
   e.quantity = r.I32();
   e.positionNumber = r.Str(256);
+  e.clientRef = r.U64();
   return r.Ok();
 }
 
@@ -125,6 +127,7 @@ void Write(ByteWriter& w, const ConditionEntry& e) {
   w.I32(e.ticks);
   w.Str(e.positionNumber);
   w.Bool(e.longTerm);
+  w.U64(e.clientRef);
 }
 bool Read(ByteReader& r, ConditionEntry& e) {
   e.account = r.Str(256);
@@ -141,6 +144,7 @@ bool Read(ByteReader& r, ConditionEntry& e) {
   e.ticks = r.I32();
   e.positionNumber = r.Str(256);
   e.longTerm = r.Bool();
+  e.clientRef = r.U64();
   return r.Ok();
 }
 

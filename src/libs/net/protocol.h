@@ -57,17 +57,6 @@ struct RefusedMsg {
   uint32_t retryAfterMs = 0;
 };
 
-// An order with the reference its sender gave it: the same reference sent again (after a
-// reconnection) is answered with the first result instead of placing the order twice.
-struct ClientRef {
-  uint64_t instance = 0;  // the sending link, random
-  uint64_t number = 0;    // 1, 2, 3 ... within it
-  bool operator<(const ClientRef& o) const {
-    return instance != o.instance ? instance < o.instance : number < o.number;
-  }
-  bool operator==(const ClientRef& o) const { return instance == o.instance && number == o.number; }
-};
-
 std::string Encode(const HelloMsg& m);
 bool Decode(std::string_view in, HelloMsg& m);
 std::string Encode(const LoginMsg& m);

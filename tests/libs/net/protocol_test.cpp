@@ -50,6 +50,7 @@ TEST(Protocol, OrderAndStrategyEntriesKeepEveryField) {
   e.priceOnTick = false;
   e.quantity = 9;
   e.positionNumber = "L00000042";
+  e.clientRef = 0x1234567890ABCDEFull;
   ByteWriter w;
   Write(w, e);
   ByteReader r(w.Bytes());
@@ -65,6 +66,7 @@ TEST(Protocol, OrderAndStrategyEntriesKeepEveryField) {
   EXPECT_FALSE(b.priceOnTick);
   EXPECT_EQ(b.quantity, 9);
   EXPECT_EQ(b.positionNumber, "L00000042");
+  EXPECT_EQ(b.clientRef, 0x1234567890ABCDEFull);
 
   StrategyEntry s;
   s.account = "8001";
