@@ -1,6 +1,6 @@
 // tarnd: the exchange (market and broker) as a server for terminals on the network.
 //
-//   tarnd --data DIR [--port 7200] [--bind 0.0.0.0] [--max-per-address 32]
+//   tarnd --data DIR [--port 7200] [--bind 0.0.0.0] [--max-per-address 32] [--history-days 365]
 //
 // DIR holds market.db, broker.db and the certificate tarnctl cert made. Logs go to standard
 // error; SIGTERM or SIGINT stops it cleanly (sessions closed, stores flushed).
@@ -27,11 +27,12 @@ void Log(const std::string& line) {
 
 int Usage(std::FILE* out) {
   std::fprintf(out,
-               "usage: tarnd --data DIR [--port N] [--bind ADDRESS] [--max-per-address N]\n"
+               "usage: tarnd --data DIR [--port N] [--bind ADDRESS] [--max-per-address N] [--history-days N]\n"
                "  --data DIR            the exchange's folder: market.db, broker.db, tarnd.crt, tarnd.key\n"
                "  --port N              TCP port to listen on (default 7200)\n"
                "  --bind ADDRESS        address to listen on (default 0.0.0.0)\n"
                "  --max-per-address N   connections at once from one address (default 32)\n"
+               "  --history-days N      days of history of a new market (default 365)\n"
                "Make the certificate first: tarnctl cert --data DIR\n");
   return out == stdout ? 0 : 2;
 }
@@ -48,6 +49,7 @@ bool IntArg(const char* text, int lo, int hi, int& out) {
 
 int main(int argc, char** argv) {
   tarn::tarnd::ServerOptions options;
+  int historyDays = 365;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -56,6 +58,8 @@ int main(int argc, char** argv) {
       options.dataDir = argv[++i];
     } else if (a == "--port" && hasValue) {
       if (!IntArg(argv[++i], 1, 65535, options.port)) return Usage(stderr);
+    } else if (a == "--history-days" && hasValue) {
+      if (!IntArg(argv[++i], 1, 3650, historyDays)) return Usage(stderr);
     } else if (a == "--bind" && hasValue) {
       options.bindAddress = argv[++i];
     } else if (a == "--max-per-address" && hasValue) {
@@ -81,6 +85,7 @@ int main(int argc, char** argv) {
 
   tarn::exchange::ExchangeConfig config;
   config.dataDir = options.dataDir;
+  config.historyDays = historyDays;
   tarn::exchange::EmbeddedExchange exchange(config);
   tarn::tarnd::Server server(exchange, options);
   std::string error;

@@ -1,5 +1,6 @@
 #include "tarnd/server.h"
 
+#include <algorithm>
 #include <array>
 #include <asio.hpp>
 #include <asio/ssl.hpp>
@@ -47,6 +48,10 @@ struct Server::Impl {
 
   EmbeddedExchange& exchange;
   ServerOptions options;
+  // Any thread (first: sessions still waiting in the I/O context when it goes update them).
+  std::atomic<std::size_t> sessionCount{0};
+  std::atomic<std::size_t> queued{0};
+  std::atomic<uint64_t> dropped{0};
   asio::io_context io;
   asio::ssl::context ctx{asio::ssl::context::tls_server};
   asio::ip::tcp::acceptor acceptor{io};
@@ -56,10 +61,6 @@ struct Server::Impl {
   std::set<std::shared_ptr<Session>> sessions;
   AddressCounter addresses;
   FailureLimiter failures;
-  // Any thread:
-  std::atomic<std::size_t> sessionCount{0};
-  std::atomic<std::size_t> queued{0};
-  std::atomic<uint64_t> dropped{0};
 };
 
 // ---- a session ---------------------------------------------------------------------------------
@@ -123,14 +124,33 @@ class Session : public std::enable_shared_from_this<Session>, public ILinkSink, 
   }
   void OnLinkDown(int) override {}
   void OnTradeEvents(const std::vector<BrokerEvent>& events) override {
+    // The broker delivers events once their changes are committed to its store: an order's
+    // first event is the moment its answer may go out (see OnTrade, InsertOrder).
+    std::vector<OrderKey> placed;
+    for (const BrokerEvent& e : events)
+      if (e.type == BrokerEventType::Order) placed.push_back({e.order.account, e.order.tradingDay, e.order.sequence});
     ByteWriter w;
     Write(w, events);
-    Post(Msg::BrokerEvents, std::move(w.Bytes()));
+    std::weak_ptr<Session> weak = weak_from_this();
+    asio::post(server_.io, [weak, placed = std::move(placed), payload = std::move(w.Bytes())]() mutable {
+      auto s = weak.lock();
+      if (!s || s->state_ != State::Ready) return;
+      s->Send(Msg::BrokerEvents, std::move(payload));
+      for (const OrderKey& key : placed) {
+        auto it = s->awaiting_.find(key);
+        if (it == s->awaiting_.end()) continue;
+        ByteWriter answer;
+        answer.I32(std::get<2>(key));
+        s->Reply(it->second, answer.Bytes());
+        s->awaiting_.erase(it);
+      }
+    });
   }
   void OnTradeLinkDown(int) override {}
 
  private:
   enum class State { Handshake, Hello, Login, Authenticating, Ready, Closed };
+  using OrderKey = std::tuple<AccountIndex, int32_t, int32_t>;  // account, trading day, sequence
 
   void Post(Msg type, std::string payload) {
     std::weak_ptr<Session> weak = weak_from_this();
@@ -316,6 +336,7 @@ class Session : public std::enable_shared_from_this<Session>, public ILinkSink, 
     if (LoginFailed(ok, error)) return;
     trade_ = std::move(link);
     user_ = user;
+    accounts_ = accounts;
     state_ = State::Ready;
     LoginOkMsg welcome = Welcome();
     welcome.accounts = accounts;
@@ -419,16 +440,30 @@ class Session : public std::enable_shared_from_this<Session>, public ILinkSink, 
     switch (static_cast<Msg>(f.type)) {
       case Msg::InsertOrder: {
         // The broker books an entry whose client reference it has seen once only (also across
-        // restarts): a resend is answered with the first order's sequence.
+        // restarts): a resend is answered with the first order's sequence. A new order is
+        // answered only once the broker has committed it (its first event), so that an answer
+        // never names an order a crash could still lose.
         OrderEntry e;
         if (!net::Read(r, e) || !r.Done()) return Bad("bad order");
-        w.I32(trade_->InsertOrder(e));
+        if (!Mine(e.account)) {
+          w.I32(-1);
+          break;
+        }
+        const OrderReceipt receipt = trade_->GetBroker()->PlaceOrder(e);
+        if (Await(receipt, f.sequence)) return;
+        w.I32(receipt.sequence);
         break;
       }
       case Msg::InsertCondition: {
         ConditionEntry e;
         if (!net::Read(r, e) || !r.Done()) return Bad("bad condition order");
-        w.I32(trade_->InsertCondition(e));
+        if (!Mine(e.account)) {
+          w.I32(-1);
+          break;
+        }
+        const OrderReceipt receipt = trade_->GetBroker()->PlaceCondition(e);
+        if (Await(receipt, f.sequence)) return;
+        w.I32(receipt.sequence);
         break;
       }
       case Msg::CancelOrder: {
@@ -509,6 +544,16 @@ class Session : public std::enable_shared_from_this<Session>, public ILinkSink, 
     Reply(f.sequence, w.Bytes());
   }
 
+  bool Mine(const std::string& account) const {
+    return std::find(accounts_.begin(), accounts_.end(), account) != accounts_.end();
+  }
+  // A new order's answer waits for its first event; true when it waits.
+  bool Await(const OrderReceipt& receipt, uint32_t request) {
+    if (receipt.sequence <= 0 || receipt.repeat) return false;
+    awaiting_[{receipt.order.account, receipt.order.tradingDay, receipt.order.sequence}] = request;
+    return true;
+  }
+
   void ListReply(Msg type, const std::string& account, ByteWriter& w) {
     switch (type) {
       case Msg::GetOrders: {
@@ -567,6 +612,8 @@ class Session : public std::enable_shared_from_this<Session>, public ILinkSink, 
   SteadyClock::time_point started_, lastHeard_, lastSent_;
   LinkKind kind_ = LinkKind::Quote;
   std::string user_, accountKey_, addressKey_;
+  std::vector<std::string> accounts_;           // the login's (trade sessions)
+  std::map<OrderKey, uint32_t> awaiting_;       // new orders waiting for their commit: request number
   std::mutex watchMutex_;
   std::map<ContractId, int> watched_;
   // Last, so that they go first: a delivery they wait for still finds the members above.
