@@ -87,6 +87,7 @@ class Session : public std::enable_shared_from_this<Session>, public ILinkSink, 
     if (state_ == State::Closed) return;
     const bool wasReady = state_ == State::Ready;
     state_ = State::Closed;
+    closed_ = true;
     asio::error_code ignored;
     timer_.cancel();
     stream_.lowest_layer().close(ignored);
@@ -289,6 +290,8 @@ class Session : public std::enable_shared_from_this<Session>, public ILinkSink, 
     } else {
       auto link = std::make_shared<InProcessTradeLink>(server_.exchange, server_.options.broker);
       asio::post(server_.auth, [self, link, login] {
+        // A terminal that gave up waiting costs no password hash.
+        if (self->closed_.load()) return;
         std::string error;
         std::vector<std::string> accounts;
         const bool ok = link->Open(TradeLogin{login.user, login.password, "", 0}, nullptr, error, accounts);
@@ -601,6 +604,7 @@ class Session : public std::enable_shared_from_this<Session>, public ILinkSink, 
   std::string address_;
   asio::steady_timer timer_;
   State state_ = State::Handshake;
+  std::atomic<bool> closed_{false};  // state_ == Closed, for the login workers
   FrameDecoder decoder_{kMaxClientFrame};
   std::array<char, 16 * 1024> buf_{};
   std::deque<std::string> out_;

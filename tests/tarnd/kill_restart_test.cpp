@@ -58,7 +58,6 @@ TEST(TarndProcess, KilledWhileTerminalsSendLosesNothingAndDoublesNothing) {
   TarndProcess tarnd(dir.path(), port);
   net::LinkSettings settings;
   settings.connect.trustFile = dir.File("trust.ini");
-  settings.connect.connectTimeoutMs = 1000;
   net::NetTradeLink a(settings), b(settings);
   // Logs in again until the server is back (as the terminal's reconnection does).
   auto login = [&](net::NetTradeLink& link) {
