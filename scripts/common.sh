@@ -11,7 +11,7 @@ JOBS="${TARN_JOBS:-$(nproc 2>/dev/null || echo 2)}"
 TARN_PACKAGES_BUILD=(
   cmake ninja-build g++ ccache pkg-config
   qt6-base-dev qt6-multimedia-dev libgl-dev libasound2-dev
-  libsodium-dev libsqlite3-dev libtinyxml-dev
+  libsodium-dev libsqlite3-dev libtinyxml-dev libasio-dev libssl-dev
   fonts-wqy-microhei
 )
 # Further packages the tests, the sanitizer and fuzz runs and the screenshots need.

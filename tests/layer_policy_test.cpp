@@ -31,6 +31,7 @@ constexpr Unit kUnits[] = {
     {"libs/formula", 20},
     {"libs/infopanel", 20},
     {"libs/candlechart", 20},
+    {"libs/net", 21},
     {"libs/quotedata", 25},
     {"libs/tradeapi", 26},
     {"ui", 30},
@@ -44,6 +45,7 @@ constexpr Unit kUnits[] = {
     {"workspace", 70},
     {"app", 80},
     {"tarnctl", 90},
+    {"tarnd", 90},
 };
 
 const Unit* UnitOf(const std::string& path) {

@@ -196,6 +196,7 @@ std::string MonthText(const CommoditySpec& spec, MonthRef m) {
 
 Catalogue::Catalogue(const std::vector<CommoditySpec>& specs, const std::vector<ExchangeSpec>& exchanges,
                      const TradingCalendar& calendar, int64_t dayNum) {
+  listedOn_ = dayNum;
   for (const ExchangeSpec& e : exchanges) {
     Exchange x;
     x.index = static_cast<int>(exchanges_.size());

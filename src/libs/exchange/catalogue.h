@@ -122,12 +122,16 @@ class Catalogue {
   const Contract& ContractAt(ContractId id) const { return contracts_[id]; }
   const Commodity& CommodityOf(ContractId id) const { return commodities_[contracts_[id].commodity]; }
   std::size_t Size() const { return contracts_.size(); }
+  // The trading day (day number) whose listing it holds: with the same specs and calendar it
+  // builds the same catalogue again (a network link rebuilds the server's this way).
+  int64_t ListedOn() const { return listedOn_; }
 
   ContractId Find(std::string_view key) const;
   int FindExchange(std::string_view code) const;
   int FindCommodity(std::string_view exchangeCode, std::string_view code) const;
 
  private:
+  int64_t listedOn_ = 0;
   std::vector<Exchange> exchanges_;
   std::vector<Commodity> commodities_;
   std::vector<Contract> contracts_;

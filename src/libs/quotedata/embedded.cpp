@@ -15,14 +15,17 @@ EmbeddedQuoteLibrary::EmbeddedQuoteLibrary(const EmbeddedOptions& options) : opt
   config.specs = options.specs;
   exchange_ = std::make_unique<exchange::EmbeddedExchange>(config);
   link_ = std::make_unique<exchange::InProcessLink>(*exchange_);
-  center_ = std::make_unique<QuoteCenter>(link_.get());
+  if (options.network) remote_ = std::make_unique<net::NetMarketLink>(options.networkSettings);
+  center_ = std::make_unique<QuoteCenter>(link_.get(), remote_.get());
   if (options.install) SetQuoteDataCenter(center_.get());
 }
 
 EmbeddedQuoteLibrary::~EmbeddedQuoteLibrary() {
   if (options_.install && GetQuoteDataCenter() == center_.get()) SetQuoteDataCenter(nullptr);
   link_->SetSink(nullptr);
+  if (remote_) remote_->SetSink(nullptr);
   center_.reset();
+  remote_.reset();
   link_.reset();
   exchange_.reset();
 }

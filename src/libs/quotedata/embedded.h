@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "libs/exchange/embedded_exchange.h"
+#include "libs/net/net_links.h"
 #include "libs/quotedata/quote_center.h"
 #include "platform/clock.h"
 
@@ -27,6 +28,8 @@ struct EmbeddedOptions {
   bool persist = true;            // keep the market's store
   bool install = true;            // SetQuoteDataCenter on creation (and nullptr on destruction)
   const std::vector<exchange::CommoditySpec>* specs = nullptr;  // nullptr: the standard catalogue
+  bool network = true;            // logins to any other host go to an exchange server
+  net::LinkSettings networkSettings;
 };
 
 class EmbeddedQuoteLibrary {
@@ -40,6 +43,8 @@ class EmbeddedQuoteLibrary {
   exchange::EmbeddedExchange& Exchange() { return *exchange_; }
   // The link's fault switch: DropLink, SetRefuseLogins, SetDelayMs.
   exchange::InProcessLink& Link() { return *link_; }
+  // The network link (nullptr without one).
+  net::NetMarketLink* NetworkLink() { return remote_.get(); }
   // The library's notification thread (for the embedded broker's notifications).
   Dispatcher& NotificationThread() { return center_->NotificationThread(); }
 
@@ -53,6 +58,7 @@ class EmbeddedQuoteLibrary {
   EmbeddedOptions options_;
   std::unique_ptr<exchange::EmbeddedExchange> exchange_;
   std::unique_ptr<exchange::InProcessLink> link_;
+  std::unique_ptr<net::NetMarketLink> remote_;
   std::unique_ptr<QuoteCenter> center_;
 };
 

@@ -16,10 +16,12 @@ uint64_t RequestKey(exchange::ContractId id, int kind, int count) {
 }
 }  // namespace
 
-QuoteCenter::QuoteCenter(exchange::IMarketLink* embedded) : embedded_(embedded) {}
+QuoteCenter::QuoteCenter(exchange::IMarketLink* embedded, exchange::IMarketLink* remote)
+    : embedded_(embedded), remote_(remote) {}
 
 QuoteCenter::~QuoteCenter() {
   if (embedded_) embedded_->SetSink(nullptr);
+  if (remote_) remote_->SetSink(nullptr);
   dispatcher_.WaitIdle();
 }
 
@@ -94,9 +96,10 @@ void QuoteCenter::UnregisterListener(const NotifyHandle& listener) {
 
 // ---- records and lists ---------------------------------------------------------------------
 
-void QuoteCenter::BuildRecords() {
+void QuoteCenter::BuildRecords(exchange::IMarketLink* link) {
   if (recordsReady_.load()) return;
-  const exchange::Catalogue& cat = embedded_->GetCatalogue();
+  recordsLink_ = link;
+  const exchange::Catalogue& cat = link->GetCatalogue();
   catalogue_ = &cat;
   for (const exchange::Exchange& e : cat.Exchanges()) exchanges_.push_back(MakeExchangeRecord(e));
   for (const exchange::Commodity& c : cat.Commodities()) commodities_.push_back(MakeCommodityRecord(c, cat));
@@ -130,7 +133,7 @@ std::vector<exchange::ContractId> QuoteCenter::ListOf(std::string_view name) {
   };
   if (name == "HOT") {
     for (const exchange::Commodity& c : cat.Commodities()) {
-      exchange::ContractId id = embedded_->MainMonth(c.index);
+      exchange::ContractId id = recordsLink_->MainMonth(c.index);
       if (id != exchange::kNoContract) ids.push_back(id);
     }
   } else if (name == "MI" || name == "IDX") {
@@ -223,21 +226,22 @@ void QuoteCenter::LoginJob(Sub sub, QuoteLoginParams params) {
     Call(sub, [&](IDataCenterNotify& n) { n.OnLoginResult(code, text); });
   };
   say(0, TXT("正在连接行情服务器..."));
-  if (!EqualsNoCase(Trim(params.host), kEmbeddedHost) || !embedded_) {
+  exchange::IMarketLink* chosen = EqualsNoCase(Trim(params.host), kEmbeddedHost) ? embedded_ : remote_;
+  if (!chosen) {
     say(-1, Format(TXT("无法连接行情服务器%s:%d: 本版本只提供内置交易所, 请将行情服务器设为 tarn-embedded"),
                    params.host, params.port));
     return;
   }
   exchange::LinkLogin login{params.user, params.password, params.host, params.port};
   std::string error;
-  if (!embedded_->Open(login, [&](const std::string& text) { say(0, text); }, error)) {
+  if (!chosen->Open(login, [&](const std::string& text) { say(0, text); }, error)) {
     say(-1, error);
     return;
   }
   {
     tarn::Lock lock(mutex_);
-    BuildRecords();
-    link_ = embedded_;
+    BuildRecords(chosen);
+    link_ = chosen;
     // Subscriptions kept across a logout are watched again (a second login changes nothing).
     if (!loggedIn_) {
       for (auto& [p, e] : entries_)
@@ -245,7 +249,7 @@ void QuoteCenter::LoginJob(Sub sub, QuoteLoginParams params) {
     }
     loggedIn_ = true;
   }
-  embedded_->SetSink(this);
+  chosen->SetSink(this);
   say(1, TXT("行情登录成功"));
   Broadcast([](IDataCenterNotify& n) { n.OnConnectState(0, 1, 1); });
 }

@@ -30,8 +30,9 @@ class QuoteCenter final : public IQuoteDataCenter, public exchange::ILinkSink {
  public:
   static constexpr const char* kEmbeddedHost = "tarn-embedded";
 
-  // `embedded` is the link of the embedded exchange (kept by the caller, outliving the center).
-  explicit QuoteCenter(exchange::IMarketLink* embedded);
+  // `embedded` is the link of the embedded exchange, `remote` the network link used for any other
+  // host (both kept by the caller, outliving the center; either may be null).
+  explicit QuoteCenter(exchange::IMarketLink* embedded, exchange::IMarketLink* remote = nullptr);
   ~QuoteCenter() override;
 
   int RegisterListener(const NotifyHandle& listener) override;
@@ -95,7 +96,6 @@ class QuoteCenter final : public IQuoteDataCenter, public exchange::ILinkSink {
   std::vector<Sub> Registered();
   void Broadcast(const std::function<void(IDataCenterNotify&)>& f);  // dispatcher thread
   void RebuildList(std::vector<std::shared_ptr<const SubList>>& lists, exchange::ContractId id, bool quotes);
-  void BuildRecords();
   exchange::ContractId IdOf(std::string_view key);
   exchange::IMarketLink* ConnectedLink();
   std::vector<exchange::ContractId> ListOf(std::string_view name);
@@ -103,11 +103,14 @@ class QuoteCenter final : public IQuoteDataCenter, public exchange::ILinkSink {
   int FillStore(exchange::ContractId id, int kind, int count, int64_t endSec, int barCount, BarStore* store);
   HistoryReply ReplyFor(const DC_Contract& contract, int kind, int count, int bars);
   void LoginJob(Sub sub, QuoteLoginParams params);
+  void BuildRecords(exchange::IMarketLink* link);
   void DeliverEvents(const std::vector<exchange::MarketEvent>& events);
   int AnswerHistory(const NotifyHandle& listener, const DC_Contract* contract, int64_t endSec, int barCount,
                     int kind, int count, BarStore* store);
 
   exchange::IMarketLink* embedded_;
+  exchange::IMarketLink* remote_;
+  exchange::IMarketLink* recordsLink_ = nullptr;  // the link whose catalogue the records show
   tarn::CriticalSection mutex_;
   exchange::IMarketLink* link_ = nullptr;  // the link of the session, once logged in
   bool loggedIn_ = false;

@@ -4,14 +4,17 @@ namespace tarn::tradeapi {
 
 EmbeddedTradeLibrary::EmbeddedTradeLibrary(const EmbeddedTradeOptions& options) : options_(options) {
   link_ = std::make_unique<exchange::InProcessTradeLink>(*options.exchange, options.broker);
-  center_ = std::make_unique<TradeCenter>(link_.get());
+  if (options.network) remote_ = std::make_unique<net::NetTradeLink>(options.networkSettings);
+  center_ = std::make_unique<TradeCenter>(link_.get(), remote_.get());
   if (options.install) SetTradeApi(center_.get());
 }
 
 EmbeddedTradeLibrary::~EmbeddedTradeLibrary() {
   if (options_.install && GetTradeApi() == center_.get()) SetTradeApi(nullptr);
   link_->SetSink(nullptr);
+  if (remote_) remote_->SetSink(nullptr);
   center_.reset();
+  remote_.reset();
   link_.reset();
 }
 

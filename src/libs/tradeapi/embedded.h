@@ -18,6 +18,7 @@
 
 #include "libs/exchange/broker_link.h"
 #include "libs/exchange/embedded_exchange.h"
+#include "libs/net/net_links.h"
 #include "libs/tradeapi/trade_center.h"
 
 namespace tarn::tradeapi {
@@ -26,6 +27,8 @@ struct EmbeddedTradeOptions {
   exchange::EmbeddedExchange* exchange = nullptr;  // required: the quote library's exchange
   exchange::BrokerOptions broker;                  // the broker's, when this library opens it
   bool install = true;                             // SetTradeApi on creation (nullptr on destruction)
+  bool network = true;                             // logins to any other host go to an exchange server
+  net::LinkSettings networkSettings;
 };
 
 class EmbeddedTradeLibrary {
@@ -39,6 +42,8 @@ class EmbeddedTradeLibrary {
   TradeCenter& Center() { return *center_; }
   // The link's fault switch: DropLink, SetRefuseLogins, SetDelayMs.
   exchange::InProcessTradeLink& Link() { return *link_; }
+  // The network link (nullptr without one).
+  net::NetTradeLink* NetworkLink() { return remote_.get(); }
   // The broker (opened by the first login, or now).
   exchange::Broker& Broker();
 
@@ -48,6 +53,7 @@ class EmbeddedTradeLibrary {
  private:
   EmbeddedTradeOptions options_;
   std::unique_ptr<exchange::InProcessTradeLink> link_;
+  std::unique_ptr<net::NetTradeLink> remote_;
   std::unique_ptr<TradeCenter> center_;
 };
 

@@ -11,23 +11,27 @@ namespace tarn::tradeapi {
 using exchange::BrokerEvent;
 using exchange::BrokerEventType;
 
-TradeCenter::TradeCenter(exchange::ITradeLink* embedded) : embedded_(embedded) {}
+TradeCenter::TradeCenter(exchange::ITradeLink* embedded, exchange::ITradeLink* remote)
+    : embedded_(embedded), remote_(remote), link_(embedded) {}
 
 TradeCenter::~TradeCenter() {
   if (embedded_) embedded_->SetSink(nullptr);
+  if (remote_) remote_->SetSink(nullptr);
   dispatcher_.WaitIdle();
 }
 
 // ---- helpers ---------------------------------------------------------------------------------
 
 void TradeCenter::Post(std::function<void()> job) {
-  const int latency = embedded_ ? embedded_->LatencyMs() : 0;
+  exchange::ITradeLink* link = Link();
+  const int latency = link ? link->LatencyMs() : 0;
   dispatcher_.PostAfter(latency, std::move(job));
 }
 
 exchange::ITradeLink* TradeCenter::Up() {
   tarn::Lock lock(mutex_);
-  return loggedIn_ && embedded_ && embedded_->IsUp() ? embedded_ : nullptr;
+  exchange::ITradeLink* link = Link();
+  return loggedIn_ && link && link->IsUp() ? link : nullptr;
 }
 
 std::string TradeCenter::Current() {
@@ -71,7 +75,8 @@ void TradeCenter::LoginJob(AccountTexts texts, std::string host, int port) {
     Broadcast([&](ITradeNotify& n) { n.OnTradeLogin(code, text, who); });
   };
   say(0, TXT("正在连接交易服务器..."));
-  if (!EqualsNoCase(Trim(host), kEmbeddedHost) || !embedded_) {
+  exchange::ITradeLink* chosen = EqualsNoCase(Trim(host), kEmbeddedHost) ? embedded_ : remote_;
+  if (!chosen) {
     say(-1, Format(TXT("无法连接交易服务器%s:%d: 本版本只提供内置交易所, 请将交易服务器设为 tarn-embedded"), host, port));
     return;
   }
@@ -79,7 +84,12 @@ void TradeCenter::LoginJob(AccountTexts texts, std::string host, int port) {
   std::string error;
   exchange::TradeLogin login{texts.account, texts.password, host, port};
   ready_ = false;
-  if (!embedded_->Open(login, [&](const std::string& t) { say(0, t); }, error, accounts)) {
+  exchange::ITradeLink* previous = link_.exchange(chosen);
+  if (previous && previous != chosen) {
+    previous->SetSink(nullptr);
+    previous->Close();
+  }
+  if (!chosen->Open(login, [&](const std::string& t) { say(0, t); }, error, accounts)) {
     {
       tarn::Lock lock(mutex_);
       loggedIn_ = false;
@@ -87,7 +97,7 @@ void TradeCenter::LoginJob(AccountTexts texts, std::string host, int port) {
     say(-1, error);
     return;
   }
-  catalogue_.store(&embedded_->GetCatalogue());
+  catalogue_.store(&chosen->GetCatalogue());
   {
     tarn::Lock lock(mutex_);
     user_ = texts.account;
@@ -95,7 +105,7 @@ void TradeCenter::LoginJob(AccountTexts texts, std::string host, int port) {
     if (std::find(accounts_.begin(), accounts_.end(), current_) == accounts_.end()) current_ = accounts_.front();
     loggedIn_ = true;
   }
-  embedded_->SetSink(this);
+  chosen->SetSink(this);
   // The day's lists, read once: from now on the library is ready.
   std::vector<OrderRecord> orders;
   std::vector<FillRecord> fills;
@@ -155,13 +165,14 @@ void TradeCenter::OnTradeEvents(const std::vector<BrokerEvent>& events) {
 
 void TradeCenter::Deliver(const std::vector<BrokerEvent>& events) {
   const exchange::Catalogue* cat = Catalogue();
-  if (!cat || !embedded_) return;
+  exchange::ITradeLink* link = Link();
+  if (!cat || !link) return;
   std::string account;
   exchange::AccountIndex index = exchange::kNoAccount;
   for (const BrokerEvent& e : events) {
     if (e.account != index) {
       index = e.account;
-      account = embedded_->AccountOf(index);
+      account = link->AccountOf(index);
     }
     const AccountTexts acc = TextsOf(account);
     switch (e.type) {
@@ -336,7 +347,8 @@ void TradeCenter::GetStrategyOrders(std::vector<StrategyOrderRecord>& out) {
 int TradeCenter::GetContractRates(ContractRates& out, DC_Contract contract) {
   const exchange::ContractId id = IdOf(contract.Key());
   exchange::ContractTerms t;
-  if (id == exchange::kNoContract || !embedded_ || !embedded_->GetTerms(id, t)) return 0;
+  exchange::ITradeLink* link = Link();
+  if (id == exchange::kNoContract || !link || !link->GetTerms(id, t)) return 0;
   out = ContractRates{};
   out.marginMode = 1;
   out.marginValue = static_cast<double>(t.marginPpm) / 1e6;

@@ -1,8 +1,8 @@
 // The trading library (ITradeApi) over a trade link.
 //
 // The host name "tarn-embedded" (any port) selects the embedded exchange's broker; any other
-// host belongs to the network link, which this build does not have, so such a login fails with
-// a text saying so.
+// host belongs to the network link to an exchange server (when the center was given one; else
+// such a login fails with a text saying so).
 //
 // A login holds several accounts; the lists (orders, fills, positions, lots, funds) are those
 // of the current account, which SetCurrentAccount switches. Orders go to the account their
@@ -32,8 +32,9 @@ class TradeCenter final : public ITradeApi, public exchange::ITradeSink {
  public:
   static constexpr const char* kEmbeddedHost = "tarn-embedded";
 
-  // `embedded` is the embedded exchange's trade link (kept by the caller, outliving the center).
-  explicit TradeCenter(exchange::ITradeLink* embedded);
+  // `embedded` is the embedded exchange's trade link, `remote` the network link for any other
+  // host (both kept by the caller, outliving the center; either may be null).
+  explicit TradeCenter(exchange::ITradeLink* embedded, exchange::ITradeLink* remote = nullptr);
   ~TradeCenter() override;
 
   void GetAccounts(std::vector<std::string>& out) override;
@@ -104,7 +105,12 @@ class TradeCenter final : public ITradeApi, public exchange::ITradeSink {
   const exchange::Catalogue* Catalogue();
   void SendClose(const PositionRecord& p, const std::string& account, int side);
 
+  // The link of the last login.
+  exchange::ITradeLink* Link() const { return link_.load(); }
+
   exchange::ITradeLink* embedded_;
+  exchange::ITradeLink* remote_;
+  std::atomic<exchange::ITradeLink*> link_;
   tarn::CriticalSection mutex_;
   bool loggedIn_ = false;
   std::string user_;
