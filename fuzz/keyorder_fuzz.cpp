@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "trade/key_order_table.h"
+#include "trade/orders/key_order_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -40,6 +40,8 @@ constexpr Unit kUnits[] = {
     {"chart/indicators", 55},
     {"quote", 60},
     {"trade/feed", 56},
+    {"trade/orders", 57},
+    {"trade/grid", 58},
     {"trade", 60},
     {"chart", 62},
     {"workspace", 70},

@@ -4,10 +4,10 @@
 #include <benchmark/benchmark.h>
 
 #include "platform/text.h"
-#include "trade/key_order_table.h"
+#include "trade/orders/key_order_table.h"
 #include "trade/order_fakes.h"
-#include "trade/order_panel_logic.h"
-#include "trade/order_routines.h"
+#include "trade/orders/order_panel_logic.h"
+#include "trade/orders/order_routines.h"
 
 namespace {
 

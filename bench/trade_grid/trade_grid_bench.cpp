@@ -9,7 +9,7 @@
 //                                  new state, the fill record, the positions read (one changed)
 #include <benchmark/benchmark.h>
 
-#include "trade/trade_grid_model.h"
+#include "trade/grid/trade_grid_model.h"
 #include "trade/trade_fakes.h"  // tests/trade
 
 namespace {

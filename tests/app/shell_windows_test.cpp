@@ -21,8 +21,8 @@
 #include "quote/gui/wnd_quote_gird.h"
 #include "app/gui/frame_key_filter.h"
 #include "app/gui/main_frame.h"
-#include "trade/gui/trade_grid_container.h"
-#include "trade/trade_grid_tabs.h"
+#include "trade/grid/gui/trade_grid_container.h"
+#include "trade/grid/trade_grid_tabs.h"
 #include "workspace/gui/page_quote.h"
 #include <QLineEdit>
 #include "app/gui/page_tab_strip.h"

@@ -8,8 +8,8 @@
 #include "platform/message_box.h"
 #include "platform/profile.h"
 #include "platform/text.h"
-#include "trade/grid_actions.h"
-#include "trade/trade_grid_model.h"
+#include "trade/grid/grid_actions.h"
+#include "trade/grid/trade_grid_model.h"
 #include "support/embedded_trading.h"
 
 namespace tarn::test {

@@ -8,8 +8,8 @@
 #include "platform/text.h"
 #include "support/test_support.h"
 #include "tools/setting_cfg.h"
-#include "trade/grid_actions.h"
-#include "trade/funds_cells.h"
+#include "trade/grid/grid_actions.h"
+#include "trade/grid/funds_cells.h"
 #include "trade_fakes.h"
 
 namespace tarn::test {

@@ -8,7 +8,7 @@
 #include "platform/program_dir.h"
 #include "platform/text.h"
 #include "support/test_support.h"
-#include "trade/key_order_table.h"
+#include "trade/orders/key_order_table.h"
 #include "trade/order_fakes.h"
 
 namespace tarn::test {

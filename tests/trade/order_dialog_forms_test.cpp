@@ -4,9 +4,9 @@
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "support/test_support.h"
-#include "trade/order_dialog_forms.h"
+#include "trade/orders/order_dialog_forms.h"
 #include "trade/order_fakes.h"
-#include "trade/order_routines.h"
+#include "trade/orders/order_routines.h"
 
 namespace tarn::test {
 namespace {

@@ -5,10 +5,10 @@
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "support/test_support.h"
-#include "trade/key_order_table.h"
+#include "trade/orders/key_order_table.h"
 #include "trade/order_fakes.h"
-#include "trade/order_panel_logic.h"
-#include "trade/panel_layout.h"
+#include "trade/orders/order_panel_logic.h"
+#include "trade/orders/panel_layout.h"
 
 namespace tarn::test {
 namespace {

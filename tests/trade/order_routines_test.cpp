@@ -4,7 +4,7 @@
 
 #include "platform/text.h"
 #include "trade/order_fakes.h"
-#include "trade/order_routines.h"
+#include "trade/orders/order_routines.h"
 
 namespace tarn::test {
 namespace {

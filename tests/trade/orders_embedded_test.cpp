@@ -7,7 +7,7 @@
 
 #include "data/quote_data_center.h"
 #include "support/embedded_trading.h"
-#include "trade/order_routines.h"
+#include "trade/orders/order_routines.h"
 
 namespace tarn::test {
 namespace {

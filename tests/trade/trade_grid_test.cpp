@@ -7,9 +7,9 @@
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "support/test_support.h"
-#include "trade/position_remarks.h"
-#include "trade/trade_grid_model.h"
-#include "trade/trade_grid_tabs.h"
+#include "trade/grid/position_remarks.h"
+#include "trade/grid/trade_grid_model.h"
+#include "trade/grid/trade_grid_tabs.h"
 #include "trade_fakes.h"
 
 namespace tarn::test {

@@ -17,7 +17,7 @@
 #include "quote/gui/grid_messages.h"
 #include "quote/gui/quote_grid_ctrl.h"
 #include "quote/user_block_store.h"
-#include "trade/gui/order_dialogs.h"
+#include "trade/orders/gui/order_dialogs.h"
 #include "ui/window_message.h"
 #include "workspace/gui/dlg_save_layout.h"
 #include "workspace/gui/page_quote.h"

@@ -8,9 +8,9 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 
-#include "trade/gui/keyboard_order_panel.h"
-#include "trade/gui/trade_grid_container.h"
-#include "trade/trade_grid_tabs.h"
+#include "trade/orders/gui/keyboard_order_panel.h"
+#include "trade/grid/gui/trade_grid_container.h"
+#include "trade/grid/trade_grid_tabs.h"
 
 namespace {
 

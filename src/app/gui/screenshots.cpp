@@ -26,7 +26,7 @@
 #include "tools/gui/dlg_ping_server.h"
 #include "tools/gui/screenshots.h"
 #include "trade/gui/screenshots.h"
-#include "trade/gui/trade_grid_screenshots.h"
+#include "trade/grid/gui/trade_grid_screenshots.h"
 #include "ui/text_qt.h"
 
 namespace tarn {

@@ -15,7 +15,7 @@
 #include "quote/gui/grid_messages.h"
 #include "quote/gui/quote_grid_ctrl.h"
 #include "quote/info_panel_settings.h"
-#include "trade/gui/order_dialogs.h"
+#include "trade/orders/gui/order_dialogs.h"
 #include "ui/fonts.h"
 #include "ui/text_qt.h"
 #include "ui/theme.h"

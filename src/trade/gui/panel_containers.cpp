@@ -5,15 +5,15 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include "trade/gui/keyboard_order_panel.h"
-#include "trade/gui/money_wnd.h"
-#include "trade/gui/order_panel_base.h"
-#include "trade/gui/order_dialogs.h"
-#include "trade/gui/trade_grid_container.h"
+#include "trade/orders/gui/keyboard_order_panel.h"
+#include "trade/grid/gui/money_wnd.h"
+#include "trade/orders/gui/order_panel_base.h"
+#include "trade/orders/gui/order_dialogs.h"
+#include "trade/grid/gui/trade_grid_container.h"
 #include "data/quote_data_center.h"
-#include "trade/gui/three_key_panel.h"
-#include "trade/gui/vert_order_panel.h"
-#include "trade/panel_layout.h"
+#include "trade/orders/gui/three_key_panel.h"
+#include "trade/orders/gui/vert_order_panel.h"
+#include "trade/orders/panel_layout.h"
 #include "ui/fonts.h"
 #include "ui/text_qt.h"
 #include "ui/theme.h"

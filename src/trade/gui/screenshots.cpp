@@ -6,11 +6,11 @@
 #include "data/trade_api.h"
 #include "data/trade_enums.h"
 #include "platform/text.h"
-#include "trade/gui/keyboard_order_panel.h"
-#include "trade/gui/order_dialogs.h"
+#include "trade/orders/gui/keyboard_order_panel.h"
+#include "trade/orders/gui/order_dialogs.h"
 #include "trade/gui/panel_containers.h"
-#include "trade/gui/three_key_panel.h"
-#include "trade/gui/vert_order_panel.h"
+#include "trade/orders/gui/three_key_panel.h"
+#include "trade/orders/gui/vert_order_panel.h"
 #include "ui/fonts.h"
 
 namespace tarn {

@@ -5,7 +5,7 @@
 #include "chart/gui/chart_container.h"
 #include "data/quote_data_center.h"
 #include "quote/block_list.h"
-#include "trade/gui/order_dialogs.h"
+#include "trade/orders/gui/order_dialogs.h"
 #include "workspace/gui/dlg_save_layout.h"
 #include "workspace/gui/page_quote.h"
 #include "workspace/gui/wnd_chart_container.h"

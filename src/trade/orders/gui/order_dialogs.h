@@ -1,0 +1,160 @@
+// The order dialogs: the send confirmation, the modify dialog, the two close dialogs, the
+// line-order palette and the price cube. They present and forward; what they check and send
+// is order_dialog_forms.h's.
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QWidget>
+#include <atomic>
+#include <functional>
+
+#include "data/data_listener.h"
+#include "platform/sync.h"
+#include "trade/orders/order_dialog_forms.h"
+#include "ui/dialog.h"
+
+class CDlgConfirmSendOrder : public tarn::ui::Dialog {
+  Q_OBJECT
+ public:
+  explicit CDlgConfirmSendOrder(const OrderRecord& order, QWidget* parent = nullptr);
+  // OK writes the box's state to [TradeConfirm] Value and accepts.
+  void OnOk() override;
+
+  QLabel* contract = nullptr;
+  QLabel* direction = nullptr;
+  QLabel* offset = nullptr;
+  QLabel* price = nullptr;
+  QLabel* quantity = nullptr;
+  QCheckBox* keepConfirming = nullptr;
+};
+
+namespace tarn {
+// The send confirmation: false for an order without a contract; true without asking while
+// [TradeConfirm] Value is not 1; else the dialog's answer.
+bool ConfirmSendOrder(const OrderRecord& order, QWidget* parent = nullptr);
+// How the dialog is run (default: exec()); tests answer it.
+void SetConfirmRunner(std::function<int(CDlgConfirmSendOrder&)> runner);
+}  // namespace tarn
+
+class CDlgModifyOrder : public tarn::ui::Dialog {
+  Q_OBJECT
+ public:
+  CDlgModifyOrder(double price, int quantity, double tick, int decimals, QWidget* parent = nullptr);
+  // The checks; the dialog closes with Accepted and Price() / Quantity() hold the values.
+  void OnOk() override;
+  double Price() const { return price_; }
+  int Quantity() const { return quantity_; }
+  // One tick up or down.
+  void SpinPrice(bool up);
+
+  QLineEdit* priceEdit = nullptr;
+  QLineEdit* quantityEdit = nullptr;
+
+ private:
+  double price_, tick_;
+  int quantity_, decimals_;
+};
+
+class CDlgCoverPosition : public tarn::ui::Dialog {
+  Q_OBJECT
+ public:
+  explicit CDlgCoverPosition(const PositionRecord& position, QWidget* parent = nullptr);
+  // The checks, then the one order to InsertOrder.
+  void OnOk() override;
+  tarn::CoverPositionInput Input() const;
+
+  QLabel* contract = nullptr;
+  QLabel* direction = nullptr;
+  QLabel* offset = nullptr;
+  QLineEdit* quantity = nullptr;
+  QCheckBox* market = nullptr;
+  QLineEdit* price = nullptr;
+
+ private:
+  PositionRecord position_;
+};
+
+class CDlgCoverByPosNo : public tarn::ui::Dialog {
+  Q_OBJECT
+ public:
+  CDlgCoverByPosNo(const PositionDetail& detail, double currentPrice, QWidget* parent = nullptr);
+  void OnOk() override;
+  tarn::CoverByPosNoInput Input() const;
+  void SpinPrice(bool up);
+  void SpinQuantity(bool up);
+
+  QLabel* positionNumber = nullptr;
+  QLabel* contract = nullptr;
+  QLabel* direction = nullptr;
+  QLabel* openPrice = nullptr;
+  QLineEdit* price = nullptr;
+  QLineEdit* quantity = nullptr;
+  QRadioButton* limit = nullptr;
+  QRadioButton* market = nullptr;
+
+ private:
+  PositionDetail detail_;
+  tarn::CoverByPosNoInput shown_;
+  double tick_;
+  int decimals_;
+};
+
+class CDlgLineOrderPanel : public tarn::ui::Dialog {
+  Q_OBJECT
+ public:
+  explicit CDlgLineOrderPanel(QWidget* parent = nullptr);
+  // A mode key's click (the message box shows a refused quantity).
+  void ClickMode(int mode);
+  const tarn::LineOrderPalette& Palette() const { return palette_; }
+  void Disarm();
+  // The parent page hears the armed mode (-1: none) and the quantity.
+  std::function<void(int mode, int quantity)> onArmed;
+
+  QPushButton* modes[4] = {};
+  QLineEdit* quantity = nullptr;
+  QComboBox* validity = nullptr;
+
+ private:
+  void ShowArmed();
+  tarn::LineOrderPalette palette_;
+};
+
+// The price cube: a board of contract cards with their last, bid and ask prices.
+class CWndPriceCube : public QWidget, public CQuoteDataClient {
+  Q_OBJECT
+ public:
+  explicit CWndPriceCube(QWidget* parent = nullptr);
+  ~CWndPriceCube() override;
+
+  void AddCard(const DC_Contract& contract);
+  void ReplaceCard(int index, const DC_Contract& contract);
+  void RemoveCard(int index);
+  const tarn::PriceCube& Cube() const { return cube_; }
+  // The card and its area at a point (-1: none).
+  int CardAt(const QPoint& p, tarn::CardArea* area) const;
+  QRect CardRect(int index) const;
+  // A double-click: the contract, price and direction go to SelectContract.
+  void DoubleClickAt(const QPoint& p);
+
+  int OnQuote(int status, const DC_Quote* quote) override;
+
+ protected:
+  bool event(QEvent* e) override;
+  void paintEvent(QPaintEvent*) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void contextMenuEvent(QContextMenuEvent* e) override;
+
+ private:
+  void TakeQuotes();
+  void Resubscribe();
+
+  tarn::PriceCube cube_;
+  tarn::CriticalSection mutex_;
+  std::vector<DC_Quote> pending_;  // quotes received since the last UI pass
+  std::atomic<bool> posted_{false};
+};
