@@ -21,7 +21,8 @@ using namespace tarn::exchange;
 
 class TarndProcess {
  public:
-  TarndProcess(std::string dir, int port) : dir_(std::move(dir)), port_(port) {}
+  TarndProcess(std::string dir, int port, bool makeCert = false)
+      : dir_(std::move(dir)), port_(port), makeCert_(makeCert) {}
   ~TarndProcess() { Kill(SIGKILL); }
   void Start() {
     pid_ = fork();
@@ -30,7 +31,8 @@ class TarndProcess {
       const int devnull = ::open("/dev/null", O_WRONLY);
       if (devnull >= 0) dup2(devnull, 2);
       execl(TARND_PATH, "tarnd", "--data", dir_.c_str(), "--port", p.c_str(), "--bind", "127.0.0.1",
-            "--history-days", "10", static_cast<char*>(nullptr));
+            "--history-days", "10", makeCert_ ? "--make-cert" : static_cast<char*>(nullptr),
+            static_cast<char*>(nullptr));
       _exit(127);
     }
   }
@@ -47,8 +49,35 @@ class TarndProcess {
  private:
   std::string dir_;
   int port_;
+  bool makeCert_;
   pid_t pid_ = 0;
 };
+
+// A service's first start has no certificate: --make-cert makes one and serves with it, and a
+// restart keeps it, so a terminal that trusted the server on first use still logs in.
+TEST(TarndProcess, MakesItsCertificateOnceAndKeepsIt) {
+  TempDir dir;
+  const int port = 30000 + (getpid() + 7) % 20000;
+  net::LinkSettings settings;
+  settings.connect.trustFile = dir.File("trust.ini");
+  std::string error;
+  std::string first;
+  for (int run = 0; run < 2; ++run) {
+    TarndProcess tarnd(dir.path(), port, true);
+    tarnd.Start();
+    net::NetTradeLink link(settings);
+    std::vector<std::string> accounts;
+    ASSERT_TRUE(WaitFor([&] { return link.Open(TradeLogin{"8001", "888888", "127.0.0.1", port}, nullptr, error, accounts); },
+                        20000))
+        << "run " << run << ": " << error;
+    const std::string fp = net::FingerprintOfFile(dir.path() + "/" + net::kCertFile);
+    ASSERT_FALSE(fp.empty());
+    if (run == 0) first = fp;
+    EXPECT_EQ(fp, first);
+    link.Close();
+    EXPECT_EQ(tarnd.Kill(SIGTERM), 0);
+  }
+}
 
 TEST(TarndProcess, KilledWhileTerminalsSendLosesNothingAndDoublesNothing) {
   TempDir dir;
