@@ -1,6 +1,7 @@
 // The order dialogs' checks and requests without windows.
 #include <gtest/gtest.h>
 
+#include "data/trade_enums.h"
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "support/test_support.h"
@@ -135,6 +136,30 @@ TEST_F(OrderDialogForms, CoverByPositionNumberRemembersThePriceChoice) {
   EXPECT_EQ(Field(o.positionNumber), "P000123");
   // The dialog reopens with the limit choice.
   EXPECT_TRUE(CoverByPosNoInputFor(d, 3498.6, 1).limit);
+}
+
+// On an exchange that refuses a plain close of today's lots, a lot opened today goes out as
+// "平今" (and says so); an older lot, or any lot elsewhere, as a plain close.
+TEST_F(OrderDialogForms, CoverByPositionNumberClosesTodaysLotWithCloseToday) {
+  PositionDetail d{};
+  d.contract = quotes.m;
+  d.direction = 1;
+  d.quantity = 2;
+  d.todayQuantity = 2;
+  SetField(d.positionNumber, "P000200");
+  CoverByPosNoInput in = CoverByPosNoInputFor(d, 3498.6, 1, true);
+  EXPECT_EQ(in.offset, OffsetText(3));
+  OrderRecord o{};
+  ASSERT_FALSE(CheckCoverByPosNo(d, in, &o, true));
+  EXPECT_EQ(o.offset, 3);
+  EXPECT_EQ(o.direction, 2);
+  EXPECT_EQ(Field(o.positionNumber), "P000200");
+  ASSERT_FALSE(CheckCoverByPosNo(d, in, &o, false));
+  EXPECT_EQ(o.offset, 2);
+  d.todayQuantity = 0;
+  EXPECT_EQ(CoverByPosNoInputFor(d, 3498.6, 1, true).offset, OffsetText(2));
+  ASSERT_FALSE(CheckCoverByPosNo(d, in, &o, true));
+  EXPECT_EQ(o.offset, 2);
 }
 
 TEST_F(OrderDialogForms, CoverByPositionNumberSpins) {

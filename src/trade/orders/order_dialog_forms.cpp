@@ -86,12 +86,17 @@ std::optional<std::string> CheckCoverPosition(const PositionRecord& position, co
 
 bool CoverByPosNoLimitChoice() { return Profile::GetInt(kUserSettings, "ZDPC", "PRICE_TYPE", 0) == 1; }
 
-CoverByPosNoInput CoverByPosNoInputFor(const PositionDetail& detail, double currentPrice, int decimals) {
+int32_t CoverByPosNoOffset(const PositionDetail& detail, bool needsCloseToday) {
+  return needsCloseToday && detail.todayQuantity > 0 ? kCloseToday : kClose;
+}
+
+CoverByPosNoInput CoverByPosNoInputFor(const PositionDetail& detail, double currentPrice, int decimals,
+                                       bool needsCloseToday) {
   CoverByPosNoInput in;
   in.positionNumber = std::string(Field(detail.positionNumber));
   in.contract = std::string(detail.contract.Name());
   in.direction = DirectionText(detail.direction == kBuy ? kSell : kBuy);
-  in.offset = OffsetText(2);
+  in.offset = OffsetText(CoverByPosNoOffset(detail, needsCloseToday));
   in.openPrice = TrimmedNumber(detail.openPrice, 6);
   in.price = FormatC("%.*f", decimals, std::isfinite(currentPrice) ? currentPrice : 0.0);
   in.quantity = FormatC("%d", detail.quantity);
@@ -118,7 +123,7 @@ std::string SpinCoverQuantity(const std::string& text, bool up, int lotQuantity)
 }
 
 std::optional<std::string> CheckCoverByPosNo(const PositionDetail& detail, const CoverByPosNoInput& in,
-                                             OrderRecord* out) {
+                                             OrderRecord* out, bool needsCloseToday) {
   const int32_t quantity = ParseInt32Text(in.quantity);
   if (quantity < 1) return TXT("平仓数量错误");
   Profile::WriteString(kUserSettings, "ZDPC", "PRICE_TYPE", std::string_view(in.limit ? "1" : "0"));
@@ -128,7 +133,8 @@ std::optional<std::string> CheckCoverByPosNo(const PositionDetail& detail, const
     if (price < 1e-6) return TXT("价格错误");
   }
   if (out) {
-    *out = MakePanelOrder(detail.contract, detail.direction == kBuy ? kSell : kBuy, kClose, quantity,
+    *out = MakePanelOrder(detail.contract, detail.direction == kBuy ? kSell : kBuy,
+                          CoverByPosNoOffset(detail, needsCloseToday), quantity,
                           in.limit ? kLimitPrice : kMarketPrice, price);
     SetField(out->positionNumber, Field(detail.positionNumber));
   }

@@ -54,8 +54,12 @@ struct CoverByPosNoInput {
   std::string quantity;      // the lot's quantity
   bool limit = false;        // starts from [ZDPC] PRICE_TYPE (1 limit, 0 market)
 };
-// `currentPrice` is the lot's latest price (the position's current price).
-CoverByPosNoInput CoverByPosNoInputFor(const PositionDetail& detail, double currentPrice, int decimals);
+// `currentPrice` is the lot's latest price (the position's current price). `needsCloseToday`:
+// the contract's exchange refuses a plain close of today's lots (the trading library's
+// NeedsCloseToday); a lot opened today is then closed with offset 3 "平今", any other with 2.
+CoverByPosNoInput CoverByPosNoInputFor(const PositionDetail& detail, double currentPrice, int decimals,
+                                       bool needsCloseToday = false);
+int32_t CoverByPosNoOffset(const PositionDetail& detail, bool needsCloseToday);
 // The price spin: p = value / tick + 0.1 x tick; up (trunc(p) + 1) x tick, down (trunc(p) - 1)
 // x tick; a field reading 0 is left alone.
 std::string SpinCoverPrice(const std::string& text, bool up, double tick, int decimals);
@@ -64,7 +68,7 @@ std::string SpinCoverQuantity(const std::string& text, bool up, int lotQuantity)
 // OK: quantity (below 1 "平仓数量错误"), then [ZDPC] PRICE_TYPE is written, then a limit price
 // (below 1e-6 "价格错误"); the closing order carries the lot's position number.
 std::optional<std::string> CheckCoverByPosNo(const PositionDetail& detail, const CoverByPosNoInput& in,
-                                             OrderRecord* out);
+                                             OrderRecord* out, bool needsCloseToday = false);
 bool CoverByPosNoLimitChoice();
 
 // ---- line-order palette ----------------------------------------------------------------------

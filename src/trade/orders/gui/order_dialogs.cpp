@@ -192,7 +192,9 @@ CDlgCoverByPosNo::CDlgCoverByPosNo(const PositionDetail& detail, double currentP
   const DC_Commodity* c = CommodityOf(detail.contract);
   tick_ = c ? c->tickSize : 0.0;
   decimals_ = PriceDecimals(detail.contract);
-  shown_ = tarn::CoverByPosNoInputFor(detail, currentPrice, decimals_);
+  ITradeApi* api = GetTradeApi();
+  closeToday_ = api && api->NeedsCloseToday(detail.contract);
+  shown_ = tarn::CoverByPosNoInputFor(detail, currentPrice, decimals_, closeToday_);
   auto* root = RootLayout(Body());
   auto* form = new QFormLayout;
   positionNumber = ValueLabel(Body(), shown_.positionNumber);
@@ -242,7 +244,7 @@ void CDlgCoverByPosNo::SpinQuantity(bool up) {
 
 void CDlgCoverByPosNo::OnOk() {
   OrderRecord order{};
-  if (const auto error = tarn::CheckCoverByPosNo(detail_, Input(), &order)) {
+  if (const auto error = tarn::CheckCoverByPosNo(detail_, Input(), &order, closeToday_)) {
     tarn::MessageBox(*error);
     return;
   }

@@ -100,6 +100,7 @@ class CDlgCoverByPosNo : public tarn::ui::Dialog {
  private:
   PositionDetail detail_;
   tarn::CoverByPosNoInput shown_;
+  bool closeToday_ = false;  // the exchange refuses a plain close of today's lots
   double tick_;
   int decimals_;
 };
