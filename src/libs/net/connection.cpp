@@ -155,54 +155,8 @@ bool Connection::Open(const ConnectOptions& options, const LoginMsg& login, Logi
   }
   s.lastHeard = s.lastSent = Clock::now();
   up_ = true;
-  auto heartbeat = std::make_shared<std::function<void()>>();
-  *heartbeat = [this, &s, heartbeat] {
-    s.heartbeat.expires_after(std::chrono::milliseconds(std::max(10, options_.heartbeatMs / 2)));
-    s.heartbeat.async_wait([this, &s, heartbeat](const asio::error_code& e) {
-      if (e || !up_) return;
-      const auto now = Clock::now();
-      if (now - s.lastHeard > std::chrono::milliseconds(options_.silenceMs)) return Drop("silence");
-      if (now - s.lastSent >= std::chrono::milliseconds(options_.heartbeatMs) && s.out.empty()) {
-        // Numbered and queued under the lock, as requests are, so numbers stay in order.
-        std::lock_guard<std::mutex> lock(mutex_);
-        asio::post(s.io, [this, frame = EncodeFrame(static_cast<uint16_t>(Msg::Heartbeat), ++s.sendSeq, {})]() mutable {
-          Enqueue(std::move(frame));
-        });
-      }
-      (*heartbeat)();
-    });
-  };
-  auto reader = std::make_shared<std::function<void()>>();
-  *reader = [this, &s, reader] {
-    s.stream.async_read_some(asio::buffer(s.readBuf), [this, &s, reader](const asio::error_code& e, std::size_t n) {
-      if (e) return Drop(e.message());
-      s.lastHeard = Clock::now();
-      s.decoder.Feed(s.readBuf.data(), n);
-      Frame f;
-      while (s.decoder.Next(f)) {
-        if (f.sequence != ++s.recvSeq) return Drop("sequence gap");
-        const Msg type = static_cast<Msg>(f.type);
-        if (type == Msg::Reply) {
-          ByteReader r(f.payload);
-          const uint32_t to = r.U32();
-          if (!r.Ok()) return Drop("bad reply");
-          std::lock_guard<std::mutex> lock(mutex_);
-          auto it = waiting_.find(to);
-          if (it != waiting_.end()) it->second = f.payload.substr(4);
-          cv_.notify_all();
-        } else if (type == Msg::Heartbeat) {
-        } else if (type == Msg::Bye || type == Msg::Refused) {
-          return Drop("closed by the server");
-        } else if (onEvent_) {
-          onEvent_(type, f.payload);
-        }
-      }
-      if (s.decoder.Broken()) return Drop(s.decoder.Error());
-      (*reader)();
-    });
-  };
-  (*heartbeat)();
-  (*reader)();
+  ArmHeartbeat(s);
+  ReadNext(s);
   thread_ = std::thread([&s] {
     s.io.restart();
     s.io.run();
@@ -251,28 +205,76 @@ void Connection::Close() {
   io_.reset();
 }
 
+// Each step arms the next from its own completion (no handler keeps itself alive, so nothing
+// is left behind when the I/O context stops).
+void Connection::ArmHeartbeat(Io& s) {
+  s.heartbeat.expires_after(std::chrono::milliseconds(std::max(10, options_.heartbeatMs / 2)));
+  s.heartbeat.async_wait([this, &s](const asio::error_code& e) {
+    if (e || !up_) return;
+    const auto now = Clock::now();
+    if (now - s.lastHeard > std::chrono::milliseconds(options_.silenceMs)) return Drop("silence");
+    if (now - s.lastSent >= std::chrono::milliseconds(options_.heartbeatMs) && s.out.empty()) {
+      // Numbered and queued under the lock, as requests are, so numbers stay in order.
+      std::lock_guard<std::mutex> lock(mutex_);
+      asio::post(s.io, [this, frame = EncodeFrame(static_cast<uint16_t>(Msg::Heartbeat), ++s.sendSeq, {})]() mutable {
+        Enqueue(std::move(frame));
+      });
+    }
+    ArmHeartbeat(s);
+  });
+}
+
+void Connection::ReadNext(Io& s) {
+  s.stream.async_read_some(asio::buffer(s.readBuf), [this, &s](const asio::error_code& e, std::size_t n) {
+    if (e) return Drop(e.message());
+    s.lastHeard = Clock::now();
+    s.decoder.Feed(s.readBuf.data(), n);
+    Frame f;
+    while (s.decoder.Next(f)) {
+      if (f.sequence != ++s.recvSeq) return Drop("sequence gap");
+      const Msg type = static_cast<Msg>(f.type);
+      if (type == Msg::Reply) {
+        ByteReader r(f.payload);
+        const uint32_t to = r.U32();
+        if (!r.Ok()) return Drop("bad reply");
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = waiting_.find(to);
+        if (it != waiting_.end()) it->second = f.payload.substr(4);
+        cv_.notify_all();
+      } else if (type == Msg::Heartbeat) {
+      } else if (type == Msg::Bye || type == Msg::Refused) {
+        return Drop("closed by the server");
+      } else if (onEvent_) {
+        onEvent_(type, f.payload);
+      }
+    }
+    if (s.decoder.Broken()) return Drop(s.decoder.Error());
+    ReadNext(s);
+  });
+}
+
 void Connection::Enqueue(std::string frame) {
   Io* s = io_.get();
   s->out.push_back(std::move(frame));
   if (s->writing || !up_) return;
   s->writing = true;
-  auto writer = std::make_shared<std::function<void()>>();
-  *writer = [this, s, writer] {
-    asio::async_write(s->stream, asio::buffer(s->out.front()), [this, s, writer](const asio::error_code& e, std::size_t) {
-      if (e) {
-        s->writing = false;
-        return Drop(e.message());
-      }
-      s->out.pop_front();
-      s->lastSent = Clock::now();
-      if (s->out.empty()) {
-        s->writing = false;
-        return;
-      }
-      (*writer)();
-    });
-  };
-  (*writer)();
+  WriteNext(s);
+}
+
+void Connection::WriteNext(Io* s) {
+  asio::async_write(s->stream, asio::buffer(s->out.front()), [this, s](const asio::error_code& e, std::size_t) {
+    if (e) {
+      s->writing = false;
+      return Drop(e.message());
+    }
+    s->out.pop_front();
+    s->lastSent = Clock::now();
+    if (s->out.empty()) {
+      s->writing = false;
+      return;
+    }
+    WriteNext(s);
+  });
 }
 
 bool Connection::Call(Msg type, const std::string& payload, std::string& reply) {

@@ -58,6 +58,10 @@ class Connection {
   struct Io;
   void Drop(const std::string& why);
   void Enqueue(std::string frame);  // I/O thread: queue a frame, start the writer
+  // I/O thread: the heartbeat timer, the reader and the writer, each re-armed by its completion.
+  void ArmHeartbeat(Io& s);
+  void ReadNext(Io& s);
+  void WriteNext(Io* s);
 
   EventFn onEvent_;
   DownFn onDown_;
