@@ -166,6 +166,16 @@ void OpenOcoOrder(OrderPanelBase& panel, const std::string& quantityText, const 
 
 namespace tarn {
 
+PanelInput PricedOrderPanel::Input() const {
+  PanelInput in;
+  in.contract = Contract();
+  in.quote = Quote();
+  in.priceType = priceType->currentIndex();
+  in.priceText = ToGbk(price->text());
+  in.quantityText = ToGbk(quantity->edit->text());
+  return in;
+}
+
 void PricedOrderPanel::CloseAll() { CloseAllOf(Contract()); }
 void PricedOrderPanel::CancelAll() { CancelWorkingOrders(0); }
 
@@ -248,16 +258,6 @@ CWndThreeKeyOrderPanel::CWndThreeKeyOrderPanel(QWidget* parent) : tarn::PricedOr
 }
 
 CWndThreeKeyOrderPanel::~CWndThreeKeyOrderPanel() { Stop(); }
-
-tarn::PanelInput CWndThreeKeyOrderPanel::Input() const {
-  tarn::PanelInput in;
-  in.contract = Contract();
-  in.quote = Quote();
-  in.priceType = priceType->currentIndex();
-  in.priceText = ToGbk(price->text());
-  in.quantityText = ToGbk(quantity->edit->text());
-  return in;
-}
 
 void CWndThreeKeyOrderPanel::SetPriceType(int type) {
   priceType->setCurrentIndex(type);

@@ -67,6 +67,8 @@ class PricedOrderPanel : public OrderPanelBase {
   void OcoOrder();
   // A fraction cell: that share of the lots the funds open.
   void Fraction(int index);
+  // What the fields say now: contract, quote, price type, price and quantity texts.
+  PanelInput Input() const;
 
   CQuantityBox* quantity = nullptr;
   QComboBox* priceType = nullptr;
@@ -95,7 +97,6 @@ class CWndThreeKeyOrderPanel : public tarn::PricedOrderPanel {
   void ConditionOrder();
   void SetPriceType(int type);
   int PriceType() const { return priceType->currentIndex(); }
-  tarn::PanelInput Input() const;
 
   COrderKey* buyKey = nullptr;
   COrderKey* sellKey = nullptr;

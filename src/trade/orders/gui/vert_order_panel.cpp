@@ -107,16 +107,6 @@ CWndVertOrderPanel::CWndVertOrderPanel(QWidget* parent) : tarn::PricedOrderPanel
 
 CWndVertOrderPanel::~CWndVertOrderPanel() { Stop(); }
 
-tarn::PanelInput CWndVertOrderPanel::Input() const {
-  tarn::PanelInput in;
-  in.contract = Contract();
-  in.quote = Quote();
-  in.priceType = priceType->currentIndex();
-  in.priceText = ToGbk(price->text());
-  in.quantityText = ToGbk(quantity->edit->text());
-  return in;
-}
-
 void CWndVertOrderPanel::SetDirection(int direction) {
   direction_ = direction;
   ShowChoices();

@@ -26,7 +26,6 @@ class CWndVertOrderPanel : public tarn::PricedOrderPanel {
   void SetOffset(int offset);
   int Direction() const { return direction_; }
   int Offset() const { return offset_; }
-  tarn::PanelInput Input() const;
 
   QPushButton* buy = nullptr;
   QPushButton* sell = nullptr;
