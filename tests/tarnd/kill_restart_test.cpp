@@ -9,8 +9,6 @@
 #include <random>
 #include <set>
 
-#include <sqlite3.h>
-
 #include "libs/net/net_links.h"
 #include "server_fixture.h"
 
@@ -144,18 +142,7 @@ TEST(TarndProcess, KilledWhileTerminalsSendLosesNothingAndDoublesNothing) {
       EXPECT_GT(placed[account], 0);
     }
   }
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(dir.File("broker.db").c_str(), &db), SQLITE_OK);
-  std::string verdict;
-  sqlite3_exec(
-      db, "PRAGMA integrity_check",
-      [](void* out, int, char** values, char**) {
-        *static_cast<std::string*>(out) += values[0] ? values[0] : "";
-        return 0;
-      },
-      &verdict, nullptr);
-  sqlite3_close(db);
-  EXPECT_EQ(verdict, "ok");
+  EXPECT_EQ(IntegrityCheck(dir.File("broker.db")), "ok");
 }
 
 }  // namespace

@@ -286,18 +286,7 @@ TEST_F(NetworkLink, StopsInTheMiddleOfSendingLoseNoOrderAndDoubleNone) {
   a.Close();
   b.Close();
   StopServer();
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(data_.File("broker.db").c_str(), &db), SQLITE_OK);
-  std::string verdict;
-  sqlite3_exec(
-      db, "PRAGMA integrity_check",
-      [](void* out, int, char** values, char**) {
-        *static_cast<std::string*>(out) += values[0] ? values[0] : "";
-        return 0;
-      },
-      &verdict, nullptr);
-  sqlite3_close(db);
-  EXPECT_EQ(verdict, "ok");
+  EXPECT_EQ(IntegrityCheck(data_.File("broker.db")), "ok");
 }
 
 }  // namespace

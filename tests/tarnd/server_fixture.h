@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <asio.hpp>
 #include <asio/ssl.hpp>
 #include <chrono>
@@ -21,6 +23,25 @@
 #include "tarnd/server.h"
 
 namespace tarn::test {
+
+// What SQLite's integrity check says of the database at `path` ("ok" when sound).
+inline std::string IntegrityCheck(const std::string& path) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) {
+    sqlite3_close(db);
+    return "cannot open " + path;
+  }
+  std::string verdict;
+  sqlite3_exec(
+      db, "PRAGMA integrity_check",
+      [](void* out, int, char** values, char**) {
+        *static_cast<std::string*>(out) += values[0] ? values[0] : "";
+        return 0;
+      },
+      &verdict, nullptr);
+  sqlite3_close(db);
+  return verdict;
+}
 
 constexpr int64_t kMondayTenAmMs = 1765159200000LL;  // 2025-12-08 10:00
 
