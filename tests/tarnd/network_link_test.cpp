@@ -6,8 +6,6 @@
 #include <random>
 #include <set>
 
-#include <sqlite3.h>
-
 #include "libs/net/net_links.h"
 #include "server_fixture.h"
 
