@@ -27,8 +27,11 @@ sqlite3* Checked(sqlite3* db, const SqliteStoreForm& form, bool fresh = false) {
   bool ok = sqlite3_exec(db, form.pragmas, nullptr, nullptr, nullptr) == SQLITE_OK &&
             sqlite3_exec(db, form.schema, nullptr, nullptr, nullptr) == SQLITE_OK;
   if (ok && !fresh) {
+    // The full check, not the quick one: the quick check does not compare the indexes with their
+    // tables, and a store whose index has lost a row passes it yet fails every later write. The
+    // full check costs about 0.2 s on a store of 300,000 rows, once at opening.
     sqlite3_stmt* check = nullptr;
-    ok = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &check, nullptr) == SQLITE_OK &&
+    ok = sqlite3_prepare_v2(db, "PRAGMA integrity_check(1)", -1, &check, nullptr) == SQLITE_OK &&
          sqlite3_step(check) == SQLITE_ROW;
     if (ok) {
       const unsigned char* text = sqlite3_column_text(check, 0);

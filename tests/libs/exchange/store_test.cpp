@@ -1,3 +1,5 @@
+#include <sqlite3.h>
+
 #include <filesystem>
 
 #include "libs/exchange/embedded_exchange.h"
@@ -107,6 +109,56 @@ TEST(Store, EachSettledDayIsWrittenToTheLedger) {
     EXPECT_GT(r.volume, 0);
   }
   EXPECT_TRUE(found);
+}
+
+// A damaged index passes SQLite's quick check while every write into it fails: the store must
+// see it at opening and set the file aside, not keep a store that cannot be written.
+TEST(Store, AnIndexThatNoLongerMatchesItsTableIsDamage) {
+  TempDir dir;
+  const std::string path = dir.path() + "/market.db";
+  {
+    auto s = MarketStore::Open(path);
+    ASSERT_TRUE(s);
+    ASSERT_TRUE(s->SaveSettlements({{20251208, "SHFE|cu2605", 1, 1, 1, 1}, {20251208, "SHFE|zn2605", 2, 2, 2, 2}}));
+  }
+  int rootPage = 0, pageSize = 0;
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    // Every page into the main file, so that the bytes below are the whole store.
+    sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_schema"
+                       " WHERE name = 'sqlite_autoindex_settlement_1'", -1, &st, nullptr);
+    if (sqlite3_step(st) == SQLITE_ROW) {
+      rootPage = sqlite3_column_int(st, 0);
+      pageSize = sqlite3_column_int(st, 1);
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+  }
+  ASSERT_GT(rootPage, 1);
+  ASSERT_FALSE(Exists(path + "-wal"));
+  // The index's last key changes from zn2605 to zn2606: the order of the keys still holds, the
+  // page is well formed, but the index no longer names the row.
+  std::string bytes = ReadFile(path);
+  const size_t page = static_cast<size_t>(rootPage - 1) * pageSize;
+  const size_t at = bytes.find("zn2605", page);
+  ASSERT_TRUE(at != std::string::npos && at < page + pageSize);
+  bytes[at + 5] = '6';
+  WriteFile(path, bytes);
+
+  auto s = MarketStore::Open(path);
+  ASSERT_TRUE(s);
+  EXPECT_TRUE(s->ReplacedDamagedFile());
+  EXPECT_TRUE(Exists(path + ".damaged"));
+  EXPECT_TRUE(s->SetMeta("probe", "1"));
+  s.reset();
+  // The same bytes opened in memory.
+  s = MarketStore::OpenImage(bytes);
+  ASSERT_TRUE(s);
+  EXPECT_TRUE(s->ReplacedDamagedFile());
+  EXPECT_TRUE(s->SetMeta("probe", "1"));
 }
 
 }  // namespace
