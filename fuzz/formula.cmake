@@ -1,2 +1,2 @@
 tarn_fuzz(formula_compile_fuzz SOURCES ${CMAKE_CURRENT_LIST_DIR}/formula_compile_fuzz.cpp DEPS tarn_formula)
-tarn_fuzz(formula_files_fuzz SOURCES ${CMAKE_CURRENT_LIST_DIR}/formula_files_fuzz.cpp DEPS tarn_chart_indicators)
+tarn_fuzz(formula_files_fuzz SOURCES ${CMAKE_CURRENT_LIST_DIR}/formula_files_fuzz.cpp DEPS tarn_indicators)

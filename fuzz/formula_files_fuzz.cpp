@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "chart/indicators/formula_files.h"
-#include "chart/indicators/indicator_params.h"
+#include "libs/indicators/formula_files.h"
+#include "libs/indicators/indicator_params.h"
 #include "libs/formula/formula.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -32,12 +32,12 @@ constexpr Unit kUnits[] = {
     {"libs/infopanel", 20},
     {"libs/candlechart", 20},
     {"libs/net", 21},
+    {"libs/indicators", 22},
     {"libs/quotedata", 25},
     {"libs/tradeapi", 26},
     {"ui", 30},
     {"engines", 40},
     {"tools", 50},
-    {"chart/indicators", 55},
     {"quote", 60},
     {"trade/feed", 56},
     {"trade/orders", 57},
@@ -145,7 +145,7 @@ TEST(LayerPolicy, NoSourceIncludesAHeaderOfItsOwnLevelOrAbove) {
 TEST(LayerPolicy, JudgeAllowsDownAndOwnUnitOnly) {
   EXPECT_EQ(Judge("quote/gui/grid.cpp", "platform/text.h"), "");
   EXPECT_EQ(Judge("quote/gui/grid.cpp", "quote/grid_model.h"), "");
-  EXPECT_EQ(Judge("chart/gui/x.cpp", "chart/indicators/formula_manager.h"), "");
+  EXPECT_EQ(Judge("chart/gui/x.cpp", "libs/indicators/formula_manager.h"), "");
   EXPECT_EQ(Judge("quote/a.cpp", "trade/b.h"), "sideways: quote -> trade");
   EXPECT_EQ(Judge("data/a.cpp", "engines/b.h"), "upwards: data -> engines");
   EXPECT_EQ(Judge("platform/a.cpp", "app/b.h"), "upwards: platform -> app");

@@ -13,8 +13,8 @@
 
 #include "chart/chart_bars.h"
 #include "chart/chart_indicators.h"
-#include "chart/indicators/formula_files.h"
-#include "chart/indicators/formula_manager.h"
+#include "libs/indicators/formula_files.h"
+#include "libs/indicators/formula_manager.h"
 #include "libs/candlechart/chart_engine.h"
 #include "libs/candlechart/gui/chart_painter.h"
 #include "platform/file_io.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "chart/indicators/formula_files.h"
+#include "libs/indicators/formula_files.h"
 #include "data/quote_records.h"
 #include "libs/formula/formula.h"
 #include "libs/formula/formula_engine.h"

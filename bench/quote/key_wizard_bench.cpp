@@ -4,7 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_market.h"
-#include "chart/indicators/formula_files.h"
+#include "libs/indicators/formula_files.h"
 #include "quote/key_wizard_index.h"
 #include "quote/keyboard_commands.h"
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "chart/indicators/formula_manager.h"
+#include "libs/indicators/formula_manager.h"
 #include "data/quote_records.h"
 #include "platform/text.h"
 

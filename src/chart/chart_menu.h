@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "chart/indicators/formula_files.h"
-#include "chart/indicators/formula_manager.h"
+#include "libs/indicators/formula_files.h"
+#include "libs/indicators/formula_manager.h"
 
 namespace tarn {
 

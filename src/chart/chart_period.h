@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "chart/indicators/period_name.h"
+#include "libs/indicators/period_name.h"
 
 namespace tarn {
 

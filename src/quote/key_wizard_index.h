@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "chart/indicators/formula_manager.h"
+#include "libs/indicators/formula_manager.h"
 #include "quote/wizard_item.h"
 
 class IQuoteDataCenter;

@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "chart/indicators/period_name.h"
+#include "libs/indicators/period_name.h"
 #include "platform/archive.h"
 #include "platform/file_io.h"
 #include "platform/profile.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "chart/indicators/formula_manager.h"
+#include "libs/indicators/formula_manager.h"
 #include "data/quote_records.h"
 #include "libs/formula/formula.h"
 #include "platform/file_io.h"

@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "catalogue_quote_center.h"
-#include "chart/indicators/formula_files.h"
+#include "libs/indicators/formula_files.h"
 #include "platform/program_dir.h"
 #include "platform/text.h"
 #include "quote/gui/block_tab_bar.h"

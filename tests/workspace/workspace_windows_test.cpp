@@ -10,8 +10,8 @@
 
 #include "chart/gui/cc_chart_ctrl.h"
 #include "chart/gui/chart_container.h"
-#include "chart/indicators/formula_files.h"
-#include "chart/indicators/formula_manager.h"
+#include "libs/indicators/formula_files.h"
+#include "libs/indicators/formula_manager.h"
 #include "libs/quotedata/embedded_fixture.h"
 #include "platform/message_box.h"
 #include "quote/gui/grid_messages.h"

@@ -10,7 +10,7 @@
 #include <mutex>
 
 #include "chart/gui/chart_dialogs.h"
-#include "chart/indicators/formula_manager.h"
+#include "libs/indicators/formula_manager.h"
 #include "data/quote_data_center.h"
 #include "engines/gui/alert_windows.h"
 #include "libs/candlechart/gui/chart_painter.h"

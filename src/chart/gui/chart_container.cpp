@@ -7,7 +7,7 @@
 #include "chart/chart_forms.h"
 #include "chart/chart_menu.h"
 #include "chart/gui/cc_chart_ctrl.h"
-#include "chart/indicators/formula_manager.h"
+#include "libs/indicators/formula_manager.h"
 #include "platform/text.h"
 #include "data/quote_data_center.h"
 #include "quote/gui/ccx_info_panel_ctrl.h"

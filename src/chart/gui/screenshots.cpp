@@ -6,7 +6,7 @@
 #include "chart/gui/cc_chart_ctrl.h"
 #include "chart/gui/chart_container.h"
 #include "chart/gui/chart_dialogs.h"
-#include "chart/indicators/formula_manager.h"
+#include "libs/indicators/formula_manager.h"
 #include "data/quote_data_center.h"
 #include "quote/block_list.h"
 

@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <QScreen>
 
-#include "chart/indicators/formula_manager.h"
+#include "libs/indicators/formula_manager.h"
 #include "data/quote_data_center.h"
 #include "quote/keyboard_commands.h"
 #include "ui/fonts.h"

@@ -18,7 +18,7 @@
 #include <cmath>
 #include <numeric>
 
-#include "chart/indicators/formula_files.h"
+#include "libs/indicators/formula_files.h"
 #include "libs/formula/formula_engine.h"
 #include "libs/formula/formula_test_util.h"
 #include "support/test_support.h"

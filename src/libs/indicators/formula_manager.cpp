@@ -1,4 +1,4 @@
-#include "chart/indicators/formula_manager.h"
+#include "libs/indicators/formula_manager.h"
 
 #include <algorithm>
 #include <mutex>

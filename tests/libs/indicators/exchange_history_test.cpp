@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "chart/indicators/formula_files.h"
+#include "libs/indicators/formula_files.h"
 #include "libs/formula/formula_engine.h"
 #include "libs/quotedata/embedded_fixture.h"
 

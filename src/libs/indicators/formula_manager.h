@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "chart/indicators/formula_files.h"
-#include "chart/indicators/indicator_params.h"
+#include "libs/indicators/formula_files.h"
+#include "libs/indicators/indicator_params.h"
 #include "libs/formula/formula_engine.h"
 #include "platform/sync.h"
 

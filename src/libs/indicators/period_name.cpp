@@ -1,4 +1,4 @@
-#include "chart/indicators/period_name.h"
+#include "libs/indicators/period_name.h"
 
 #include "platform/text.h"
 

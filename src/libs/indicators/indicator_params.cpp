@@ -1,4 +1,4 @@
-#include "chart/indicators/indicator_params.h"
+#include "libs/indicators/indicator_params.h"
 
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-#include "chart/indicators/formula_files.h"
+#include "libs/indicators/formula_files.h"
 
 #include <tinyxml.h>
 

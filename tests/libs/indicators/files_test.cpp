@@ -3,10 +3,10 @@
 
 #include <random>
 
-#include "chart/indicators/formula_files.h"
-#include "chart/indicators/formula_manager.h"
-#include "chart/indicators/indicator_params.h"
-#include "chart/indicators/period_name.h"
+#include "libs/indicators/formula_files.h"
+#include "libs/indicators/formula_manager.h"
+#include "libs/indicators/indicator_params.h"
+#include "libs/indicators/period_name.h"
 #include "platform/file_io.h"
 #include "platform/text.h"
 #include "libs/formula/formula_test_util.h"
