@@ -355,7 +355,9 @@ bool CPageQuote::LoadRecord(std::string_view bytes) {
       [this](tarn::ArchiveReader& in, const std::string& name) {
         CWndChartContainer* ws = NewWorkspace();
         Insert(ws, tarn::ui::ToQString(name));
-        return ws->Read(in);
+        // A workspace makes its windows when it is first shown: the tabs not on screen cost
+        // nothing until they are chosen.
+        return ws->ReadDeferred(in);
       },
       &current);
   const bool any = WorkspaceCount() > 0;
