@@ -81,15 +81,19 @@ void RegisterShellScreenshots(ui::ScreenshotRegistry& r) {
     auto* frame = new CMainFrame;
     frame->SetAskOnClose(false);
     frame->resize(1280, 800);
+    // A saved frm.dat may put a chart, not the grid, in the current window: the frame is then
+    // taken as it comes up.
+    CWndQuoteGird* grid = frame->View()->QuoteGrid();
     // The first exchange's block (a new user's own block is empty).
-    const std::vector<BlockListEntry>& blocks = frame->View()->QuoteGrid()->BlockBar()->Blocks();
-    if (blocks.size() > 1) frame->View()->QuoteGrid()->ShowBlock(blocks[1].code);
+    if (grid && grid->BlockBar()->Blocks().size() > 1) grid->ShowBlock(grid->BlockBar()->Blocks()[1].code);
     frame->show();
     ui::PumpEvents(300);
-    tarn::QuoteGridModel& rows = frame->View()->QuoteGrid()->Grid()->Model();
-    rows.Select(1);
-    // The information panel shows the selected row, as after a click on it.
-    if (frame->View()->InfoPanel() && rows.RowCount() > 1) frame->View()->InfoPanel()->ShowContract(rows.RowAt(1)->contract);
+    if (grid) {
+      tarn::QuoteGridModel& rows = grid->Grid()->Model();
+      rows.Select(1);
+      // The information panel shows the selected row, as after a click on it.
+      if (frame->View()->InfoPanel() && rows.RowCount() > 1) frame->View()->InfoPanel()->ShowContract(rows.RowAt(1)->contract);
+    }
     ui::PumpEvents(1200);
     return static_cast<QWidget*>(frame);
   });
