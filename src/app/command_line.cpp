@@ -81,6 +81,7 @@ const std::vector<CommandLineOption>& TarnOptions() {
     std::vector<CommandLineOption> t = {
         {"--home", "DIR", "use DIR as the program directory (also TARN_HOME=DIR)"},
         {"--screenshot", "DIR", "log in with the demo account, write PNG images of the windows to DIR, exit"},
+        {"--startup-report", "", "log in with the demo account, print the time and memory when the main frame is drawn, exit"},
         {"--account", "NAME", "the account --screenshot logs in with (default 8001)"},
         {"--password", "TEXT", "its password (default 888888)"},
         {"--help", "", "show this help and exit"},

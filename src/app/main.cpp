@@ -1,5 +1,5 @@
 // The tarn executable: the terminal, or `tarn --screenshot DIR` (log in by itself, write the
-// windows' images, end), `tarn --version`, `tarn --help`.
+// windows' images, end), `tarn --startup-report` (log in by itself, print the start-up figures), `tarn --version`, `tarn --help`.
 #include <QApplication>
 #include <cstdio>
 #include <memory>
@@ -51,6 +51,7 @@ int main(int argc, char** argv) {
   QApplication qapp(args.argc(), args.argv());
   CTarnClientApp app(args.argc(), args.argv());
   if (screenshots) return app.RunScreenshots(QString::fromLocal8Bit(cmd.Value("--screenshot").c_str()));
+  if (cmd.Has("--startup-report")) return app.RunStartupReport();
   int code = 0;
   if (!app.InitInstance(&code)) return code;
   return app.Run();

@@ -70,6 +70,24 @@ std::vector<ChartContainerState> WorkspaceModel::States() const {
   return out;
 }
 
+void WorkspaceModel::Write(ArchiveWriter& out) const {
+  WriteWorkspaceRecord(out, *layout, flags, [this](ArchiveWriter& o, int window) { WriteChartState(o, leaves->State(window)); });
+}
+
+bool WorkspaceModel::Read(ArchiveReader& in) {
+  return ReadWorkspaceRecord(in, layout.get(), &flags,
+                             [this](ArchiveReader& i, int window) { return ReadChartState(i, &leaves->State(window)); });
+}
+
+bool CopyWorkspaceRecord(ArchiveReader& in, std::string* record) {
+  WorkspaceModel model;
+  const bool ok = model.Read(in);
+  ArchiveWriter w;
+  model.Write(w);
+  *record = w.Take();
+  return ok;
+}
+
 WorkspaceModel& QuotePageModel::Add(const std::string& name) {
   workspaces.push_back(std::make_unique<WorkspaceModel>());
   workspaces.back()->name = name;
@@ -82,11 +100,7 @@ std::string QuotePageModel::Serialize() const {
   for (const auto& ws : workspaces) names.push_back(ws->name);
   WriteQuotePageRecord(
       w, names,
-      [this](ArchiveWriter& out, int i) {
-        const WorkspaceModel& ws = *workspaces[static_cast<std::size_t>(i)];
-        WriteWorkspaceRecord(out, *ws.layout, ws.flags,
-                             [&ws](ArchiveWriter& o, int window) { WriteChartState(o, ws.leaves->State(window)); });
-      },
+      [this](ArchiveWriter& out, int i) { workspaces[static_cast<std::size_t>(i)]->Write(out); },
       current);
   return w.Take();
 }
@@ -98,12 +112,7 @@ bool QuotePageModel::Parse(std::string_view bytes) {
   int at = -1;
   const bool ok = ReadQuotePageRecord(
       r,
-      [this](ArchiveReader& in, const std::string& name) {
-        WorkspaceModel& ws = Add(name);
-        return ReadWorkspaceRecord(in, ws.layout.get(), &ws.flags, [&ws](ArchiveReader& i, int window) {
-          return ReadChartState(i, &ws.leaves->State(window));
-        });
-      },
+      [this](ArchiveReader& in, const std::string& name) { return Add(name).Read(in); },
       &at);
   if (at >= 0 && at < static_cast<int>(workspaces.size())) current = at;
   return ok;

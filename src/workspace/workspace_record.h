@@ -70,7 +70,15 @@ struct WorkspaceModel {
   std::unique_ptr<SplitLayout> layout = std::make_unique<SplitLayout>(leaves.get());
   // The leaves' records in tree order.
   std::vector<ChartContainerState> States() const;
+  // The workspace record (without the name, which the page record carries before it).
+  void Write(ArchiveWriter& out) const;
+  // Replaces the tree and records with the record's; false on damage (what was read stays).
+  bool Read(ArchiveReader& in);
 };
+
+// Reads one workspace record from `in` and gives it as written again from what was read: the
+// same bytes for a sound record, the readable part for a damaged one. False on damage.
+bool CopyWorkspaceRecord(ArchiveReader& in, std::string* record);
 
 class QuotePageModel {
  public:

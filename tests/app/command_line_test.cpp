@@ -55,7 +55,7 @@ TEST(CommandLine, WrongUsageIsAnErrorWithTheOffendingOption) {
 TEST(CommandLine, HelpListsTheDocumentedOptionsOnly) {
   const std::string help = TarnUsage("9.9.9");
   EXPECT_NE(help.find("9.9.9"), std::string::npos);
-  for (const char* o : {"--home DIR", "--screenshot DIR", "-h, --help", "--version", "noinvoke"})
+  for (const char* o : {"--home DIR", "--screenshot DIR", "--startup-report", "-h, --help", "--version", "noinvoke"})
     EXPECT_NE(help.find(o), std::string::npos) << o;
   EXPECT_EQ(help.find("-platform"), std::string::npos);
 }

@@ -235,6 +235,45 @@ TEST(WorkspaceRecordTest, DamagedTreesStopWhereTheyBreakAndKeepWhatWasRead) {
   EXPECT_TRUE(page.workspaces.empty());
 }
 
+// The copy a deferred workspace keeps: exactly its own record's bytes (the reader stops at the
+// next workspace's name), and for a damaged record the part that was read, which reads back the
+// same.
+TEST(WorkspaceRecordTest, ACopiedWorkspaceRecordIsItsOwnBytesOrTheReadablePart) {
+  const QuotePageModel page = SamplePage();
+  ArchiveWriter first, second;
+  page.workspaces[0]->Write(first);
+  page.workspaces[1]->Write(second);
+  ArchiveWriter both;
+  both.Raw(first.Data().data(), first.Data().size());
+  both.String("next");
+  both.Raw(second.Data().data(), second.Data().size());
+  ArchiveReader in(both.Data());
+  std::string copy;
+  ASSERT_TRUE(CopyWorkspaceRecord(in, &copy));
+  EXPECT_EQ(copy, first.Data());
+  std::string name;
+  ASSERT_TRUE(in.String(name));
+  EXPECT_EQ(name, "next");
+  ASSERT_TRUE(CopyWorkspaceRecord(in, &copy));
+  EXPECT_EQ(copy, second.Data());
+  EXPECT_EQ(in.Remaining(), 0u);
+
+  // Cut inside the third window: the first two windows' records survive in the copy.
+  const std::string cut = first.Data().substr(0, first.Data().size() - 200);
+  ArchiveReader damaged(cut);
+  EXPECT_FALSE(CopyWorkspaceRecord(damaged, &copy));
+  WorkspaceModel kept;
+  ArchiveReader again(copy);
+  ASSERT_TRUE(kept.Read(again));
+  EXPECT_GE(kept.layout->WindowCount(), 2);
+  EXPECT_LT(kept.layout->WindowCount(), 4);
+  EXPECT_EQ(kept.States()[0], page.workspaces[0]->States()[0]);
+  std::string copyAgain;
+  ArchiveReader third(copy);
+  ASSERT_TRUE(CopyWorkspaceRecord(third, &copyAgain));
+  EXPECT_EQ(copyAgain, copy);
+}
+
 TEST(WorkspaceNamesTest, TabNamesAndTheirRenaming) {
   EXPECT_EQ(NewWorkspaceName({}), TXT("工作区1"));
   EXPECT_EQ(NewWorkspaceName({TXT("工作区1"), TXT("工作区3"), "x"}), TXT("工作区2"));

@@ -260,6 +260,63 @@ TEST_F(WorkspaceWindowsTest, ARestartRestoresEveryWorkspaceWindowAndObject) {
   EXPECT_EQ(r[3]->PriceCube()->Cube().Cards().size(), 2u);
 }
 
+// A restarted page makes the windows of the workspace on screen only; the others keep their
+// records as read (a save before they were ever shown writes them back byte for byte) and are
+// made, exactly as saved, when first shown or asked for their windows.
+TEST_F(WorkspaceWindowsTest, HiddenWorkspacesAreMadeWhenFirstShownAndSaveUntouchedUntilThen) {
+  for (int w = 0; w < 3; ++w) {
+    if (w) page->SetCurrent(page->AddWorkspace());
+    CWndChartContainer* ws = page->CurrentWorkspace();
+    ws->ApplyScheme(1, 2);
+    std::vector<CChartContainer*> c = ws->Containers();
+    c[0]->SetContract(w == 1 ? cu : rb);
+    c[0]->ShowContent(kContentKLine);
+    c[0]->ShowPeriod({kPeriodMinutes, 1 + w});
+    c[1]->ShowContent(kContentQuoteGrid);
+  }
+  page->SetCurrent(1);
+  const std::string record = page->Record();
+
+  CPageQuote restarted;
+  restarted.resize(1200, 800);
+  restarted.show();
+  ASSERT_TRUE(restarted.LoadRecord(record));
+  ASSERT_EQ(restarted.WorkspaceCount(), 3);
+  EXPECT_EQ(restarted.CurrentIndex(), 1);
+  EXPECT_FALSE(restarted.Workspace(1)->Deferred());
+  EXPECT_EQ(restarted.Workspace(1)->findChildren<CCChartCtrl*>().size(), 1u);
+  for (int hidden : {0, 2}) {
+    EXPECT_TRUE(restarted.Workspace(hidden)->Deferred()) << hidden;
+    EXPECT_TRUE(restarted.Workspace(hidden)->findChildren<CCChartCtrl*>().empty()) << hidden;
+  }
+  EXPECT_EQ(restarted.Record(), record);
+
+  // Shown: made as saved, and the page's record is still the same.
+  restarted.SetCurrent(2);
+  EXPECT_FALSE(restarted.Workspace(2)->Deferred());
+  std::vector<CChartContainer*> r = restarted.Workspace(2)->Containers();
+  ASSERT_EQ(r.size(), 2u);
+  ASSERT_EQ(r[0]->Content(), kContentKLine);
+  EXPECT_EQ(r[0]->Chart()->Period(), (ChartPeriod{kPeriodMinutes, 3}));
+  EXPECT_EQ(r[1]->Content(), kContentQuoteGrid);
+  EXPECT_TRUE(restarted.Workspace(0)->Deferred());
+  restarted.SetCurrent(1);  // the record also holds which workspace is current
+  EXPECT_EQ(restarted.Record(), record);
+
+  // Asked for its windows while hidden: made then.
+  EXPECT_EQ(restarted.Workspace(0)->WindowCount(), 2);
+  EXPECT_FALSE(restarted.Workspace(0)->Deferred());
+  EXPECT_EQ(restarted.Workspace(0)->Containers()[0]->Contract().Key(), rb.Key());
+  EXPECT_EQ(restarted.Record(), record);
+
+  // A hidden workspace's window command acts on the record's windows, not on a placeholder.
+  ASSERT_TRUE(restarted.LoadRecord(record));
+  ASSERT_TRUE(restarted.Workspace(2)->Deferred());
+  restarted.Workspace(2)->ApplyScheme(2, 2);
+  EXPECT_EQ(restarted.Workspace(2)->WindowCount(), 4);
+  EXPECT_EQ(restarted.Workspace(2)->Containers()[0]->Content(), kContentKLine);
+}
+
 TEST_F(WorkspaceWindowsTest, WizardChoicesActOnTheCurrentWindow) {
   CChartContainer* c = page->CurrentContainer();
   WizardItem contract;

@@ -42,6 +42,23 @@ DemoAccount DemoAccountFromEnvironment(int argc, char** argv) {
   return d;
 }
 
+void FillDemoLogin(CDlgLogin& login, const DemoAccount& demo) {
+  login.account->setText(ui::ToQString(demo.account));
+  login.password->setText(ui::ToQString(demo.password));
+  if (login.server->currentIndex() < 0 && login.server->count() > 0) login.server->setCurrentIndex(0);
+}
+
+bool FinishDemoLogin(CDlgLogin& login, int timeoutMs, std::string* error) {
+  login.OnOk();
+  QElapsedTimer t;
+  t.start();
+  while (login.result() != QDialog::Accepted && !login.okButton->isEnabled() && t.elapsed() < timeoutMs)
+    ui::PumpEvents(5);
+  const bool ok = login.result() == QDialog::Accepted;
+  if (!ok && error) *error = GbkToUtf8(ui::ToGbk(login.progress->text()));
+  return ok;
+}
+
 void RegisterShellScreenshots(ui::ScreenshotRegistry& r) {
   r.Add("trade_login", [] { return static_cast<QWidget*>(new CDlgLogin(true)); });
   r.Add("change_password", [] { return static_cast<QWidget*>(new CDlgModiPwd); });
@@ -64,15 +81,19 @@ void RegisterShellScreenshots(ui::ScreenshotRegistry& r) {
     auto* frame = new CMainFrame;
     frame->SetAskOnClose(false);
     frame->resize(1280, 800);
+    // A saved frm.dat may put a chart, not the grid, in the current window: the frame is then
+    // taken as it comes up.
+    CWndQuoteGird* grid = frame->View()->QuoteGrid();
     // The first exchange's block (a new user's own block is empty).
-    const std::vector<BlockListEntry>& blocks = frame->View()->QuoteGrid()->BlockBar()->Blocks();
-    if (blocks.size() > 1) frame->View()->QuoteGrid()->ShowBlock(blocks[1].code);
+    if (grid && grid->BlockBar()->Blocks().size() > 1) grid->ShowBlock(grid->BlockBar()->Blocks()[1].code);
     frame->show();
     ui::PumpEvents(300);
-    tarn::QuoteGridModel& rows = frame->View()->QuoteGrid()->Grid()->Model();
-    rows.Select(1);
-    // The information panel shows the selected row, as after a click on it.
-    if (frame->View()->InfoPanel() && rows.RowCount() > 1) frame->View()->InfoPanel()->ShowContract(rows.RowAt(1)->contract);
+    if (grid) {
+      tarn::QuoteGridModel& rows = grid->Grid()->Model();
+      rows.Select(1);
+      // The information panel shows the selected row, as after a click on it.
+      if (frame->View()->InfoPanel() && rows.RowCount() > 1) frame->View()->InfoPanel()->ShowContract(rows.RowAt(1)->contract);
+    }
     ui::PumpEvents(1200);
     return static_cast<QWidget*>(frame);
   });
@@ -91,19 +112,12 @@ int RunScreenshotSession(const QString& dir, const DemoAccount& demo, int loginT
   bool loggedIn = false;
   {
     CDlgLogin login(false);
-    login.account->setText(ui::ToQString(demo.account));
-    login.password->setText(ui::ToQString(demo.password));
-    if (login.server->currentIndex() < 0 && login.server->count() > 0) login.server->setCurrentIndex(0);
+    FillDemoLogin(login, demo);
     ok = ui::GrabWindow(&login, file("login")) && ok;
-    login.OnOk();
-    QElapsedTimer t;
-    t.start();
-    while (login.result() != QDialog::Accepted && !login.okButton->isEnabled() && t.elapsed() < loginTimeoutMs)
-      ui::PumpEvents(50);
-    loggedIn = login.result() == QDialog::Accepted;
+    std::string error;
+    loggedIn = FinishDemoLogin(login, loginTimeoutMs, &error);
     if (!loggedIn) {
-      std::fprintf(stderr, "tarn: the demo login did not succeed: %s\n",
-                   GbkToUtf8(ui::ToGbk(login.progress->text())).c_str());
+      std::fprintf(stderr, "tarn: the demo login did not succeed: %s\n", error.c_str());
       ok = ui::GrabWindow(&login, file("login_failed")) && ok;
     }
     login.hide();

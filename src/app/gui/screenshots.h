@@ -11,6 +11,8 @@
 
 #include "ui/screenshot.h"
 
+class CDlgLogin;
+
 namespace tarn {
 
 struct DemoAccount {
@@ -18,6 +20,12 @@ struct DemoAccount {
   std::string password;
 };
 DemoAccount DemoAccountFromEnvironment(int argc, char** argv);
+
+// Fills the login dialog with the demo account and the first server (when none is chosen).
+void FillDemoLogin(CDlgLogin& login, const DemoAccount& demo);
+// Presses OK and waits (pumping events) until the login succeeded or failed, at most
+// `timeoutMs`; true on success. On failure *error holds the dialog's progress text (UTF-8).
+bool FinishDemoLogin(CDlgLogin& login, int timeoutMs, std::string* error);
 
 // Registers the shell's own windows.
 void RegisterShellScreenshots(ui::ScreenshotRegistry& registry);

@@ -9,6 +9,7 @@
 #include "app/gui/embedded_libraries.h"
 #include "app/gui/main_frame.h"
 #include "app/gui/screenshots.h"
+#include "app/gui/startup_report.h"
 #include "app/startup.h"
 #include "platform/message_box.h"
 #include "platform/program_dir.h"
@@ -104,11 +105,24 @@ int CTarnClientApp::RunScreenshots(const QString& dir) {
     std::fprintf(stderr, "tarn: another copy runs in this program directory\n");
     return 2;
   }
+  InitUnattended();
+  return tarn::RunScreenshotSession(dir, tarn::DemoAccountFromEnvironment(argc_, argv_));
+}
+
+void CTarnClientApp::InitUnattended() {
   InitToolkit();
   // No box may wait for a click: every box is written to standard error and answered OK.
   tarn::SetMessageBoxHandler([](const tarn::MessageBoxRequest& r) {
     std::fprintf(stderr, "tarn: [box] %s\n", tarn::GbkToUtf8(r.text).c_str());
     return tarn::MsgAnswer::Ok;
   });
-  return tarn::RunScreenshotSession(dir, tarn::DemoAccountFromEnvironment(argc_, argv_));
+}
+
+int CTarnClientApp::RunStartupReport() {
+  if (!TakeMutex()) {
+    std::fprintf(stderr, "tarn: another copy runs in this program directory\n");
+    return 2;
+  }
+  InitUnattended();
+  return tarn::RunStartupReport(tarn::DemoAccountFromEnvironment(argc_, argv_));
 }

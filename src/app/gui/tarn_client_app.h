@@ -30,6 +30,8 @@ class CTarnClientApp {
   int Run();
   // `tarn --screenshot DIR`: logs in by itself, writes the windows' images and returns.
   int RunScreenshots(const QString& dir);
+  // `tarn --startup-report`: logs in by itself, prints the start-up figures and returns.
+  int RunStartupReport();
 
   // The start-up steps before any window, for tests: the mutex (false: a second copy holds
   // it; a lock that cannot be taken at all lets the terminal run without one), and
@@ -39,6 +41,8 @@ class CTarnClientApp {
 
  private:
   void InitToolkit();
+  // The toolkit for a run without a user: message boxes go to standard error, answered OK.
+  void InitUnattended();
 
   int argc_;
   char** argv_;

@@ -348,6 +348,10 @@ std::string CPageQuote::Record() const {
 
 bool CPageQuote::LoadRecord(std::string_view bytes) {
   while (WorkspaceCount() > 0) Take(0, nullptr)->deleteLater();
+  // On a page on screen the stack shows each workspace it is given first: hidden while
+  // reading, it shows only the current one at the end.
+  const bool onScreen = stack_->isVisible();
+  if (onScreen) stack_->hide();
   tarn::ArchiveReader r(bytes);
   int current = -1;
   const bool ok = tarn::ReadQuotePageRecord(
@@ -355,12 +359,15 @@ bool CPageQuote::LoadRecord(std::string_view bytes) {
       [this](tarn::ArchiveReader& in, const std::string& name) {
         CWndChartContainer* ws = NewWorkspace();
         Insert(ws, tarn::ui::ToQString(name));
-        return ws->Read(in);
+        // A workspace makes its windows when it is first shown: the tabs not on screen cost
+        // nothing until they are chosen.
+        return ws->ReadDeferred(in);
       },
       &current);
   const bool any = WorkspaceCount() > 0;
   if (!any) MakeDefault();
   SetCurrent(current >= 0 && current < WorkspaceCount() ? current : 0);
+  if (onScreen) stack_->show();
   return ok && any;
 }
 

@@ -86,8 +86,9 @@ class CPageQuote : public QWidget {
 
   // The page record (floating workspaces are kept after the docked ones).
   std::string Record() const;
-  // Replaces the workspaces with the record's; without any, the default single workspace. False
-  // when the record is damaged or holds no workspace.
+  // Replaces the workspaces with the record's (each makes its windows when first shown or asked
+  // for them); without any, the default single workspace. False when the record is damaged or
+  // holds no workspace.
   bool LoadRecord(std::string_view bytes);
   void MakeDefault();
 

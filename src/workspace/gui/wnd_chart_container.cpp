@@ -63,6 +63,7 @@ void CWndChartContainer::ReleaseLeafWindow(int window) {
 void CWndChartContainer::LeafWindowsChanged(const std::vector<int>&) { update(); }
 
 std::vector<CChartContainer*> CWndChartContainer::Containers() const {
+  Build();
   std::vector<CChartContainer*> out;
   for (int id : layout_.Windows())
     if (auto it = windows_.find(id); it != windows_.end()) out.push_back(it->second);
@@ -76,11 +77,13 @@ int CWndChartContainer::IdOf(const CChartContainer* c) const {
 }
 
 CChartContainer* CWndChartContainer::Current() const {
+  Build();
   auto it = windows_.find(layout_.Current());
   return it == windows_.end() ? nullptr : it->second;
 }
 
 void CWndChartContainer::SetCurrent(CChartContainer* c) {
+  Build();
   const int id = IdOf(c);
   if (id == 0 || id == layout_.Current()) return;
   layout_.SetCurrent(id);
@@ -127,6 +130,7 @@ void CWndChartContainer::WindowCommand(CChartContainer* c, int command) {
 }
 
 void CWndChartContainer::ApplyScheme(int rows, int columns) {
+  Build();
   layout_.ApplyScheme(rows, columns);
   if (rows * columns >= 6)
     for (CChartContainer* c : Containers())
@@ -135,6 +139,8 @@ void CWndChartContainer::ApplyScheme(int rows, int columns) {
 }
 
 void CWndChartContainer::Reset() {
+  deferred_ = false;
+  pending_.clear();
   layout_.MakeSingle();
   Relayout();
 }
@@ -188,6 +194,7 @@ void CWndChartContainer::mouseReleaseEvent(QMouseEvent*) {
 }
 
 void CWndChartContainer::RunCommand(int id) {
+  Build();
   CChartContainer* c = Current();
   if (id == 3006) {
     // Once per distinct contract shown.
@@ -208,6 +215,10 @@ void CWndChartContainer::RunCommand(int id) {
 }
 
 void CWndChartContainer::Write(tarn::ArchiveWriter& out) const {
+  if (deferred_) {
+    out.Raw(pending_.data(), pending_.size());
+    return;
+  }
   tarn::WriteWorkspaceRecord(out, layout_, flags_, [this](tarn::ArchiveWriter& o, int window) {
     auto it = windows_.find(window);
     tarn::WriteChartState(o, it == windows_.end() ? tarn::ChartContainerState{} : it->second->State());
@@ -220,7 +231,33 @@ std::string CWndChartContainer::Record() const {
   return w.Take();
 }
 
+bool CWndChartContainer::ReadDeferred(tarn::ArchiveReader& in) {
+  std::string record;
+  const bool ok = tarn::CopyWorkspaceRecord(in, &record);
+  pending_ = std::move(record);
+  deferred_ = true;
+  if (isVisible()) Build();
+  return ok;
+}
+
+void CWndChartContainer::Build() const {
+  if (!deferred_) return;
+  auto* self = const_cast<CWndChartContainer*>(this);
+  self->deferred_ = false;
+  const std::string record = std::move(self->pending_);
+  self->pending_.clear();
+  tarn::ArchiveReader r(record);
+  self->Read(r);
+}
+
+void CWndChartContainer::showEvent(QShowEvent* e) {
+  Build();
+  QWidget::showEvent(e);
+}
+
 bool CWndChartContainer::Read(tarn::ArchiveReader& in) {
+  deferred_ = false;
+  pending_.clear();
   const bool ok = tarn::ReadWorkspaceRecord(in, &layout_, &flags_, [this](tarn::ArchiveReader& r, int window) {
     tarn::ChartContainerState s;
     const bool read = tarn::ReadChartState(r, &s);

@@ -2,6 +2,11 @@
 // with 2-pixel bars between them that the user drags. It carries out the window commands of its
 // containers (split, close, maximise), applies the built-in schemes, runs the quote page
 // toolbar's commands on its current container and reads and writes its workspace record.
+//
+// A workspace read with ReadDeferred keeps its record as bytes and makes its windows only when
+// it is first shown or asked for them (its layout, containers or commands); until then it
+// writes the record back as it was read. Start-up thus builds the charts of the workspace on
+// screen only, not those of every tab.
 #pragma once
 
 #include <QWidget>
@@ -23,12 +28,18 @@ class CWndChartContainer : public QWidget, public tarn::ISpliterNotify {
   explicit CWndChartContainer(QWidget* parent = nullptr);
   ~CWndChartContainer() override;
 
-  const tarn::SplitLayout& Layout() const { return layout_; }
+  const tarn::SplitLayout& Layout() const {
+    Build();
+    return layout_;
+  }
   // The chart containers in tree order.
   std::vector<CChartContainer*> Containers() const;
   CChartContainer* Current() const;
   void SetCurrent(CChartContainer* c);
-  int WindowCount() const { return layout_.WindowCount(); }
+  int WindowCount() const {
+    Build();
+    return layout_.WindowCount();
+  }
 
   // Window commands 0 split top/bottom, 1 split left/right, 2 close, 3 maximise or restore.
   void WindowCommand(CChartContainer* c, int command);
@@ -43,6 +54,10 @@ class CWndChartContainer : public QWidget, public tarn::ISpliterNotify {
   void Write(tarn::ArchiveWriter& out) const;
   // Replaces the windows with the record's; false on damage (what was read stays).
   bool Read(tarn::ArchiveReader& in);
+  // Reads the record as Read does, but makes the windows when they are first needed.
+  bool ReadDeferred(tarn::ArchiveReader& in);
+  // True while the windows of a deferred record are not made yet.
+  bool Deferred() const { return deferred_; }
   std::string Record() const;
 
   // The terminal's current contract (given to every container made).
@@ -57,6 +72,7 @@ class CWndChartContainer : public QWidget, public tarn::ISpliterNotify {
 
  protected:
   void resizeEvent(QResizeEvent*) override;
+  void showEvent(QShowEvent*) override;
   void paintEvent(QPaintEvent*) override;
   void mousePressEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
@@ -65,6 +81,9 @@ class CWndChartContainer : public QWidget, public tarn::ISpliterNotify {
 
  private:
   void Relayout();
+  // Makes the windows of a deferred record (nothing otherwise). Const because the accessors
+  // that need the windows are: the windows are what the record already says.
+  void Build() const;
   int IdOf(const CChartContainer* c) const;
   void FocusMoved(QWidget* now);
 
@@ -73,4 +92,6 @@ class CWndChartContainer : public QWidget, public tarn::ISpliterNotify {
   tarn::SplitLayout layout_;
   tarn::WorkspaceFlags flags_{};
   QMetaObject::Connection focusWatch_;
+  bool deferred_ = false;
+  std::string pending_;  // the deferred record
 };

@@ -285,5 +285,17 @@ TEST_F(StoreTest, PasswordsAreKeptOnlyAsArgon2idHashes) {
   EXPECT_FALSE(NeedsRehash(HashPassword("x", HashCost::Minimal), HashCost::Minimal));
 }
 
+// An unknown login is checked against a fixed hash of the broker's own cost (the same work as a
+// known login's check) that no password opens, not even an empty one or the text it was made of.
+TEST(UnknownLoginHash, HasTheCostsParametersAndMatchesNoPassword) {
+  for (HashCost cost : {HashCost::Minimal, HashCost::Interactive}) {
+    const std::string& h = UnknownLoginHash(cost);
+    EXPECT_EQ(h.rfind("$argon2id$", 0), 0u);
+    EXPECT_FALSE(NeedsRehash(h, cost)) << h;
+    EXPECT_TRUE(NeedsRehash(h, cost == HashCost::Minimal ? HashCost::Interactive : HashCost::Minimal));
+    for (const char* p : {"", "888888", "secret1", "tarn-unknown-login-"}) EXPECT_FALSE(VerifyPassword(h, p)) << p;
+  }
+}
+
 }  // namespace
 }  // namespace tarn::test

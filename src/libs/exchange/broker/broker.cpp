@@ -384,8 +384,7 @@ bool Broker::Authenticate(const std::string& user, const std::string& password, 
     if (it != logins_.end()) hash = it->second.hash;
   }
   // An unknown login costs the same hash check, so that the answer's time tells nothing.
-  std::call_once(dummyOnce_, [this] { dummyHash_ = HashPassword("tarn-unknown-login", options_.hashCost); });
-  const bool ok = VerifyPassword(hash.empty() ? dummyHash_ : hash, password) && !hash.empty();
+  const bool ok = VerifyPassword(hash.empty() ? UnknownLoginHash(options_.hashCost) : hash, password) && !hash.empty();
   if (!ok) {
     error = TXT("账号或密码错误");
     return false;

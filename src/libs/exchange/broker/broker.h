@@ -294,8 +294,6 @@ class Broker final : public IMarketListener {
 
   IBrokerMarket& market_;
   BrokerOptions options_;
-  std::once_flag dummyOnce_;
-  std::string dummyHash_;  // what an unknown login's password is checked against
   std::unique_ptr<BrokerStore> store_;
 
   mutable tarn::CriticalSection mutex_;

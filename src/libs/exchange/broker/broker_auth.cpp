@@ -35,6 +35,14 @@ std::string HashPassword(const std::string& password, HashCost cost) {
   return std::string(out);
 }
 
+const std::string& UnknownLoginHash(HashCost cost) {
+  // Made once with crypto_pwhash_str_alg (Argon2id) from a password no login can have.
+  static const std::string minimal = "$argon2id$v=19$m=8,t=1,p=1$pYogpZ/8cIj8Is6bjDDIgA$MhBS2f6RHE46s9qW0w09Rr97m2HvmBZXzFdmJ3dpSD0";
+  static const std::string interactive =
+      "$argon2id$v=19$m=65536,t=2,p=1$4yXGwGFBkYVYEz5ZYYfM0Q$QfoFpJmZhwptH5VqyZWZVxRi5bPwLcbKrTixP2D/Tvc";
+  return cost == HashCost::Minimal ? minimal : interactive;
+}
+
 bool VerifyPassword(const std::string& hash, const std::string& password) {
   if (!Ready() || hash.empty() || hash.size() >= crypto_pwhash_STRBYTES) return false;
   char str[crypto_pwhash_STRBYTES] = {};

@@ -17,6 +17,10 @@ std::string HashPassword(const std::string& password, HashCost cost);
 bool VerifyPassword(const std::string& hash, const std::string& password);
 // True when a hash was made with other parameters than `cost` gives (rehash after a login).
 bool NeedsRehash(const std::string& hash, HashCost cost);
+// A fixed hash with the parameters of `cost` that no login's password matches: an unknown
+// login's password is checked against it, so that the check costs what a known login's does
+// without hashing anything at the first login.
+const std::string& UnknownLoginHash(HashCost cost);
 
 // A login or account name: 1-20 printable ASCII characters, no space and no '|'.
 bool ValidLoginName(const std::string& name);
