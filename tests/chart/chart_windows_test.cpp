@@ -8,7 +8,7 @@
 #include <QImage>
 
 #include "chart/gui/cc_chart_ctrl.h"
-#include "chart/gui/chart_container.h"
+#include "workspace/gui/chart_container.h"
 #include "chart/indicators/formula_files.h"
 #include "chart/indicators/formula_manager.h"
 #include "data/fake_trade_api.h"

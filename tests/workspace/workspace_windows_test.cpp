@@ -9,7 +9,7 @@
 #include <QListWidget>
 
 #include "chart/gui/cc_chart_ctrl.h"
-#include "chart/gui/chart_container.h"
+#include "workspace/gui/chart_container.h"
 #include "chart/indicators/formula_files.h"
 #include "chart/indicators/formula_manager.h"
 #include "libs/quotedata/embedded_fixture.h"

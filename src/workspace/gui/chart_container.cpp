@@ -1,4 +1,4 @@
-#include "chart/gui/chart_container.h"
+#include "workspace/gui/chart_container.h"
 
 #include <QMenu>
 #include <QPainter>
