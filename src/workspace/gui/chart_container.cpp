@@ -295,12 +295,12 @@ void CChartContainer::EnsureCube() {
       if (!strategiesRead) strategies = tarn::LoadStrategyFile();
       strategiesRead = true;
       if (const auto s = tarn::FindStrategy(strategies, card.key)) cube_->AddStrategyCard(*s);
-      else unknownCards_.push_back(card);  // kept for a list that has the strategy again
+      else unknownCards_.emplace_back(unknownCards_.size() + cube_->Cube().Cards().size(), card);
       continue;
     }
     DC_Contract c{};
     if (center && center->FindContract(&c, card.key.c_str()) > 0 && !c.Empty()) cube_->AddCard(c);
-    else unknownCards_.push_back(card);  // kept for a later start that knows the contract
+    else unknownCards_.emplace_back(unknownCards_.size() + cube_->Cube().Cards().size(), card);
   }
   if (cube_->Cube().Cards().empty() && unknownCards_.empty() && !contract_.Empty()) cube_->AddCard(contract_);
 }
@@ -342,7 +342,9 @@ std::vector<tarn::CubeCardRef> CChartContainer::CubeCardRefs() const {
   if (!cube_) return cubeKeys_;
   std::vector<tarn::CubeCardRef> cards;
   for (const tarn::PriceCard& card : cube_->Cube().Cards()) cards.push_back(tarn::CardRef(card));
-  cards.insert(cards.end(), unknownCards_.begin(), unknownCards_.end());
+  // Kept for a later start that knows them, at their places (in ascending order of place).
+  for (const auto& [place, card] : unknownCards_)
+    cards.insert(cards.begin() + static_cast<std::ptrdiff_t>(std::min(place, cards.size())), card);
   return cards;
 }
 

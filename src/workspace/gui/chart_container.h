@@ -18,6 +18,7 @@
 #include "data/quote_records.h"
 #include "quote/gui/wnd_quote_gird.h"
 #include "quote/wizard_item.h"
+#include "trade/orders/gui/order_dialogs.h"
 #include "trade/orders/order_dialog_forms.h"
 
 class CCChartCtrl;
@@ -26,7 +27,6 @@ class CCChartCtrl;
 // wParam = id - 4000.
 constexpr int kMsgContainerTool = 4431;
 class CCXInfoPanelCtrl;
-class CDlgLineOrderPanel;
 class CWndPriceCube;
 class QToolButton;
 
@@ -61,8 +61,8 @@ class CChartContainer : public QWidget, public IQuoteGridHost {
   CWndQuoteGird* QuoteGrid() const { return grid_; }
   CCChartCtrl* Chart() const { return chart_; }
   CChartToolBar* ToolBar() const { return toolBar_; }
-  // The price cube (content 3) and its cards: contract keys and strategy keys, in the board's
-  // order, then the record's cards nobody knew.
+  // The price cube (content 3) and its cards: contract keys and strategy keys in the board's
+  // order, the record's cards nobody knew at their places.
   CWndPriceCube* PriceCube() const { return cube_; }
   std::vector<tarn::CubeCardRef> CubeCardRefs() const;
   std::vector<std::string> CubeCards() const;
@@ -145,7 +145,9 @@ class CChartContainer : public QWidget, public IQuoteGridHost {
   CWndPriceCube* cube_ = nullptr;
   QPointer<CDlgLineOrderPanel> linePanel_;
   std::vector<tarn::CubeCardRef> cubeKeys_;      // the cards of the record, until the cube is made
-  std::vector<tarn::CubeCardRef> unknownCards_;  // cards whose contract or strategy is not known
+  // Cards whose contract or strategy is not known, with their place on the board when read:
+  // kept there, so that a record round trip keeps the board's order.
+  std::vector<std::pair<std::size_t, tarn::CubeCardRef>> unknownCards_;
   std::vector<QPushButton*> buttons_;
   bool sidePanel_ = true;
   bool linked_ = false;
