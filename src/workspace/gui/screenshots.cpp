@@ -6,7 +6,9 @@
 #include "workspace/gui/chart_container.h"
 #include "chart/chart_forms.h"
 #include "chart/gui/cc_chart_ctrl.h"
+#include "chart/chart_menu.h"
 #include "data/quote_data_center.h"
+#include "engines/strategy_file.h"
 #include "quote/block_list.h"
 #include "trade/orders/gui/order_dialogs.h"
 #include "workspace/gui/dlg_save_layout.h"
@@ -143,6 +145,34 @@ void RegisterWorkspaceScreenshots(ui::ScreenshotRegistry& registry) {
     for (std::size_t i = 1; i < 6; ++i) c->PriceCube()->AddCard(Hot(i));
     ui::PumpEvents(800);
     return static_cast<QWidget*>(page);
+  });
+  registry.Add("price_cube_combination", [] {
+    // Two strategies of the main months in the user's list, shown beside contract cards.
+    std::vector<CombolStrategy> list;
+    for (std::size_t i = 0; i < 2; ++i) {
+      CombolStrategy s{};
+      s.legs[0].contract = Hot(2 * i);
+      s.legs[0].direction = 1;
+      s.legs[0].lots = 1;
+      s.legs[1].contract = Hot(2 * i + 1);
+      s.legs[1].direction = 2;
+      s.legs[1].lots = 1;
+      s.decimals = 1;
+      SetField(s.formula, "A-B");
+      SetField(s.name, std::string(s.legs[0].contract.Code()) + "-" + std::string(s.legs[1].contract.Code()));
+      list.push_back(s);
+    }
+    SaveStrategyFile(list);
+    auto* w = new CChartContainer;
+    w->resize(900, 420);
+    w->SetContract(Hot(0));
+    w->ShowContent(kContentPriceCube);
+    w->PriceCube()->AddCard(Hot(1));
+    for (const CombolStrategy& s : list) w->PriceCube()->AddStrategyCard(s);
+    w->show();
+    ui::PumpEvents(1500);
+    w->PriceCube()->TakeQuotes();
+    return static_cast<QWidget*>(w);
   });
   registry.Add("layout_picker_schemes", [] {
     auto* w = new CWndSpliterTemplate;
