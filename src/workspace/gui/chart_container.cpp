@@ -310,9 +310,10 @@ void CChartContainer::OpenLineOrderPanel() {
   if (!linePanel_) {
     linePanel_ = new CDlgLineOrderPanel(this);
     linePanel_->adjustSize();
-    // Beside the chart's top right corner, inside the screen.
-    const QPoint corner = mapToGlobal(QPoint(width(), toolBar_ ? toolBar_->height() : 0));
-    linePanel_->move(corner.x() - linePanel_->width() - 8, corner.y() + 8);
+    // Over the chart's bottom right corner (the indicator panes), leaving the price pane, where
+    // the orders are clicked, in sight.
+    const QPoint corner = mapToGlobal(QPoint(width(), height()));
+    linePanel_->move(corner.x() - linePanel_->width() - 8, corner.y() - linePanel_->height() - 8);
   }
   linePanel_->show();
   linePanel_->raise();
