@@ -84,4 +84,5 @@ struct DrawingTool {
 };
 const std::vector<DrawingTool>& DrawingTools();
 constexpr int kToolbarBack = 1000;  // "返回": the container shows its quote grid again
+constexpr int kToolbarLineOrder = 1090;  // "画线下单": the line-order palette of the chart
 }  // namespace tarn

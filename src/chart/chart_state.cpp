@@ -92,6 +92,9 @@ void WriteChartState(ArchiveWriter& out, const ChartContainerState& s) {
   out.Int32(static_cast<int32_t>(s.objects.size()));
   for (const candlechart::DrawObject& o : s.objects) WriteObject(out, o);
   WriteNames(out, s.cubeCards);
+  out.Int32(static_cast<int32_t>(s.cubeCards.size()));
+  for (std::size_t i = 0; i < s.cubeCards.size(); ++i)
+    out.Int32(i < s.cubeCardKinds.size() ? s.cubeCardKinds[i] : kCubeCardContract);
 }
 
 bool ReadChartState(ArchiveReader& in, ChartContainerState* s) {
@@ -121,7 +124,21 @@ bool ReadChartState(ArchiveReader& in, ChartContainerState* s) {
     s->objects.push_back(std::move(o));
   }
   s->cubeCards.clear();
+  s->cubeCardKinds.clear();
   if (version >= 19 && !ReadNames(in, &s->cubeCards, kMaxCubeCards)) return false;
+  if (version < 20) {
+    s->cubeCardKinds.assign(s->cubeCards.size(), kCubeCardContract);
+    return true;
+  }
+  int32_t kinds = 0;
+  if (!in.Count(kinds, 4)) return false;
+  if (kinds != static_cast<int32_t>(s->cubeCards.size())) return Refuse(in);
+  for (int32_t i = 0; i < kinds; ++i) {
+    int32_t kind = 0;
+    if (!in.Int32(kind)) return false;
+    if (kind != kCubeCardContract && kind != kCubeCardStrategy) return Refuse(in);
+    s->cubeCardKinds.push_back(kind);
+  }
   return true;
 }
 

@@ -1,6 +1,6 @@
-// What a chart container keeps of itself in a workspace record: a versioned record (version 19)
-// with what the container shows, its contract's key, the price cube's cards (kept as text when the quote library does
-// not know it), its quote grid's block, the chart's period, panes, indicators and drawn
+// What a chart container keeps of itself in a workspace record: a versioned record (version 20)
+// with what the container shows, its contract's key, the price cube's cards (contracts and
+// combinations, kept as text when the quote library or the strategy list does not know them), its quote grid's block, the chart's period, panes, indicators and drawn
 // objects. And the program's store of drawn objects by contract and period, which keeps a
 // chart's objects while no chart of that contract and period is shown.
 #pragma once
@@ -25,7 +25,7 @@ enum ContainerContent : int {
   kContentPriceCube = 3,  // "价格方块"
 };
 
-constexpr int kChartStateVersion = 19;
+constexpr int kChartStateVersion = 20;
 
 struct ChartContainerState {
   int content = kContentNone;
@@ -40,13 +40,19 @@ struct ChartContainerState {
   std::vector<std::string> overlays;    // the main pane's indicators
   std::vector<std::string> indicators;  // panes 1.. ("" = empty)
   std::vector<candlechart::DrawObject> objects;
-  std::vector<std::string> cubeCards;  // the price cube's cards, contract keys (version 19 on)
+  std::vector<std::string> cubeCards;  // the price cube's cards' keys, in the board's order (version 19 on)
+  // Per card: 0 a contract key, 1 a strategy's key (version 20 on; an older record's cards are
+  // contracts). Written for every card, 0 where missing.
+  std::vector<int32_t> cubeCardKinds;
   bool operator==(const ChartContainerState&) const = default;
 };
 
+constexpr int32_t kCubeCardContract = 0;
+constexpr int32_t kCubeCardStrategy = 1;
+
 void WriteChartState(ArchiveWriter& out, const ChartContainerState& state);
 // Reads a record; on damage stops there, keeps what it read and returns false. A version
-// above 19 (a newer terminal's) or below 1 is not read.
+// above 20 (a newer terminal's) or below 1 is not read.
 bool ReadChartState(ArchiveReader& in, ChartContainerState* state);
 
 // Drawn objects by contract and period, for the life of the process.

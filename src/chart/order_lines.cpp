@@ -90,4 +90,15 @@ OrderLineDrop DropOrderLine(const ChartOrderLine& line, double price, double tic
   return d;
 }
 
+std::optional<double> PriceAtClick(const candlechart::ChartEngine& engine, int x, int y, double tick) {
+  const auto& boxes = engine.PaneBoxes();
+  if (boxes.empty() || x < engine.PlotLeft() || x >= engine.PlotRight()) return std::nullopt;
+  const candlechart::ChartEngine::PaneBox& main = boxes.front();
+  if (y < main.top || y > main.bottom || main.bottom <= main.top) return std::nullopt;
+  double price = engine.ValueAt(0, y);
+  if (tick > 0) price = std::round(price / tick) * tick;
+  if (!std::isfinite(price) || !(price > 1e-5)) return std::nullopt;
+  return price;
+}
+
 }  // namespace tarn

@@ -3,10 +3,12 @@
 // "NeedChiCangLine" and "NeedTiaoJianDanLine"), and what dragging a line to a new price does.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "data/trade_records.h"
+#include "libs/candlechart/chart_engine.h"
 #include "libs/candlechart/chart_types.h"
 
 namespace tarn {
@@ -43,5 +45,10 @@ struct OrderLineDrop {
 };
 // `tick` is the contract's price step (0: prices are taken as they are).
 OrderLineDrop DropOrderLine(const ChartOrderLine& line, double price, double tick);
+
+// The price a click at (x, y) points at, for an order placed on the chart: only inside the
+// main pane's plot (left of the price axis, between the pane's top and bottom), snapped to the
+// tick (0: as it is); nothing elsewhere or at a price not above 1e-5.
+std::optional<double> PriceAtClick(const candlechart::ChartEngine& engine, int x, int y, double tick);
 
 }  // namespace tarn

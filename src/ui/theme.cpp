@@ -37,6 +37,7 @@ QString StyleSheetFor(const ThemeColors& c) {
              "  padding: 4px 14px; min-width: 56px; }"
              "QPushButton:hover { border: 1px solid %5; }"
              "QPushButton:pressed { background: %2; }"
+             "QPushButton:checked { background: %5; border: 1px solid %5; }"
              "QPushButton:default { border: 1px solid %5; }"
              "QPushButton:disabled { color: %7; border: 1px solid %8; }"
              "QCheckBox, QRadioButton, QLabel, QGroupBox { color: %3; }"

@@ -20,6 +20,7 @@
 #include "engines/gui/strategy_windows.h"
 #include "quote/gui/wnd_quote_gird.h"
 #include "app/gui/frame_key_filter.h"
+#include "trade/orders/gui/order_dialogs.h"
 #include "app/gui/main_frame.h"
 #include "trade/grid/gui/trade_grid_container.h"
 #include "trade/grid/trade_grid_tabs.h"
@@ -330,6 +331,46 @@ TEST_F(ShellWindows, FunctionKeysReachTheHiddenTradeGridAndTextInputsKeepTheirCh
   QApplication::processEvents();
   EXPECT_FALSE(CFrameKeyFilter::KeyOrderingMayTake());
   modal.hide();
+}
+
+TEST_F(ShellWindows, KeysAndClicksElsewhereClearTheLineOrderPalettesArmedKeys) {
+  CMainFrame frame;
+  frame.resize(1100, 700);
+  frame.show();
+  CDlgLineOrderPanel first(&frame), second(&frame);
+  first.show();
+  second.show();
+  QApplication::processEvents();
+  auto press = [](QWidget* w) {
+    QMouseEvent e(QEvent::MouseButtonPress, QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)), Qt::LeftButton,
+                  Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+    QApplication::processEvents();  // the clearing runs once the click is handled
+  };
+  first.ClickMode(0);
+  second.ClickMode(3);
+  // A click in a palette keeps that palette's key and clears the other's.
+  press(first.modes[1]);
+  EXPECT_EQ(first.Palette().Armed(), 0);
+  EXPECT_EQ(second.Palette().Armed(), -1);
+  EXPECT_FALSE(second.modes[3]->isChecked());
+  // A click anywhere else clears it too; a right click does not.
+  second.ClickMode(3);
+  QMouseEvent right(QEvent::MouseButtonPress, QPointF(2, 2), frame.mapToGlobal(QPointF(2, 2)), Qt::RightButton,
+                    Qt::RightButton, Qt::NoModifier);
+  QApplication::sendEvent(frame.View(), &right);
+  QApplication::processEvents();
+  EXPECT_EQ(first.Palette().Armed(), 0);
+  press(frame.View());
+  EXPECT_EQ(first.Palette().Armed(), -1);
+  EXPECT_EQ(second.Palette().Armed(), -1);
+  // Any key press clears every palette, also one typed into a palette.
+  first.ClickMode(2);
+  second.ClickMode(1);
+  QKeyEvent key(QEvent::KeyPress, Qt::Key_5, Qt::NoModifier, QStringLiteral("5"));
+  QApplication::sendEvent(second.quantity, &key);
+  EXPECT_EQ(first.Palette().Armed(), -1);
+  EXPECT_EQ(second.Palette().Armed(), -1);
 }
 
 class Chart : public ui::CRenderWnd {

@@ -7,7 +7,7 @@
 
 #include "app/gui/startup_report.h"
 #include "chart/gui/cc_chart_ctrl.h"
-#include "chart/gui/chart_container.h"
+#include "workspace/gui/chart_container.h"
 #include "libs/quotedata/embedded_fixture.h"
 #include "ui/render_registry.h"
 #include "workspace/gui/page_quote.h"

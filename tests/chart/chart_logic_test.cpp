@@ -415,6 +415,7 @@ ChartContainerState SampleState() {
   s.overlays = {"MA", "BOLL"};
   s.indicators = {"VOL", "", "KDJ"};
   s.cubeCards = {"SHFE|RB|2501", "DCE|M|2505"};
+  s.cubeCardKinds = {kCubeCardContract, kCubeCardContract};
   candlechart::DrawObject o;
   o.kind = candlechart::kDrawText;
   o.text = TXT("压力");
@@ -425,6 +426,41 @@ ChartContainerState SampleState() {
   t.dash = candlechart::Dash::Dash;
   s.objects = {o, t};
   return s;
+}
+
+TEST(OrderLines, AClickOnTheMainPanePointsAtATickPrice) {
+  candlechart::ChartEngine e;
+  e.Configure(0, false, 2, true);
+  e.SetInstrument("RB", 1, 3, 60);
+  e.Resize(900, 600);
+  std::vector<DC_KData> bars;
+  for (int i = 0; i < 200; ++i) {
+    DC_KData b{};
+    b.time = 1700000000 + i * 60;
+    b.open = b.close = static_cast<float>(3000 + i);
+    b.high = b.open + 5;
+    b.low = b.open - 5;
+    bars.push_back(b);
+  }
+  e.SetBars(bars);
+  e.Scene();
+  const auto& main = e.PaneBoxes()[0];
+  const int mid = (main.top + main.bottom) / 2;
+  const auto p = PriceAtClick(e, 100, mid, 0.2);
+  ASSERT_TRUE(p);
+  EXPECT_NEAR(*p, e.ValueAt(0, mid), 0.1 + 1e-9);
+  EXPECT_NEAR(std::fmod(*p + 1e-9, 0.2), 0, 1e-6);  // on the tick
+  // Higher on the screen is a higher price.
+  EXPECT_GT(*PriceAtClick(e, 100, main.top + 2, 0), *PriceAtClick(e, 100, main.bottom - 2, 0));
+  EXPECT_DOUBLE_EQ(*PriceAtClick(e, 100, mid, 0), e.ValueAt(0, mid));
+  // The price axis, the indicator pane, above the plot: no price.
+  EXPECT_FALSE(PriceAtClick(e, e.PlotRight() + 2, mid, 0.2));
+  EXPECT_FALSE(PriceAtClick(e, 100, main.bottom + 3, 0.2));
+  EXPECT_FALSE(PriceAtClick(e, 100, main.top - 1, 0.2));
+  // An inverted chart turns the scale over, and the click follows it.
+  e.SetInverted(true);
+  e.Scene();
+  EXPECT_LT(*PriceAtClick(e, 100, main.top + 2, 0), *PriceAtClick(e, 100, main.bottom - 2, 0));
 }
 
 TEST(ChartState, ARecordReadsBackWhole) {
@@ -438,7 +474,55 @@ TEST(ChartState, ARecordReadsBackWhole) {
   int32_t version = 0;
   ArchiveReader head(w.Data());
   head.Int32(version);
-  EXPECT_EQ(version, 19);
+  EXPECT_EQ(version, 20);
+}
+
+TEST(ChartState, CombinationCardsKeepTheirPlaceAndKind) {
+  ChartContainerState s = SampleState();
+  s.cubeCards = {"SHFE|RB|2501", "SHFE|rb2601_1_1|SHFE|rb2605_2_1", "DCE|M|2505"};
+  s.cubeCardKinds = {kCubeCardContract, kCubeCardStrategy, kCubeCardContract};
+  ArchiveWriter w;
+  WriteChartState(w, s);
+  ArchiveReader r(w.Data());
+  ChartContainerState back;
+  ASSERT_TRUE(ReadChartState(r, &back));
+  EXPECT_TRUE(r.AtEnd());
+  EXPECT_EQ(back, s);
+  ArchiveWriter again;
+  WriteChartState(again, back);
+  EXPECT_EQ(again.Data(), w.Data());  // byte for byte
+  // Kinds missing in memory are written as contracts.
+  s.cubeCardKinds.clear();
+  ArchiveWriter w2;
+  WriteChartState(w2, s);
+  ArchiveReader r2(w2.Data());
+  ASSERT_TRUE(ReadChartState(r2, &back));
+  EXPECT_EQ(back.cubeCardKinds, (std::vector<int32_t>{0, 0, 0}));
+  // A kind this terminal does not know, or a count that does not match the cards, is damage.
+  std::string bad = w.Data();
+  bad[bad.size() - 8] = 7;  // the second card's kind
+  ArchiveReader r3(bad);
+  EXPECT_FALSE(ReadChartState(r3, &back));
+  EXPECT_EQ(back.cubeCards.size(), 3u);  // what was read stays
+  std::string count = w.Data();
+  count[count.size() - 16] = 2;
+  ArchiveReader r4(count);
+  EXPECT_FALSE(ReadChartState(r4, &back));
+}
+
+TEST(ChartState, AVersion19RecordsCardsAreContracts) {
+  ArchiveWriter w;
+  ChartContainerState s = SampleState();
+  WriteChartState(w, s);
+  std::string bytes = w.Data();
+  bytes[0] = 19;
+  bytes.resize(bytes.size() - 4 - 2 * 4);  // without the kinds
+  ArchiveReader r(bytes);
+  ChartContainerState back;
+  ASSERT_TRUE(ReadChartState(r, &back));
+  EXPECT_TRUE(r.AtEnd());
+  EXPECT_EQ(back.cubeCards, s.cubeCards);
+  EXPECT_EQ(back.cubeCardKinds, (std::vector<int32_t>{0, 0}));
 }
 
 TEST(ChartState, AVersion18RecordHasNoCubeCards) {
@@ -447,7 +531,7 @@ TEST(ChartState, AVersion18RecordHasNoCubeCards) {
   WriteChartState(w, s);
   std::string bytes = w.Data();
   bytes[0] = 18;
-  bytes.resize(bytes.size() - 4 - 1 - 12 - 1 - 10);  // without the cards' count and names
+  bytes.resize(bytes.size() - 4 - 2 * 4 - 4 - 1 - 12 - 1 - 10);  // without the cards and their kinds
   ArchiveReader r(bytes);
   ChartContainerState back;
   ASSERT_TRUE(ReadChartState(r, &back));
@@ -470,7 +554,7 @@ TEST(ChartState, ACutOrDamagedRecordKeepsWhatItRead) {
   }
   // A newer terminal's record, and an object with more points than any tool takes.
   std::string newer = bytes;
-  newer[0] = 20;
+  newer[0] = 21;
   ArchiveReader r1(newer);
   ChartContainerState s1;
   EXPECT_FALSE(ReadChartState(r1, &s1));

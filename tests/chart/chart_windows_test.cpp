@@ -6,11 +6,16 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QTest>
+#include <QToolButton>
 
+#include "chart/chart_menu.h"
 #include "chart/gui/cc_chart_ctrl.h"
-#include "chart/gui/chart_container.h"
+#include "chart/order_lines.h"
 #include "libs/indicators/formula_files.h"
 #include "libs/indicators/formula_manager.h"
+#include "trade/orders/gui/order_dialogs.h"
+#include "workspace/gui/chart_container.h"
 #include "data/fake_trade_api.h"
 #include "libs/quotedata/embedded_fixture.h"
 #include "platform/message_box.h"
@@ -32,6 +37,11 @@ struct ModifyingTrade : FakeTradeApi {
     int quantity;
   };
   std::vector<Call> modified;
+  int InsertConditionOrder(ConditionOrderRequest r) override {
+    conditions.push_back(r);
+    return 1;
+  }
+  std::vector<ConditionOrderRequest> conditions;
 };
 
 class ChartWindowsTest : public EmbeddedTest {
@@ -364,6 +374,70 @@ TEST_F(ChartWindowsTest, AnUnknownContractKeepsItsKeyAndObjectsInTheRecord) {
   EXPECT_EQ(back.contractKey, "X|gone");
   EXPECT_EQ(back.objects, s.objects);
   EXPECT_EQ(back.period, s.period);
+}
+
+TEST_F(ChartWindowsTest, AnArmedPaletteTurnsTheNextClickOnTheChartIntoAConditionOrder) {
+  CChartContainer c;
+  c.resize(1000, 640);
+  c.SetContract(rb);
+  c.ShowContent(kContentKLine);
+  c.show();
+  StepAndRender(0);
+  QToolButton* open = c.ToolBar()->Button(kToolbarLineOrder);
+  ASSERT_NE(open, nullptr);
+  EXPECT_EQ(open->text(), QStringLiteral("画线下单"));
+  open->click();
+  CDlgLineOrderPanel* panel = c.LineOrderPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_TRUE(panel->isVisible());
+  open->click();
+  EXPECT_EQ(c.LineOrderPanel(), panel);  // one palette per chart
+  CCChartCtrl* chart = c.Chart();
+  ASSERT_NE(chart, nullptr);
+  ASSERT_GT(chart->BarCount(), 30u);
+  ui::RenderRegistry::Instance().Service();
+  QCoreApplication::processEvents();
+  ASSERT_FALSE(chart->Engine()->PaneBoxes().empty());
+  const auto box = chart->Engine()->PaneBoxes()[0];
+  const QPoint at(chart->Engine()->PlotRight() / 2, (box.top + box.bottom) / 2);
+  const DC_Commodity* commodity = CommodityOf(rb);
+  ASSERT_NE(commodity, nullptr);
+  const double price = *PriceAtClick(*chart->Engine(), at.x(), at.y(), commodity->tickSize);
+
+  // Nothing armed: the click is the chart's own.
+  QTest::mouseClick(chart, Qt::LeftButton, Qt::NoModifier, at);
+  EXPECT_TRUE(trade.conditions.empty());
+  // "卖开", 4 lots, "长期".
+  panel->quantity->setText(QStringLiteral("4"));
+  panel->validity->setCurrentIndex(1);
+  panel->modes[2]->click();
+  ASSERT_EQ(panel->Palette().Armed(), 2);
+  // The price axis is not a price to order at: the key stays armed.
+  QTest::mouseClick(chart, Qt::LeftButton, Qt::NoModifier, QPoint(chart->Engine()->PlotRight() + 4, at.y()));
+  EXPECT_TRUE(trade.conditions.empty());
+  EXPECT_EQ(panel->Palette().Armed(), 2);
+  QTest::mouseClick(chart, Qt::LeftButton, Qt::NoModifier, at);
+  ASSERT_EQ(trade.conditions.size(), 1u);
+  const ConditionOrderRequest& r = trade.conditions[0];
+  EXPECT_EQ(r.direction, 2);
+  EXPECT_EQ(r.offset, 1);
+  EXPECT_EQ(r.quantity, 4);
+  EXPECT_EQ(r.longTerm, 1);
+  EXPECT_NEAR(r.triggerPrice, price, 1e-6);
+  EXPECT_NE(std::string(r.contract.Month()), "MI");  // the series chart orders its main month
+  EXPECT_EQ(r.contract.commodity, rb.commodity);
+  // The key disarmed: the next click orders nothing.
+  EXPECT_EQ(panel->Palette().Armed(), -1);
+  EXPECT_FALSE(panel->modes[2]->isChecked());
+  QTest::mouseClick(chart, Qt::LeftButton, Qt::NoModifier, at);
+  EXPECT_EQ(trade.conditions.size(), 1u);
+  // The time-share chart takes no line orders.
+  panel->modes[0]->click();
+  c.ShowContent(kContentTimeShare);
+  StepAndRender(0);
+  ASSERT_NE(c.Chart(), nullptr);
+  QTest::mouseClick(c.Chart(), Qt::LeftButton, Qt::NoModifier, at);
+  EXPECT_EQ(trade.conditions.size(), 1u);
 }
 
 }  // namespace

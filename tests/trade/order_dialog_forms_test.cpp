@@ -9,6 +9,8 @@
 #include "trade/order_fakes.h"
 #include "trade/orders/order_routines.h"
 
+#include <cmath>
+
 namespace tarn::test {
 namespace {
 
@@ -220,6 +222,165 @@ TEST_F(OrderDialogForms, PriceCubeCardsFollowTheirQuotesAndSelect) {
   cube.Remove(9);
   ASSERT_EQ(cube.Cards().size(), 2u);
   EXPECT_EQ(cube.Cards()[1].contract.Key(), "SHFE|rb2605");
+}
+
+// ---- line orders from a chart click -------------------------------------------------------------
+
+LineOrderPalette Armed(int mode, const std::string& quantity, int validity) {
+  LineOrderPalette p;
+  p.validity = validity;
+  EXPECT_FALSE(p.Click(mode, quantity));
+  return p;
+}
+
+TEST_F(OrderDialogForms, ALineOrderIsAConditionOrderAtTheClickedTick) {
+  // "买开", 3 lots, "当日": a line above the last price triggers when the price rises to it.
+  std::optional<ConditionOrderRequest> r = LineOrderRequest(Armed(0, "3", 0), quotes.m, 3512.47, 3500, 0.2, 1);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->contract.Key(), "DCE|m2605");
+  EXPECT_EQ(r->direction, 1);
+  EXPECT_EQ(r->offset, 1);
+  EXPECT_EQ(r->quantity, 3);
+  EXPECT_NEAR(r->triggerPrice, 3512.4, 1e-9);  // snapped to the 0.2 tick
+  EXPECT_EQ(r->triggerBasis, 0);                // the last price
+  EXPECT_EQ(r->kind, 0);                        // ">="
+  EXPECT_EQ(r->longTerm, 0);                    // "当日"
+  EXPECT_EQ(r->sendPriceMode, 4);               // as the condition dialog sends by default
+  // "卖平", "长期", a line below the last price: "<=".
+  r = LineOrderRequest(Armed(1, "12", 1), quotes.rb, 3488.6, 3500, 1, 0);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->direction, 2);
+  EXPECT_EQ(r->offset, 2);
+  EXPECT_EQ(r->quantity, 12);
+  EXPECT_DOUBLE_EQ(r->triggerPrice, 3489);
+  EXPECT_EQ(r->kind, 1);
+  EXPECT_EQ(r->longTerm, 1);
+  // "卖开" and "买平".
+  EXPECT_EQ(LineOrderRequest(Armed(2, "1", 0), quotes.rb, 3500, 3500, 1, 0)->offset, 1);
+  EXPECT_EQ(LineOrderRequest(Armed(3, "1", 0), quotes.rb, 3500, 3500, 1, 0)->direction, 1);
+}
+
+TEST_F(OrderDialogForms, NoLineOrderWithoutAnArmedKeyAContractOrAPrice) {
+  LineOrderPalette idle;
+  EXPECT_FALSE(LineOrderRequest(idle, quotes.rb, 3500, 3500, 1, 0));
+  LineOrderPalette disarmed = Armed(0, "1", 0);
+  EXPECT_FALSE(disarmed.Click(0, "1"));  // the armed key clicked again
+  EXPECT_FALSE(LineOrderRequest(disarmed, quotes.rb, 3500, 3500, 1, 0));
+  EXPECT_FALSE(LineOrderRequest(Armed(0, "1", 0), DC_Contract{}, 3500, 3500, 1, 0));
+  EXPECT_FALSE(LineOrderRequest(Armed(0, "1", 0), quotes.rb, 0.4, 3500, 1, 0));  // snaps to 0
+  EXPECT_FALSE(LineOrderRequest(Armed(0, "1", 0), quotes.rb, std::nan(""), 3500, 1, 0));
+}
+
+TEST_F(OrderDialogForms, ALineOrderOnASeriesChartOrdersTheMainMonth) {
+  const DC_Contract series = quotes.AddSeries("SHFE|rbMI", 1, "MI");
+  quotes.hot = {quotes.rb};
+  const auto r = LineOrderRequest(Armed(0, "1", 0), series, 3500, 3400, 1, 0);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->contract.Key(), "SHFE|rb2605");
+}
+
+// ---- combination cards ---------------------------------------------------------------------------
+
+class CombolCards : public OrderDialogForms, public ICombolQuoteListener {
+ protected:
+  CombolStrategy Spread(const char* name, const char* formula, int lots = 1) {
+    CombolStrategy s{};
+    s.legs[0].contract = quotes.rb;
+    s.legs[0].direction = 1;
+    s.legs[0].lots = 1;
+    s.legs[1].contract = quotes.m;
+    s.legs[1].direction = 2;
+    s.legs[1].lots = lots;
+    s.decimals = 1;
+    SetField(s.formula, formula);
+    SetField(s.name, name);
+    return s;
+  }
+};
+
+TEST_F(CombolCards, CardsShowTheirCalculatorsValuesAndOrderTheCombination) {
+  PriceCube cube;
+  const CombolStrategy s = Spread("rb-m", "A-B");
+  cube.Add(quotes.rb, 0);
+  cube.AddStrategy(s);
+  const PriceCard& card = cube.Cards()[1];
+  EXPECT_TRUE(card.combol);
+  EXPECT_EQ(CardTitle(card), "rb-m");
+  EXPECT_EQ(CardTitle(cube.Cards()[0]), std::string(quotes.rb.Name()));
+  // Not computed yet: blank, not "--" and not the raw value.
+  EXPECT_EQ(CardValueText(card, card.last), "");
+  EXPECT_EQ(CardValueText(card, kCombolNoValue + 0.0005), "");
+  // A spread may be negative or zero.
+  EXPECT_EQ(CardValueText(card, -152.25), "-152.2");
+  EXPECT_EQ(CardValueText(card, 0), "0.0");
+  EXPECT_EQ(CardValueText(cube.Cards()[0], 0), "--");
+  // A contract's quote leaves the combination alone, the calculator's values reach it by key.
+  EXPECT_TRUE(cube.ApplyQuote(QuoteOf(quotes.rb, 3500, 3499, 3501)));
+  EXPECT_EQ(cube.Cards()[1].last, kCombolNoValue);
+  EXPECT_FALSE(cube.ApplyCombolValues("SHFE|rb2605_1_1", 1, 2, 3));
+  EXPECT_TRUE(cube.ApplyCombolValues(MakeCombolKey(s), -150, -152, -148));
+  EXPECT_FALSE(cube.ApplyCombolValues(MakeCombolKey(s), -150, -152, -148));
+  EXPECT_EQ(cube.Cards()[0].last, 3500);
+  // A double-click: forward at askValue on the ask area, reverse at bidValue on the bid area.
+  const auto ask = CombolOrderFor(cube.Cards()[1], kCardAsk);
+  ASSERT_TRUE(ask);
+  EXPECT_TRUE(ask->forward);
+  EXPECT_EQ(ask->value, -148);
+  const auto bid = CombolOrderFor(cube.Cards()[1], kCardBid);
+  ASSERT_TRUE(bid);
+  EXPECT_FALSE(bid->forward);
+  EXPECT_EQ(bid->value, -152);
+  EXPECT_FALSE(CombolOrderFor(cube.Cards()[1], kCardElsewhere));
+  EXPECT_FALSE(CombolOrderFor(cube.Cards()[0], kCardAsk));  // a contract card selects instead
+  EXPECT_EQ(SelectionFor(cube.Cards()[1], kCardAsk).direction, 0);
+  // The record's references, and the strategy found again by its key.
+  EXPECT_EQ(CardRef(cube.Cards()[0]), (CubeCardRef{false, "SHFE|rb2605"}));
+  EXPECT_EQ(CardRef(cube.Cards()[1]), (CubeCardRef{true, MakeCombolKey(s)}));
+  const std::vector<CombolStrategy> list{Spread("other", "A+B", 2), s};
+  ASSERT_TRUE(FindStrategy(list, MakeCombolKey(s)));
+  EXPECT_EQ(FindStrategy(list, MakeCombolKey(s))->Name(), "rb-m");
+  EXPECT_FALSE(FindStrategy(list, "SHFE|rb2605_1_9"));
+  // Replacing cards: a contract card becomes a combination and back.
+  cube.ReplaceWithStrategy(0, Spread("x", "A-2*B", 2));
+  EXPECT_TRUE(cube.Cards()[0].combol);
+  EXPECT_EQ(cube.Cards()[0].last, kCombolNoValue);
+  cube.Replace(0, quotes.m, 1);
+  EXPECT_FALSE(cube.Cards()[0].combol);
+  ASSERT_EQ(cube.Strategies().size(), 1u);
+}
+
+TEST_F(CombolCards, CardsShareACalculatorAndNeverSwitchOffAnotherWindows) {
+  CCombolQuoteClient cubeRegistry(this);
+  CCombolQuoteClient listRegistry(this);  // the strategy list's own
+  const CombolStrategy s = Spread("rb-m", "A-B");
+  const CombolStrategy t = Spread("rb-2m", "A-2*B", 2);
+  listRegistry.Toggle(s);
+  {
+    CombolCardHolds holds(&cubeRegistry);
+    holds.Hold(s);
+    holds.Hold(s);  // a second card of the same strategy: no toggle, which would switch it off
+    EXPECT_TRUE(cubeRegistry.Has(s));
+    EXPECT_EQ(holds.Holders(s), 2);
+    holds.Release(s);
+    EXPECT_TRUE(cubeRegistry.Has(s));  // the other card still shows it
+    holds.Release(s);
+    EXPECT_FALSE(cubeRegistry.Has(s));
+    holds.Release(s);  // nothing held: nothing happens
+    EXPECT_FALSE(cubeRegistry.Has(s));
+    // The board's cards as a whole: new keys start, gone keys stop, kept keys keep running.
+    holds.HoldOnly({s, t, s});
+    EXPECT_EQ(cubeRegistry.Count(), 2u);
+    EXPECT_EQ(holds.Holders(s), 2);
+    holds.HoldOnly({t});
+    EXPECT_FALSE(cubeRegistry.Has(s));
+    EXPECT_TRUE(cubeRegistry.Has(t));
+    EXPECT_EQ(holds.Holders(t), 1);
+    holds.Hold(s);
+  }
+  // The cube closed: its calculators are gone, the strategy list's runs on.
+  EXPECT_EQ(cubeRegistry.Count(), 0u);
+  EXPECT_TRUE(listRegistry.Has(s));
+  EXPECT_EQ(quotes.SubscriberCount("SHFE|rb2605"), 1u);
 }
 
 }  // namespace

@@ -9,14 +9,16 @@
 #include <QListWidget>
 
 #include "chart/gui/cc_chart_ctrl.h"
-#include "chart/gui/chart_container.h"
 #include "libs/indicators/formula_files.h"
 #include "libs/indicators/formula_manager.h"
+#include "workspace/gui/chart_container.h"
 #include "libs/quotedata/embedded_fixture.h"
 #include "platform/message_box.h"
 #include "quote/gui/grid_messages.h"
 #include "quote/gui/quote_grid_ctrl.h"
 #include "quote/user_block_store.h"
+#include "engines/gui/strategy_windows.h"
+#include "engines/strategy_file.h"
 #include "trade/orders/gui/order_dialogs.h"
 #include "ui/window_message.h"
 #include "workspace/gui/dlg_save_layout.h"
@@ -315,6 +317,75 @@ TEST_F(WorkspaceWindowsTest, HiddenWorkspacesAreMadeWhenFirstShownAndSaveUntouch
   restarted.Workspace(2)->ApplyScheme(2, 2);
   EXPECT_EQ(restarted.Workspace(2)->WindowCount(), 4);
   EXPECT_EQ(restarted.Workspace(2)->Containers()[0]->Content(), kContentKLine);
+}
+
+TEST_F(WorkspaceWindowsTest, CombinationCardsShowTheirStrategyAndComeBackWithTheRecord) {
+  CombolStrategy s{};
+  s.legs[0].contract = rb;
+  s.legs[0].direction = 1;
+  s.legs[0].lots = 1;
+  s.legs[1].contract = cu;
+  s.legs[1].direction = 2;
+  s.legs[1].lots = 1;
+  s.decimals = 1;
+  SetField(s.formula, "A-B");
+  SetField(s.name, "rb-cu");
+  ASSERT_TRUE(SaveStrategyFile({s}));
+  CChartContainer* c = page->CurrentContainer();
+  c->SetContract(rb);
+  c->ShowContent(kContentPriceCube);
+  CWndPriceCube* cube = c->PriceCube();
+  ASSERT_NE(cube, nullptr);
+  // The card menu offers the file's strategies.
+  ASSERT_EQ(cube->strategies().size(), 1u);
+  cube->AddStrategyCard(s);
+  cube->AddStrategyCard(s);  // the same strategy twice: one calculator
+  cube->AddCard(cu);
+  EXPECT_EQ(cube->Calculators().Count(), 1u);
+  Step(4);
+  QCoreApplication::sendPostedEvents();
+  cube->TakeQuotes();
+  const PriceCard& card = cube->Cube().Cards()[1];
+  ASSERT_TRUE(card.combol);
+  EXPECT_NE(card.ask, kCombolNoValue);  // computed from the legs' quotes
+  EXPECT_FALSE(CardValueText(card, card.ask).empty());
+  cube->RemoveCard(2);  // one of the two strategy cards
+  EXPECT_TRUE(cube->Calculators().Has(s));
+
+  const std::string record = page->Record();
+  {
+    CPageQuote restarted;
+    restarted.resize(1200, 800);
+    ASSERT_TRUE(restarted.LoadRecord(record));
+    EXPECT_EQ(restarted.Record(), record);
+    CChartContainer* r = restarted.CurrentContainer();
+    ASSERT_EQ(r->Content(), kContentPriceCube);
+    EXPECT_EQ(r->CubeCardRefs(), (std::vector<CubeCardRef>{{false, std::string(rb.Key())},
+                                                            {true, MakeCombolKey(s)},
+                                                            {false, std::string(cu.Key())}}));
+    CWndPriceCube* rc = r->PriceCube();
+    ASSERT_TRUE(rc->Cube().Cards()[1].combol);
+    EXPECT_EQ(rc->Calculators().Count(), 1u);
+    // A double-click on the ask area orders the combination forward, on the bid area reverse.
+    restarted.show();
+    QCoreApplication::processEvents();
+    const QRect box = rc->CardRect(1);
+    rc->DoubleClickAt(QPoint(box.right() - 4, box.bottom() - 4));
+    CDlgCombSendOrder* entry = CDlgCombSendOrder::Instance();
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->tabs->currentIndex(), 0);
+    EXPECT_EQ(entry->name->text(), QStringLiteral("rb-cu"));
+    rc->DoubleClickAt(QPoint(box.left() + 4, box.bottom() - 4));
+    EXPECT_EQ(CDlgCombSendOrder::Instance(), entry);  // the same entry, filled again
+    EXPECT_EQ(entry->tabs->currentIndex(), 1);
+    delete entry;
+  }
+  // A strategy no longer in the file keeps its place in the record.
+  ASSERT_TRUE(SaveStrategyFile({}));
+  CPageQuote without;
+  ASSERT_TRUE(without.LoadRecord(record));
+  EXPECT_EQ(without.Record(), record);
+  EXPECT_EQ(without.CurrentContainer()->PriceCube()->Cube().Cards().size(), 2u);
 }
 
 TEST_F(WorkspaceWindowsTest, WizardChoicesActOnTheCurrentWindow) {

@@ -3,7 +3,10 @@
 //   while the grid exists, also while the arbitrage page hides it;
 // - a typed character goes to keyboard ordering first (swallowed when taken), but only while no
 //   text input has the focus and no modal dialog is open: a price typed into a dialog's field,
-//   or a name into the wizard, is never taken for an order key.
+//   or a name into the wizard, is never taken for an order key;
+// - a key press clears every line-order palette's armed key, and a left click clears those of
+//   the palettes it is not in, once the click has been handled (a click on a chart has placed
+//   its line order by then).
 #pragma once
 
 #include <QObject>
@@ -24,4 +27,6 @@ class CFrameKeyFilter : public QObject {
 
  private:
   QPointer<QWidget> frame_;
+  const QEvent* lastPress_ = nullptr;  // a press seen once, not again as it goes up to the parents
+  quint64 lastPressTime_ = 0;
 };

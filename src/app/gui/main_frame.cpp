@@ -17,7 +17,7 @@
 #include "app/gui/mo_state_bar.h"
 #include "app/gui/page_tab_strip.h"
 #include "app/login_session.h"
-#include "chart/gui/chart_container.h"
+#include "workspace/gui/chart_container.h"
 #include "engines/gui/alert_windows.h"
 #include "engines/gui/strategy_windows.h"
 #include "platform/message_box.h"

@@ -14,7 +14,7 @@
 #include "app/gui/dlg_login.h"
 #include "app/gui/main_frame.h"
 #include "chart/gui/cc_chart_ctrl.h"
-#include "chart/gui/chart_container.h"
+#include "workspace/gui/chart_container.h"
 #include "quote/gui/quote_grid_ctrl.h"
 #include "quote/gui/wnd_quote_gird.h"
 #include "workspace/gui/page_quote.h"

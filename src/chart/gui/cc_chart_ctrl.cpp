@@ -724,6 +724,7 @@ void CCChartCtrl::mousePressEvent(QMouseEvent* e) {
   setFocus();
   const int button = e->button() == Qt::RightButton ? cc::kRightButton : e->button() == Qt::LeftButton ? cc::kLeftButton : 0;
   const QPoint pos = e->position().toPoint();
+  if (button == cc::kLeftButton && onLeftClick && onLeftClick(pos.x(), pos.y())) return;
   Apply(engine_->MousePress(button, pos.x(), pos.y()));
 }
 

@@ -53,6 +53,9 @@ class CCChartCtrl : public tarn::ui::CRenderWnd,
 
   // The contract and the period; each change loads the bars again.
   void SetContract(const DC_Contract& contract);
+  // Asked first on a left button press at (x, y); true takes the click (the chart leaves it
+  // alone). The container places line orders through it.
+  std::function<bool(int x, int y)> onLeftClick;
   const DC_Contract& Contract() const { return contract_; }
   void SetPeriod(const tarn::ChartPeriod& period);
   const tarn::ChartPeriod& Period() const { return period_; }

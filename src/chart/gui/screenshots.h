@@ -1,4 +1,5 @@
-// The chart windows and dialogs for `tarn --screenshot DIR`.
+// The chart's dialogs for `tarn --screenshot DIR` (the charts themselves are shot in their
+// container, with the workspace windows).
 #pragma once
 
 #include "ui/screenshot.h"

@@ -1,13 +1,17 @@
 #include "trade/orders/order_dialog_forms.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "data/quote_data_center.h"
 #include "data/trade_enums.h"
+#include "engines/condition_forms.h"
 #include "engines/engine_support.h"
+#include "engines/strategy_forms.h"
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "tools/setting_cfg.h"
+#include "trade/orders/order_panel_logic.h"
 #include "trade/orders/order_routines.h"
 
 namespace tarn {
@@ -168,6 +172,25 @@ std::optional<std::string> LineOrderPalette::Click(int mode, const std::string& 
   return std::nullopt;
 }
 
+std::optional<ConditionOrderRequest> LineOrderRequest(const LineOrderPalette& palette, const DC_Contract& contract,
+                                                      double price, double last, double tick, int decimals) {
+  const int mode = palette.Armed();
+  if (mode < 0 || contract.Empty() || !std::isfinite(price)) return std::nullopt;
+  // A chart of a continuous or index series orders its commodity's main month.
+  const DC_Contract traded = TradableContract(contract);
+  if (traded.Empty()) return std::nullopt;
+  if (tick > 0) price = std::round(price / tick) * tick;
+  if (!(price > 1e-5)) return std::nullopt;
+  ConditionInput in =
+      ConditionInputFor(traded, LineOrderDirection(mode), LineOrderOffset(mode), palette.Quantity(), price, decimals);
+  in.basis = 0;                              // the last price reaches the line
+  in.condition = price >= last ? 0 : 1;      // ">=" from below, "<=" from above
+  in.validity = palette.validity == 1 ? 0 : 1;  // the dialog's 0 is "长期有效", 1 "当日有效"
+  ConditionOrderRequest r{};
+  if (CheckConditionInput(in, &r)) return std::nullopt;
+  return r;
+}
+
 // ---- price cube --------------------------------------------------------------------------------
 
 std::string CardPriceText(double price, int decimals) {
@@ -175,7 +198,45 @@ std::string CardPriceText(double price, int decimals) {
   return FormatC("%.*f", decimals, price);
 }
 
+std::string CardValueText(const PriceCard& card, double value) {
+  return card.combol ? CombolValueText(value, card.strategy.decimals) : CardPriceText(value, card.decimals);
+}
+
+std::string CardTitle(const PriceCard& card) {
+  return card.combol ? std::string(card.strategy.Name()) : std::string(card.contract.Name());
+}
+
+std::optional<CombolCardOrder> CombolOrderFor(const PriceCard& card, CardArea area) {
+  if (!card.combol) return std::nullopt;
+  if (area == kCardAsk) return CombolCardOrder{true, card.ask};
+  if (area == kCardBid) return CombolCardOrder{false, card.bid};
+  return std::nullopt;
+}
+
+CubeCardRef CardRef(const PriceCard& card) {
+  if (card.combol) return {true, MakeCombolKey(card.strategy)};
+  return {false, std::string(card.contract.Key())};
+}
+
+std::optional<CombolStrategy> FindStrategy(const std::vector<CombolStrategy>& strategies, const CombolKey& key) {
+  for (const CombolStrategy& s : strategies)
+    if (MakeCombolKey(s) == key) return s;
+  return std::nullopt;
+}
+
+namespace {
+PriceCard CombolCard(const CombolStrategy& strategy) {
+  PriceCard c;
+  c.combol = true;
+  c.strategy = strategy;
+  c.decimals = strategy.decimals;
+  c.last = c.bid = c.ask = kCombolNoValue;
+  return c;
+}
+}  // namespace
+
 CardSelection SelectionFor(const PriceCard& card, CardArea area) {
+  if (card.combol) return {0, 0};  // a combination is not a contract to select
   if (area == kCardBid) return {2, card.bid};
   if (area == kCardAsk) return {1, card.ask};
   return {0, 0};
@@ -186,6 +247,12 @@ void PriceCube::Add(const DC_Contract& contract, int decimals) {
   c.contract = contract;
   c.decimals = decimals;
   cards_.push_back(c);
+}
+
+void PriceCube::AddStrategy(const CombolStrategy& strategy) { cards_.push_back(CombolCard(strategy)); }
+
+void PriceCube::ReplaceWithStrategy(std::size_t index, const CombolStrategy& strategy) {
+  if (index < cards_.size()) cards_[index] = CombolCard(strategy);
 }
 
 void PriceCube::Replace(std::size_t index, const DC_Contract& contract, int decimals) {
@@ -202,7 +269,7 @@ void PriceCube::Remove(std::size_t index) {
 bool PriceCube::ApplyQuote(const DC_Quote& quote) {
   bool changed = false;
   for (PriceCard& c : cards_) {
-    if (!c.contract.SameKey(quote.contract)) continue;
+    if (c.combol || !c.contract.SameKey(quote.contract)) continue;
     const double last = quote.data.last, bid = quote.data.bidPrice[0], ask = quote.data.askPrice[0];
     if (c.last != last || c.bid != bid || c.ask != ask) changed = true;
     c.last = last;
@@ -210,6 +277,72 @@ bool PriceCube::ApplyQuote(const DC_Quote& quote) {
     c.ask = ask;
   }
   return changed;
+}
+
+bool PriceCube::ApplyCombolValues(const CombolKey& key, double last, double bid, double ask) {
+  bool changed = false;
+  for (PriceCard& c : cards_) {
+    if (!c.combol || MakeCombolKey(c.strategy) != key) continue;
+    if (c.last != last || c.bid != bid || c.ask != ask) changed = true;
+    c.last = last;
+    c.bid = bid;
+    c.ask = ask;
+  }
+  return changed;
+}
+
+std::vector<CombolStrategy> PriceCube::Strategies() const {
+  std::vector<CombolStrategy> out;
+  for (const PriceCard& c : cards_)
+    if (c.combol) out.push_back(c.strategy);
+  return out;
+}
+
+// ---- combination cards' calculators --------------------------------------------------------------
+
+CombolCardHolds::~CombolCardHolds() { ReleaseAll(); }
+
+void CombolCardHolds::Hold(const CombolStrategy& strategy) {
+  auto it = holds_.try_emplace(MakeCombolKey(strategy), strategy, 0).first;
+  if (++it->second.second == 1 && registry_ && !registry_->Has(strategy)) registry_->Toggle(strategy);
+}
+
+void CombolCardHolds::Release(const CombolStrategy& strategy) {
+  auto it = holds_.find(MakeCombolKey(strategy));
+  if (it == holds_.end()) return;
+  if (--it->second.second > 0) return;
+  if (registry_) registry_->Remove(it->second.first);
+  holds_.erase(it);
+}
+
+void CombolCardHolds::HoldOnly(const std::vector<CombolStrategy>& strategies) {
+  std::map<CombolKey, int> wanted;
+  for (const CombolStrategy& s : strategies) ++wanted[MakeCombolKey(s)];
+  // Releases first, so that a key dropped and taken again in one pass keeps nothing stale.
+  for (auto it = holds_.begin(); it != holds_.end();) {
+    if (wanted.count(it->first)) {
+      ++it;
+      continue;
+    }
+    if (registry_) registry_->Remove(it->second.first);
+    it = holds_.erase(it);
+  }
+  for (const CombolStrategy& s : strategies) {
+    auto it = holds_.find(MakeCombolKey(s));
+    if (it == holds_.end()) Hold(s);
+  }
+  for (auto& [key, hold] : holds_) hold.second = wanted[key];
+}
+
+void CombolCardHolds::ReleaseAll() {
+  for (auto& [key, hold] : holds_)
+    if (registry_) registry_->Remove(hold.first);
+  holds_.clear();
+}
+
+int CombolCardHolds::Holders(const CombolStrategy& strategy) const {
+  auto it = holds_.find(MakeCombolKey(strategy));
+  return it == holds_.end() ? 0 : it->second.second;
 }
 
 }  // namespace tarn

@@ -2,11 +2,14 @@
 // modify dialog, the two close dialogs, the line-order palette and the price cube's cards.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "data/strategy_records.h"
 #include "data/trade_records.h"
+#include "engines/combol_quote.h"
 
 namespace tarn {
 
@@ -95,13 +98,24 @@ class LineOrderPalette {
   int quantity_ = 1;
 };
 
+// The condition order of a click on the chart at `price` with the palette's armed key: the
+// price snapped to the tick is the trigger, reached from where the last price stands (">=" for
+// a line at or above it, "<=" below), sent as the condition order dialog sends by default, with
+// the palette's quantity and validity. A series contract orders its main month. Nothing without
+// an armed key, a contract or a price.
+std::optional<ConditionOrderRequest> LineOrderRequest(const LineOrderPalette& palette, const DC_Contract& contract,
+                                                      double price, double last, double tick, int decimals);
+
 // ---- price cube --------------------------------------------------------------------------------
 
-// One card: a contract with its three prices.
+// One card: a contract, or a combination (one of the user's strategies), with its three
+// prices. A combination's prices are its calculator's values, -992831.0 until computed.
 struct PriceCard {
   DC_Contract contract{};
   double last = 0, bid = 0, ask = 0;
   int decimals = 2;
+  bool combol = false;
+  CombolStrategy strategy{};  // a combination card's strategy
 };
 // "最新价", "买价", "卖价" with the card's decimals; "--" while a price is not above 1e-5.
 std::string CardPriceText(double price, int decimals);
@@ -114,19 +128,72 @@ struct CardSelection {
   double price = 0;
 };
 CardSelection SelectionFor(const PriceCard& card, CardArea area);
+// A card's price text: a contract's as above; a combination's at the strategy's decimals
+// (negative and zero values are prices too), blank while still the calculator's initial value.
+std::string CardValueText(const PriceCard& card, double value);
+// The card's caption: the contract's name, or the strategy's.
+std::string CardTitle(const PriceCard& card);
+// What a double-click on a combination card's area opens in the combination order entry:
+// forward at askValue on the ask area, reverse at bidValue on the bid area; nothing elsewhere.
+struct CombolCardOrder {
+  bool forward = true;
+  double value = 0;
+};
+std::optional<CombolCardOrder> CombolOrderFor(const PriceCard& card, CardArea area);
+// A card as the container's record keeps it: a contract key or a strategy's key.
+struct CubeCardRef {
+  bool combol = false;
+  std::string key;
+  bool operator==(const CubeCardRef&) const = default;
+};
+CubeCardRef CardRef(const PriceCard& card);
+// The strategy of a record's key among the user's strategies.
+std::optional<CombolStrategy> FindStrategy(const std::vector<CombolStrategy>& strategies, const CombolKey& key);
 
 // The cards of one board, in the order they were added.
 class PriceCube {
  public:
   const std::vector<PriceCard>& Cards() const { return cards_; }
   void Add(const DC_Contract& contract, int decimals);
+  void AddStrategy(const CombolStrategy& strategy);
   void Replace(std::size_t index, const DC_Contract& contract, int decimals);
+  void ReplaceWithStrategy(std::size_t index, const CombolStrategy& strategy);
   void Remove(std::size_t index);
-  // A quote updates every card showing its contract; true when one changed.
+  // A quote updates every contract card showing its contract; true when one changed.
   bool ApplyQuote(const DC_Quote& quote);
+  // A calculator's values update every combination card of its key; true when one changed.
+  bool ApplyCombolValues(const CombolKey& key, double last, double bid, double ask);
+  // The strategies of the combination cards, one per card.
+  std::vector<CombolStrategy> Strategies() const;
 
  private:
   std::vector<PriceCard> cards_;
+};
+
+// The combination calculators of one window's cards, over that window's own registry. The
+// registry's Toggle switches a key's calculator off when it runs, so cards never toggle it
+// directly: each card holds its strategy's key, the first hold starts the calculator and the
+// last release removes it. Two cards of one strategy share one calculator, and removing one of
+// them leaves the other's running. Other windows (the strategy list and its quote grid) own
+// their registries, so nothing here switches theirs off.
+class CombolCardHolds {
+ public:
+  explicit CombolCardHolds(CCombolQuoteClient* registry) : registry_(registry) {}
+  ~CombolCardHolds();
+  CombolCardHolds(const CombolCardHolds&) = delete;
+  CombolCardHolds& operator=(const CombolCardHolds&) = delete;
+  void Hold(const CombolStrategy& strategy);
+  void Release(const CombolStrategy& strategy);
+  // Holds exactly the given cards' strategies: new keys are started, keys no card shows any
+  // more are removed, kept keys keep their calculators (and their values).
+  void HoldOnly(const std::vector<CombolStrategy>& strategies);
+  // Every hold released (the window closes).
+  void ReleaseAll();
+  int Holders(const CombolStrategy& strategy) const;
+
+ private:
+  CCombolQuoteClient* registry_;
+  std::map<CombolKey, std::pair<CombolStrategy, int>> holds_;
 };
 
 }  // namespace tarn

@@ -11,7 +11,7 @@
 
 #include "chart/chart_menu.h"
 #include "chart/chart_period.h"
-#include "chart/gui/chart_container.h"
+#include "workspace/gui/chart_container.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "ui/text_qt.h"

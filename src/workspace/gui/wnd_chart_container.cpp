@@ -8,7 +8,7 @@
 #include "chart/chart_forms.h"
 #include "chart/chart_menu.h"
 #include "chart/gui/cc_chart_ctrl.h"
-#include "chart/gui/chart_container.h"
+#include "workspace/gui/chart_container.h"
 #include "data/quote_data_center.h"
 #include "quote/gui/wnd_quote_gird.h"
 #include "ui/theme.h"

@@ -2,6 +2,8 @@
 
 #include "trade/orders/order_routines.h"
 
+#include <algorithm>
+
 #include <QContextMenuEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -15,6 +17,8 @@
 #include "data/trade_enums.h"
 #include "engines/engine_support.h"
 #include "engines/gui/engine_widgets.h"
+#include "engines/gui/strategy_windows.h"
+#include "engines/strategy_file.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "ui/fonts.h"
@@ -254,7 +258,15 @@ void CDlgCoverByPosNo::OnOk() {
 
 // ---- CDlgLineOrderPanel ----------------------------------------------------------------------
 
+namespace {
+std::vector<CDlgLineOrderPanel*>& LinePanels() {
+  static std::vector<CDlgLineOrderPanel*> panels;
+  return panels;
+}
+}  // namespace
+
 CDlgLineOrderPanel::CDlgLineOrderPanel(QWidget* parent) : tarn::ui::Dialog(parent, QStringLiteral("画线下单")) {
+  LinePanels().push_back(this);
   setModal(false);
   auto* root = RootLayout(Body());
   auto* keys = new QHBoxLayout;
@@ -286,9 +298,29 @@ void CDlgLineOrderPanel::ClickMode(int mode) {
   if (onArmed) onArmed(palette_.Armed(), palette_.Quantity());
 }
 
+CDlgLineOrderPanel::~CDlgLineOrderPanel() {
+  auto& panels = LinePanels();
+  panels.erase(std::remove(panels.begin(), panels.end(), this), panels.end());
+}
+
 void CDlgLineOrderPanel::Disarm() {
+  const bool was = palette_.Armed() >= 0;
   palette_.Disarm();
   ShowArmed();
+  if (was && onArmed) onArmed(-1, palette_.Quantity());
+}
+
+const std::vector<CDlgLineOrderPanel*>& CDlgLineOrderPanel::OpenPanels() { return LinePanels(); }
+
+void CDlgLineOrderPanel::ClearAllArmed() {
+  const std::vector<CDlgLineOrderPanel*> panels = LinePanels();  // a listener may close one
+  for (CDlgLineOrderPanel* p : panels) p->Disarm();
+}
+
+void CDlgLineOrderPanel::ClearArmedOutside(const QWidget* target) {
+  const std::vector<CDlgLineOrderPanel*> panels = LinePanels();
+  for (CDlgLineOrderPanel* p : panels)
+    if (!target || (target != p && !p->isAncestorOf(target))) p->Disarm();
 }
 
 void CDlgLineOrderPanel::ShowArmed() {
@@ -300,13 +332,37 @@ void CDlgLineOrderPanel::ShowArmed() {
 CWndPriceCube::CWndPriceCube(QWidget* parent) : QWidget(parent) {
   setMinimumSize(Scaled(200), Scaled(90));
   setAutoFillBackground(true);
+  strategies = [] { return tarn::LoadStrategyFile(); };
+  onCombolOrder = [this](const CombolStrategy& s, bool forward, double value) {
+    // The process's one combination order entry, or a window of its own when none is open.
+    CDlgCombSendOrder* panel = CDlgCombSendOrder::Instance();
+    if (!panel) {
+      panel = new CDlgCombSendOrder(nullptr);
+      panel->setAttribute(Qt::WA_DeleteOnClose);
+      panel->setWindowTitle(QStringLiteral("组合下单"));
+      panel->resize(Scaled(460), Scaled(420));
+      panel->move(mapToGlobal(QPoint(Scaled(24), Scaled(24))));
+    }
+    panel->Fill(s, forward, value);
+    QWidget* top = panel->window();
+    top->show();
+    top->raise();
+    top->activateWindow();
+  };
 }
 
-CWndPriceCube::~CWndPriceCube() { Detach(); }
+CWndPriceCube::~CWndPriceCube() {
+  // The calculators go before the window: no value arrives for a half-destroyed listener.
+  holds_.ReleaseAll();
+  combos_.SetListener(nullptr);
+  Detach();
+}
 
 void CWndPriceCube::Resubscribe() {
   UnsubscribeAll();
-  for (const tarn::PriceCard& c : cube_.Cards()) Subscribe(c.contract);
+  for (const tarn::PriceCard& c : cube_.Cards())
+    if (!c.combol) Subscribe(c.contract);
+  holds_.HoldOnly(cube_.Strategies());
   TakeQuotes();
   update();
 }
@@ -320,6 +376,18 @@ void CWndPriceCube::AddCard(const DC_Contract& contract) {
 void CWndPriceCube::ReplaceCard(int index, const DC_Contract& contract) {
   if (contract.Empty()) return;
   cube_.Replace(static_cast<std::size_t>(index), contract, PriceDecimals(contract));
+  Resubscribe();
+}
+
+void CWndPriceCube::AddStrategyCard(const CombolStrategy& strategy) {
+  if (strategy.UsedLegs() == 0) return;
+  cube_.AddStrategy(strategy);
+  Resubscribe();
+}
+
+void CWndPriceCube::ReplaceCardWithStrategy(int index, const CombolStrategy& strategy) {
+  if (strategy.UsedLegs() == 0) return;
+  cube_.ReplaceWithStrategy(static_cast<std::size_t>(index), strategy);
   Resubscribe();
 }
 
@@ -340,6 +408,11 @@ int CWndPriceCube::OnQuote(int status, const DC_Quote* quote) {
   return 0;
 }
 
+void CWndPriceCube::OnCombolQuote(double, const CombolStrategy&, double, double, double) {
+  // The calculator's lock is held: only post; the values are read on the window's thread.
+  if (!posted_.exchange(true)) tarn::PostWindowMessage(this, kMsgCubeQuotes);
+}
+
 void CWndPriceCube::TakeQuotes() {
   std::vector<DC_Quote> quotes;
   {
@@ -349,6 +422,11 @@ void CWndPriceCube::TakeQuotes() {
   }
   bool changed = false;
   for (const DC_Quote& q : quotes) changed = cube_.ApplyQuote(q) || changed;
+  for (const CombolStrategy& s : cube_.Strategies()) {
+    double last = kCombolNoValue, bid = kCombolNoValue, ask = kCombolNoValue;
+    combos_.CurrentValues(s, &last, &bid, &ask);
+    changed = cube_.ApplyCombolValues(MakeCombolKey(s), last, bid, ask) || changed;
+  }
   if (changed) update();
 }
 
@@ -384,6 +462,11 @@ void CWndPriceCube::DoubleClickAt(const QPoint& p) {
   const int i = CardAt(p, &area);
   if (i < 0) return;
   const tarn::PriceCard& card = cube_.Cards()[static_cast<std::size_t>(i)];
+  if (card.combol) {
+    if (const auto order = tarn::CombolOrderFor(card, area); order && onCombolOrder)
+      onCombolOrder(card.strategy, order->forward, order->value);
+    return;
+  }
   const tarn::CardSelection s = tarn::SelectionFor(card, area);
   if (ITradeApi* api = GetTradeApi()) api->SelectContract(card.contract, s.direction, s.price);
 }
@@ -401,6 +484,7 @@ void CWndPriceCube::contextMenuEvent(QContextMenuEvent* e) {
       DC_Contract c = cube_.Cards()[static_cast<std::size_t>(i)].contract;
       if (choose(this, &c)) ReplaceCard(i, c);
     });
+    AddStrategyMenu(&menu, i);
     connect(menu.addAction(QStringLiteral("删除")), &QAction::triggered, this, [this, i] { RemoveCard(i); });
   } else {
     QAction* add = menu.addAction(QStringLiteral("添加"));
@@ -409,8 +493,22 @@ void CWndPriceCube::contextMenuEvent(QContextMenuEvent* e) {
       DC_Contract c{};
       if (choose(this, &c)) AddCard(c);
     });
+    AddStrategyMenu(&menu, -1);
   }
   menu.exec(e->globalPos());
+}
+
+// "添加组合" (or, on a card, "修改为组合"): one entry per strategy of the user's list.
+void CWndPriceCube::AddStrategyMenu(QMenu* menu, int replaceIndex) {
+  QMenu* sub = menu->addMenu(replaceIndex < 0 ? QStringLiteral("添加组合") : QStringLiteral("修改为组合"));
+  const std::vector<CombolStrategy> list = strategies ? strategies() : std::vector<CombolStrategy>{};
+  sub->setEnabled(!list.empty());
+  for (const CombolStrategy& s : list) {
+    connect(sub->addAction(ToQString(std::string(s.Name()))), &QAction::triggered, this, [this, s, replaceIndex] {
+      if (replaceIndex < 0) AddStrategyCard(s);
+      else ReplaceCardWithStrategy(replaceIndex, s);
+    });
+  }
 }
 
 void CWndPriceCube::paintEvent(QPaintEvent*) {
@@ -427,10 +525,10 @@ void CWndPriceCube::paintEvent(QPaintEvent*) {
     const QRect top(r.left() + pad, r.top() + pad / 2, r.width() - 2 * pad, r.height() / 2 - pad / 2);
     p.setFont(tarn::ui::UiFont(10, QFont::Bold));
     p.setPen(t.text);
-    p.drawText(top, Qt::AlignLeft | Qt::AlignVCenter, ToQString(c.contract.Name()));
+    p.drawText(top, Qt::AlignLeft | Qt::AlignVCenter, ToQString(tarn::CardTitle(c)));
     p.setFont(tarn::ui::MonoFont(11, QFont::Bold));
     p.setPen(t.quote);
-    p.drawText(top, Qt::AlignRight | Qt::AlignVCenter, ToQString(tarn::CardPriceText(c.last, c.decimals)));
+    p.drawText(top, Qt::AlignRight | Qt::AlignVCenter, ToQString(tarn::CardValueText(c, c.last)));
     const QRect bid(r.left() + pad, r.center().y(), r.width() / 2 - pad, r.height() / 2 - pad / 2);
     const QRect ask(r.center().x(), r.center().y(), r.width() / 2 - pad, r.height() / 2 - pad / 2);
     p.setFont(tarn::ui::UiFont(8));
@@ -439,9 +537,9 @@ void CWndPriceCube::paintEvent(QPaintEvent*) {
     p.drawText(ask, Qt::AlignRight | Qt::AlignTop, QStringLiteral("卖价"));
     p.setFont(tarn::ui::MonoFont(10));
     p.setPen(t.falling);
-    p.drawText(bid, Qt::AlignLeft | Qt::AlignBottom, ToQString(tarn::CardPriceText(c.bid, c.decimals)));
+    p.drawText(bid, Qt::AlignLeft | Qt::AlignBottom, ToQString(tarn::CardValueText(c, c.bid)));
     p.setPen(t.rising);
-    p.drawText(ask, Qt::AlignRight | Qt::AlignBottom, ToQString(tarn::CardPriceText(c.ask, c.decimals)));
+    p.drawText(ask, Qt::AlignRight | Qt::AlignBottom, ToQString(tarn::CardValueText(c, c.ask)));
   }
   if (cube_.Cards().empty()) {
     p.setPen(t.hint);

@@ -12,8 +12,10 @@
 #include <QWidget>
 #include <atomic>
 #include <functional>
+#include <vector>
 
 #include "data/data_listener.h"
+#include "engines/combol_quote.h"
 #include "platform/sync.h"
 #include "trade/orders/order_dialog_forms.h"
 #include "ui/dialog.h"
@@ -105,14 +107,24 @@ class CDlgCoverByPosNo : public tarn::ui::Dialog {
   int decimals_;
 };
 
+// The line-order palette: a mode key armed here turns the next click on its page's K-line
+// chart into a condition order. Every open palette is listed, so that the application's key
+// filter clears the armed keys on a key press and on a click elsewhere.
 class CDlgLineOrderPanel : public tarn::ui::Dialog {
   Q_OBJECT
  public:
   explicit CDlgLineOrderPanel(QWidget* parent = nullptr);
+  ~CDlgLineOrderPanel() override;
   // A mode key's click (the message box shows a refused quantity).
   void ClickMode(int mode);
   const tarn::LineOrderPalette& Palette() const { return palette_; }
   void Disarm();
+  // A key press anywhere: every palette's armed key is cleared.
+  static void ClearAllArmed();
+  // A left click on `target` (already handled by its window): the palettes it is not inside are
+  // cleared; the palette clicked keeps its key.
+  static void ClearArmedOutside(const QWidget* target);
+  static const std::vector<CDlgLineOrderPanel*>& OpenPanels();
   // The parent page hears the armed mode (-1: none) and the quantity.
   std::function<void(int mode, int quantity)> onArmed;
 
@@ -125,8 +137,10 @@ class CDlgLineOrderPanel : public tarn::ui::Dialog {
   tarn::LineOrderPalette palette_;
 };
 
-// The price cube: a board of contract cards with their last, bid and ask prices.
-class CWndPriceCube : public QWidget, public CQuoteDataClient {
+// The price cube: a board of contract and combination cards with their last, bid and ask
+// prices. The combination cards' values come from the cube's own calculators (see
+// tarn::CombolCardHolds).
+class CWndPriceCube : public QWidget, public CQuoteDataClient, public ICombolQuoteListener {
   Q_OBJECT
  public:
   explicit CWndPriceCube(QWidget* parent = nullptr);
@@ -134,7 +148,16 @@ class CWndPriceCube : public QWidget, public CQuoteDataClient {
 
   void AddCard(const DC_Contract& contract);
   void ReplaceCard(int index, const DC_Contract& contract);
+  void AddStrategyCard(const CombolStrategy& strategy);
+  void ReplaceCardWithStrategy(int index, const CombolStrategy& strategy);
   void RemoveCard(int index);
+  // The user's strategies the card menu offers (default: the strategy file's).
+  std::function<std::vector<CombolStrategy>()> strategies;
+  // A double-click on a combination card (default: the combination order entry, filled).
+  std::function<void(const CombolStrategy&, bool forward, double value)> onCombolOrder;
+  const CCombolQuoteClient& Calculators() const { return combos_; }
+  // Takes the pending quotes and the calculators' values now (the window does it when posted).
+  void TakeQuotes();
   const tarn::PriceCube& Cube() const { return cube_; }
   // The card and its area at a point (-1: none).
   int CardAt(const QPoint& p, tarn::CardArea* area) const;
@@ -143,6 +166,8 @@ class CWndPriceCube : public QWidget, public CQuoteDataClient {
   void DoubleClickAt(const QPoint& p);
 
   int OnQuote(int status, const DC_Quote* quote) override;
+  void OnCombolQuote(double lead, const CombolStrategy& strategy, double lastValue, double bidValue,
+                     double askValue) override;
 
  protected:
   bool event(QEvent* e) override;
@@ -151,10 +176,12 @@ class CWndPriceCube : public QWidget, public CQuoteDataClient {
   void contextMenuEvent(QContextMenuEvent* e) override;
 
  private:
-  void TakeQuotes();
   void Resubscribe();
+  void AddStrategyMenu(QMenu* menu, int replaceIndex);
 
   tarn::PriceCube cube_;
+  CCombolQuoteClient combos_{this};      // declared before the holds: they release into it
+  tarn::CombolCardHolds holds_{&combos_};
   tarn::CriticalSection mutex_;
   std::vector<DC_Quote> pending_;  // quotes received since the last UI pass
   std::atomic<bool> posted_{false};

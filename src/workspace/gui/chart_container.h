@@ -7,6 +7,7 @@
 // containers; window commands go to the workspace through onWindowCommand.
 #pragma once
 
+#include <QPointer>
 #include <QPushButton>
 #include <QWidget>
 #include <functional>
@@ -17,6 +18,8 @@
 #include "data/quote_records.h"
 #include "quote/gui/wnd_quote_gird.h"
 #include "quote/wizard_item.h"
+#include "trade/orders/gui/order_dialogs.h"
+#include "trade/orders/order_dialog_forms.h"
 
 class CCChartCtrl;
 
@@ -58,8 +61,10 @@ class CChartContainer : public QWidget, public IQuoteGridHost {
   CWndQuoteGird* QuoteGrid() const { return grid_; }
   CCChartCtrl* Chart() const { return chart_; }
   CChartToolBar* ToolBar() const { return toolBar_; }
-  // The price cube (content 3) and its cards' contract keys.
+  // The price cube (content 3) and its cards: contract keys and strategy keys in the board's
+  // order, the record's cards nobody knew at their places.
   CWndPriceCube* PriceCube() const { return cube_; }
+  std::vector<tarn::CubeCardRef> CubeCardRefs() const;
   std::vector<std::string> CubeCards() const;
   CCXInfoPanelCtrl* SidePanel() const { return panel_; }
   const std::vector<QPushButton*>& EmptyButtons() const { return buttons_; }
@@ -77,8 +82,18 @@ class CChartContainer : public QWidget, public IQuoteGridHost {
   const std::string& BlockName() const { return block_; }
   const tarn::ChartPeriod& KLinePeriod() const { return period_; }
 
-  // The chart toolbar's commands: 1000 back to the grid, 1001-1017 periods, 4001-4022 tools.
+  // The chart toolbar's commands: 1000 back to the grid, 1001-1017 periods, 1090 the line-order
+  // palette, 4001-4022 tools.
   void RunToolbarCommand(int id);
+
+  // The line-order palette of this container's K-line chart ("画线下单" on the chart's toolbar):
+  // one per container, beside the chart, shown again when asked again.
+  void OpenLineOrderPanel();
+  CDlgLineOrderPanel* LineOrderPanel() const { return linePanel_; }
+  // A left click at (x, y) on the K-line chart while a palette key is armed: a condition order
+  // at the price there, then the key disarms. False (the chart handles the click) without an
+  // armed key or outside the chart's price area.
+  bool PlaceLineOrder(int x, int y);
   // Window commands 0 split top/bottom, 1 split left/right, 2 close, 3 maximise. Without a
   // workspace (no onWindowCommand) closing resets the container to its empty state and the
   // others do nothing, as for the only window of a workspace.
@@ -128,8 +143,11 @@ class CChartContainer : public QWidget, public IQuoteGridHost {
   CCChartCtrl* chart_ = nullptr;
   CChartToolBar* toolBar_ = nullptr;
   CWndPriceCube* cube_ = nullptr;
-  std::vector<std::string> cubeKeys_;      // the cards of the record, until the cube is made
-  std::vector<std::string> unknownCards_;  // cards whose contract the quote library does not know
+  QPointer<CDlgLineOrderPanel> linePanel_;
+  std::vector<tarn::CubeCardRef> cubeKeys_;      // the cards of the record, until the cube is made
+  // Cards whose contract or strategy is not known, with their place on the board when read:
+  // kept there, so that a record round trip keeps the board's order.
+  std::vector<std::pair<std::size_t, tarn::CubeCardRef>> unknownCards_;
   std::vector<QPushButton*> buttons_;
   bool sidePanel_ = true;
   bool linked_ = false;

@@ -1,4 +1,4 @@
-#include "chart/gui/chart_container.h"
+#include "workspace/gui/chart_container.h"
 
 #include <QMenu>
 #include <QPainter>
@@ -6,10 +6,13 @@
 
 #include "chart/chart_forms.h"
 #include "chart/chart_menu.h"
+#include "chart/order_lines.h"
 #include "chart/gui/cc_chart_ctrl.h"
 #include "libs/indicators/formula_manager.h"
 #include "platform/text.h"
 #include "data/quote_data_center.h"
+#include "data/trade_api.h"
+#include "engines/strategy_file.h"
 #include "quote/gui/ccx_info_panel_ctrl.h"
 #include "quote/gui/dlg_sel_contract.h"
 #include "quote/gui/grid_messages.h"
@@ -42,6 +45,7 @@ CChartToolBar::CChartToolBar(QWidget* parent) : QWidget(parent) {
     b->setCheckable(true);
   }
   QToolButton* tools = add(0, QStringLiteral("画线工具"));
+  add(tarn::kToolbarLineOrder, QStringLiteral("画线下单"));
   auto* menu = new QMenu(tools);
   for (const tarn::DrawingTool& t : tarn::DrawingTools()) {
     QAction* a = menu->addAction(tarn::ui::ToQString(t.label));
@@ -137,6 +141,7 @@ void CChartContainer::MakeChart(bool timeShare) {
   };
   chart_->onChooseContract = [this] { ChooseContract(); };
   chart_->onSwitchContract = [this](int step) { SwitchContract(step); };
+  if (!timeShare) chart_->onLeftClick = [this](int x, int y) { return PlaceLineOrder(x, y); };
   if (!timeShare) {
     if (haveChartState_) {
       // The kept record's drawn objects belong to the contract it was taken on: another
@@ -250,6 +255,10 @@ void CChartContainer::RunToolbarCommand(int id) {
     ShowContent(tarn::kContentQuoteGrid);
     return;
   }
+  if (id == tarn::kToolbarLineOrder) {
+    OpenLineOrderPanel();
+    return;
+  }
   if (const auto period = tarn::PeriodForCommand(id)) {
     if (period->kind == tarn::kPeriodTimeShare) {
       ShowContent(tarn::kContentTimeShare);
@@ -279,19 +288,70 @@ void CChartContainer::EnsureCube() {
   cube_->setObjectName(QStringLiteral("PriceCube"));
   unknownCards_.clear();
   IQuoteDataCenter* center = GetQuoteDataCenter();
-  for (const std::string& key : cubeKeys_) {
+  std::vector<CombolStrategy> strategies;
+  bool strategiesRead = false;
+  for (const tarn::CubeCardRef& card : cubeKeys_) {
+    if (card.combol) {
+      if (!strategiesRead) strategies = tarn::LoadStrategyFile();
+      strategiesRead = true;
+      if (const auto s = tarn::FindStrategy(strategies, card.key)) cube_->AddStrategyCard(*s);
+      else unknownCards_.emplace_back(unknownCards_.size() + cube_->Cube().Cards().size(), card);
+      continue;
+    }
     DC_Contract c{};
-    if (center && center->FindContract(&c, key.c_str()) > 0 && !c.Empty()) cube_->AddCard(c);
-    else unknownCards_.push_back(key);  // kept for a later start that knows the contract
+    if (center && center->FindContract(&c, card.key.c_str()) > 0 && !c.Empty()) cube_->AddCard(c);
+    else unknownCards_.emplace_back(unknownCards_.size() + cube_->Cube().Cards().size(), card);
   }
   if (cube_->Cube().Cards().empty() && unknownCards_.empty() && !contract_.Empty()) cube_->AddCard(contract_);
 }
 
-std::vector<std::string> CChartContainer::CubeCards() const {
+void CChartContainer::OpenLineOrderPanel() {
+  if (content_ != tarn::kContentKLine) ShowContent(tarn::kContentKLine);
+  if (!linePanel_) {
+    linePanel_ = new CDlgLineOrderPanel(this);
+    linePanel_->adjustSize();
+    // Over the chart's bottom right corner (the indicator panes), leaving the price pane, where
+    // the orders are clicked, in sight.
+    const QPoint corner = mapToGlobal(QPoint(width(), height()));
+    linePanel_->move(corner.x() - linePanel_->width() - 8, corner.y() - linePanel_->height() - 8);
+  }
+  linePanel_->show();
+  linePanel_->raise();
+}
+
+bool CChartContainer::PlaceLineOrder(int x, int y) {
+  if (!linePanel_ || content_ != tarn::kContentKLine || !chart_ || chart_->TimeShare()) return false;
+  if (linePanel_->Palette().Armed() < 0) return false;
+  const DC_Contract contract = chart_->Contract();
+  const DC_Commodity* commodity = CommodityOf(contract);
+  const double tick = commodity ? commodity->tickSize : 0;
+  const std::optional<double> price = tarn::PriceAtClick(*chart_->Engine(), x, y, tick);
+  if (!price) return false;
+  double last = 0;
+  DC_Quote quote{};
+  if (IQuoteDataCenter* q = GetQuoteDataCenter(); q && q->SubscribeQuote(NotifyHandle{}, &contract, &quote, 1) == 0)
+    last = quote.data.last;
+  const std::optional<ConditionOrderRequest> request =
+      tarn::LineOrderRequest(linePanel_->Palette(), contract, *price, last, tick, PriceDecimals(contract));
+  linePanel_->Disarm();
+  if (request)
+    if (ITradeApi* api = GetTradeApi()) api->InsertConditionOrder(*request);
+  return true;
+}
+
+std::vector<tarn::CubeCardRef> CChartContainer::CubeCardRefs() const {
   if (!cube_) return cubeKeys_;
+  std::vector<tarn::CubeCardRef> cards;
+  for (const tarn::PriceCard& card : cube_->Cube().Cards()) cards.push_back(tarn::CardRef(card));
+  // Kept for a later start that knows them, at their places (in ascending order of place).
+  for (const auto& [place, card] : unknownCards_)
+    cards.insert(cards.begin() + static_cast<std::ptrdiff_t>(std::min(place, cards.size())), card);
+  return cards;
+}
+
+std::vector<std::string> CChartContainer::CubeCards() const {
   std::vector<std::string> keys;
-  for (const tarn::PriceCard& card : cube_->Cube().Cards()) keys.emplace_back(card.contract.Key());
-  keys.insert(keys.end(), unknownCards_.begin(), unknownCards_.end());
+  for (const tarn::CubeCardRef& card : CubeCardRefs()) keys.push_back(card.key);
   return keys;
 }
 
@@ -352,7 +412,12 @@ tarn::ChartContainerState CChartContainer::State() const {
   }
   s.content = content_;
   s.contractKey = ContractKeyText();
-  s.cubeCards = CubeCards();
+  s.cubeCards.clear();
+  s.cubeCardKinds.clear();
+  for (const tarn::CubeCardRef& card : CubeCardRefs()) {
+    s.cubeCards.push_back(card.key);
+    s.cubeCardKinds.push_back(card.combol ? tarn::kCubeCardStrategy : tarn::kCubeCardContract);
+  }
   // A grid that has not shown its block yet keeps the one it was given.
   s.blockName = grid_ && !grid_->BlockName().empty() ? grid_->BlockName() : block_;
   s.sidePanel = sidePanel_;
@@ -372,7 +437,11 @@ void CChartContainer::Restore(const tarn::ChartContainerState& s) {
   period_ = s.period;
   chartState_ = s;
   haveChartState_ = true;
-  cubeKeys_ = s.cubeCards;
+  cubeKeys_.clear();
+  for (std::size_t i = 0; i < s.cubeCards.size(); ++i) {
+    const bool combol = i < s.cubeCardKinds.size() && s.cubeCardKinds[i] == tarn::kCubeCardStrategy;
+    cubeKeys_.push_back({combol, s.cubeCards[i]});
+  }
   delete cube_;
   cube_ = nullptr;
   if (grid_) grid_->RefreshBlocks(block_);
