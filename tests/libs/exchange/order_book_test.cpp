@@ -138,6 +138,53 @@ TEST_F(OrderBookTest, PartialFillLeavesTheCounterAtTheFrontAndCancelsLeaveTheQue
   EXPECT_TRUE(book.bids.empty());
 }
 
+TEST_F(OrderBookTest, MarketStepsFillRestingOrdersAtTheirOwnPriceAndQueueFlowClearsTheMarketAheadFirst) {
+  Show(1);
+  const uint64_t hi = Resting(1, 1, 3099, 3).id;  // bids below the market's best bid 3100
+  const uint64_t lo = Resting(2, 1, 3098, 2).id;
+  EXPECT_EQ(orders[hi].ahead, 1);
+
+  // The market's asks come down to 3098 with one lot a level: the resting bids take them at
+  // their own price, best bid first, each shown lot once.
+  Snapshot s = book.snap;
+  for (int i = 0; i < kBookLevels; ++i) {
+    s.askPrice[i] = 3098 + i;
+    s.bidPrice[i] = 3097 - i;
+  }
+  book.SetSnapshot(s);
+  std::vector<BookMatch> ms = book.CrossResting(true, orders);
+  ASSERT_EQ(ms.size(), 2u);
+  EXPECT_EQ(ms[0].counter, hi);
+  EXPECT_EQ(ms[0].price, 3099);  // its own price, not the market's 3098
+  EXPECT_EQ(ms[0].level, 0);
+  EXPECT_EQ(ms[1].counter, hi);
+  EXPECT_EQ(ms[1].level, 1);     // 3098's lot is taken: the next one, at 3099
+  EXPECT_EQ(ms[1].lots, 1);
+  // The lot at 3100 is above hi's limit, and lo waits behind hi: nothing more.
+  for (const BookMatch& m : ms) orders[m.counter].filled += m.lots;
+  EXPECT_EQ(book.bids.at(3099).front(), hi);  // one lot still to go: it stays queued
+  EXPECT_TRUE(book.CrossResting(true, orders).empty());  // each shown lot is taken once
+
+  // A trade at 3098 for 4 lots by an active seller: through 3099 the rest of hi fills, then at
+  // 3098 the flow clears the market's lot ahead of lo before lo's two lots fill.
+  orders[lo].ahead = 1;
+  Snapshot t = s;
+  t.last = 3098;
+  t.lastQty = 4;
+  t.side = 2;
+  book.SetSnapshot(t);
+  ms = book.TradeThrough(true, orders);
+  ASSERT_EQ(ms.size(), 2u);
+  EXPECT_EQ(ms[0].counter, hi);
+  EXPECT_EQ(ms[0].price, 3099);
+  EXPECT_EQ(ms[0].lots, 1);
+  EXPECT_EQ(ms[1].counter, lo);
+  EXPECT_EQ(ms[1].price, 3098);
+  EXPECT_EQ(ms[1].lots, 2);
+  EXPECT_EQ(orders[lo].ahead, 0);
+  EXPECT_TRUE(book.bids.empty());
+}
+
 TEST_F(OrderBookTest, SelfTradeSeesOnlyOrdersTheNewOneCouldReach) {
   Show(0);
   Resting(1, 2, 3105, 1);

@@ -228,8 +228,6 @@ class Broker final : public IMarketListener {
   void ProcessSnapshot(Book& b, const Snapshot& s);
   void CrossResting(Book& b, bool buys);
   void TradeThrough(Book& b, bool buys);
-  void QueueFlow(Book& b, bool buys, int32_t price, int32_t& flow);
-  void ShrinkQueues(Book& b);
   int DoInsertCondition(const ConditionEntry& entry, AccountIndex a);
   void EvaluateConditions(Book& b);
   bool ConditionFires(Order& c, const Book& b, bool& changed);

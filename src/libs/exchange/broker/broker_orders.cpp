@@ -417,10 +417,7 @@ void Broker::ProcessSnapshot(Book& b, const Snapshot& s) {
   if (b.have && (s.tradingDay < b.snap.tradingDay || (s.tradingDay == b.snap.tradingDay && s.timeMs < b.snap.timeMs)))
     return;  // older than what the broker has
   const bool priceChanged = !b.have || s.last != b.snap.last;
-  b.snap = s;
-  b.have = true;
-  std::memset(b.usedBid, 0, sizeof b.usedBid);
-  std::memset(b.usedAsk, 0, sizeof b.usedAsk);
+  b.SetSnapshot(s);
   if (!b.bids.empty()) {
     CrossResting(b, true);
     TradeThrough(b, true);
@@ -429,143 +426,20 @@ void Broker::ProcessSnapshot(Book& b, const Snapshot& s) {
     CrossResting(b, false);
     TradeThrough(b, false);
   }
-  ShrinkQueues(b);
+  b.ShrinkQueues(orders_);
   if (!b.conditions.empty()) EvaluateConditions(b);
   if (!b.strategies.empty()) CheckStrategies(b);
   if (priceChanged)
     for (const auto& [a, n] : b.holders) TouchPrice(a);
 }
 
-// Resting paper orders that the market's book has moved onto: they trade at their own price
-// with the volume the book shows at or better than it.
+// The book decides what trades; each fill is booked in the order it decided.
 void Broker::CrossResting(Book& b, bool buys) {
-  const Snapshot& s = b.snap;
-  for (;;) {
-    if (buys ? b.bids.empty() : b.asks.empty()) return;
-    const int32_t P = buys ? b.bids.begin()->first : b.asks.begin()->first;
-    std::deque<uint64_t>& fifo = buys ? b.bids.begin()->second : b.asks.begin()->second;
-    int level = -1;
-    for (int i = 0; i < kBookLevels; ++i) {
-      const int32_t p = buys ? s.askPrice[i] : s.bidPrice[i];
-      if (p <= 0 || (buys ? p > P : p < P)) break;
-      if ((buys ? s.askQty[i] - b.usedAsk[i] : s.bidQty[i] - b.usedBid[i]) > 0) {
-        level = i;
-        break;
-      }
-    }
-    if (level < 0) return;
-    Order& o = orders_[fifo.front()];
-    int32_t& used = buys ? b.usedAsk[level] : b.usedBid[level];
-    const int32_t avail = (buys ? s.askQty[level] : s.bidQty[level]) - used;
-    const int32_t q = std::min(o.Remaining(), avail);
-    used += q;
-    BookFill(o, P, q);
-    if (o.Remaining() == 0) {
-      fifo.pop_front();
-      if (fifo.empty()) {
-        if (buys)
-          b.bids.erase(b.bids.begin());
-        else
-          b.asks.erase(b.asks.begin());
-      }
-    }
-  }
+  for (const BookMatch& m : b.CrossResting(buys, orders_)) BookFill(orders_[m.counter], m.price, m.lots);
 }
 
-// The step's trade: through resting prices it fills them at their own price, best first, up to
-// the traded lots; at a resting price the flow clears the queue ahead first.
 void Broker::TradeThrough(Book& b, bool buys) {
-  const Snapshot& s = b.snap;
-  if (s.lastQty <= 0 || s.last <= 0) return;
-  int32_t flow = s.lastQty;
-  const int32_t L = s.last;
-  for (;;) {
-    if (flow <= 0 || (buys ? b.bids.empty() : b.asks.empty())) return;
-    const int32_t P = buys ? b.bids.begin()->first : b.asks.begin()->first;
-    if (buys ? P <= L : P >= L) break;
-    std::deque<uint64_t>& fifo = buys ? b.bids.begin()->second : b.asks.begin()->second;
-    Order& o = orders_[fifo.front()];
-    const int32_t q = std::min(flow, o.Remaining());
-    flow -= q;
-    BookFill(o, P, q);
-    if (o.Remaining() == 0) {
-      fifo.pop_front();
-      if (fifo.empty()) {
-        if (buys)
-          b.bids.erase(b.bids.begin());
-        else
-          b.asks.erase(b.asks.begin());
-      }
-    }
-  }
-  // At the traded price: resting buyers are hit by active sellers, resting sellers by buyers.
-  if (flow > 0 && s.side != (buys ? 1 : 2)) QueueFlow(b, buys, L, flow);
-}
-
-void Broker::QueueFlow(Book& b, bool buys, int32_t price, int32_t& flow) {
-  std::deque<uint64_t>* fifo = nullptr;
-  if (buys) {
-    auto it = b.bids.find(price);
-    if (it != b.bids.end()) fifo = &it->second;
-  } else {
-    auto it = b.asks.find(price);
-    if (it != b.asks.end()) fifo = &it->second;
-  }
-  if (!fifo) return;
-  int32_t marketTaken = 0;
-  std::vector<std::pair<uint64_t, int32_t>> fills;
-  for (uint64_t id : *fifo) {
-    Order& o = orders_[id];
-    const int32_t gap = o.ahead - marketTaken;
-    if (gap > 0) {
-      const int32_t t = std::min(flow, gap);
-      marketTaken += t;
-      flow -= t;
-    }
-    if (flow <= 0) break;
-    const int32_t q = std::min(flow, o.Remaining());
-    fills.emplace_back(id, q);
-    flow -= q;
-    if (flow <= 0) break;
-  }
-  for (uint64_t id : *fifo) {
-    Order& o = orders_[id];
-    o.ahead = std::max(0, o.ahead - marketTaken);
-  }
-  for (const auto& [id, q] : fills) {
-    Order& o = orders_[id];
-    BookFill(o, price, q);
-    if (o.Remaining() == 0) fifo->erase(std::remove(fifo->begin(), fifo->end(), id), fifo->end());
-  }
-  if (fifo->empty()) {
-    if (buys)
-      b.bids.erase(price);
-    else
-      b.asks.erase(price);
-  }
-}
-
-// The market's shown volume caps the queue ahead of a resting order: what is not shown any more
-// has traded or gone.
-void Broker::ShrinkQueues(Book& b) {
-  if (!b.have) return;
-  auto cap = [&](bool buy, int32_t price) {
-    for (int i = 0; i < kBookLevels; ++i) {
-      const int32_t p = buy ? b.snap.bidPrice[i] : b.snap.askPrice[i];
-      if (p <= 0) break;
-      if (p == price) return buy ? b.snap.bidQty[i] : b.snap.askQty[i];
-      if (buy ? p < price : p > price) return 0;
-    }
-    return INT32_MAX;  // deeper than the book shows: nothing to go by
-  };
-  for (auto& [p, fifo] : b.bids) {
-    const int32_t c = cap(true, p);
-    for (uint64_t id : fifo) orders_[id].ahead = std::min(orders_[id].ahead, c);
-  }
-  for (auto& [p, fifo] : b.asks) {
-    const int32_t c = cap(false, p);
-    for (uint64_t id : fifo) orders_[id].ahead = std::min(orders_[id].ahead, c);
-  }
+  for (const BookMatch& m : b.TradeThrough(buys, orders_)) BookFill(orders_[m.counter], m.price, m.lots);
 }
 
 // ---- condition orders ------------------------------------------------------------------------

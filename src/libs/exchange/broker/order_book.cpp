@@ -1,6 +1,8 @@
 #include "libs/exchange/broker/order_book.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
 #include <set>
 
 #include "platform/text.h"
@@ -123,6 +125,157 @@ std::vector<BookMatch> OrderBook::Match(const Order& o, const Orders& orders) {
     }
   }
   return out;
+}
+
+void OrderBook::SetSnapshot(const Snapshot& s) {
+  snap = s;
+  have = true;
+  std::memset(usedBid, 0, sizeof usedBid);
+  std::memset(usedAsk, 0, sizeof usedAsk);
+}
+
+void OrderBook::DropFront(bool buys) {
+  if (buys) {
+    if (!bids.empty() && bids.begin()->second.empty()) bids.erase(bids.begin());
+  } else if (!asks.empty() && asks.begin()->second.empty()) {
+    asks.erase(asks.begin());
+  }
+}
+
+std::vector<BookMatch> OrderBook::CrossResting(bool buys, const Orders& orders) {
+  std::vector<BookMatch> out;
+  const Snapshot& s = snap;
+  uint64_t front = 0;  // the order at the front, and what this pass took of it so far
+  int32_t taken = 0;
+  for (;;) {
+    if (buys ? bids.empty() : asks.empty()) break;
+    const int32_t P = buys ? bids.begin()->first : asks.begin()->first;
+    std::deque<uint64_t>& fifo = buys ? bids.begin()->second : asks.begin()->second;
+    int level = -1;
+    for (int i = 0; i < kBookLevels; ++i) {
+      const int32_t p = buys ? s.askPrice[i] : s.bidPrice[i];
+      if (p <= 0 || (buys ? p > P : p < P)) break;
+      if ((buys ? s.askQty[i] - usedAsk[i] : s.bidQty[i] - usedBid[i]) > 0) {
+        level = i;
+        break;
+      }
+    }
+    if (level < 0) break;
+    const uint64_t id = fifo.front();
+    if (id != front) {
+      front = id;
+      taken = 0;
+    }
+    auto o = orders.find(id);
+    const int32_t remaining = (o == orders.end() ? 0 : o->second.Remaining()) - taken;
+    int32_t& used = buys ? usedAsk[level] : usedBid[level];
+    const int32_t avail = (buys ? s.askQty[level] : s.bidQty[level]) - used;
+    const int32_t q = std::min(remaining, avail);
+    used += q;
+    taken += q;
+    out.push_back(BookMatch{level, id, P, q});
+    if (remaining - q == 0) {
+      fifo.pop_front();
+      DropFront(buys);
+    }
+  }
+  return out;
+}
+
+std::vector<BookMatch> OrderBook::TradeThrough(bool buys, Orders& orders) {
+  std::vector<BookMatch> out;
+  const Snapshot& s = snap;
+  if (s.lastQty <= 0 || s.last <= 0) return out;
+  int32_t flow = s.lastQty;
+  const int32_t L = s.last;
+  for (;;) {
+    if (flow <= 0 || (buys ? bids.empty() : asks.empty())) return out;
+    const int32_t P = buys ? bids.begin()->first : asks.begin()->first;
+    if (buys ? P <= L : P >= L) break;
+    std::deque<uint64_t>& fifo = buys ? bids.begin()->second : asks.begin()->second;
+    const uint64_t id = fifo.front();
+    auto o = orders.find(id);
+    const int32_t remaining = o == orders.end() ? 0 : o->second.Remaining();
+    const int32_t q = std::min(flow, remaining);
+    flow -= q;
+    out.push_back(BookMatch{-1, id, P, q});
+    if (remaining - q == 0) {
+      fifo.pop_front();
+      DropFront(buys);
+    }
+  }
+  // At the traded price: resting buyers are hit by active sellers, resting sellers by buyers.
+  if (flow > 0 && s.side != (buys ? 1 : 2)) QueueFlow(buys, L, flow, orders, out);
+  return out;
+}
+
+void OrderBook::QueueFlow(bool buys, int32_t price, int32_t& flow, Orders& orders, std::vector<BookMatch>& out) {
+  std::deque<uint64_t>* fifo = nullptr;
+  if (buys) {
+    auto it = bids.find(price);
+    if (it != bids.end()) fifo = &it->second;
+  } else {
+    auto it = asks.find(price);
+    if (it != asks.end()) fifo = &it->second;
+  }
+  if (!fifo) return;
+  auto remainingOf = [&](uint64_t id) {
+    auto o = orders.find(id);
+    return o == orders.end() ? 0 : o->second.Remaining();
+  };
+  auto aheadOf = [&](uint64_t id) -> int32_t* {
+    auto o = orders.find(id);
+    return o == orders.end() ? nullptr : &o->second.ahead;
+  };
+  int32_t marketTaken = 0;
+  const std::size_t first = out.size();
+  for (uint64_t id : *fifo) {
+    const int32_t* ahead = aheadOf(id);
+    const int32_t gap = (ahead ? *ahead : 0) - marketTaken;
+    if (gap > 0) {
+      const int32_t t = std::min(flow, gap);
+      marketTaken += t;
+      flow -= t;
+    }
+    if (flow <= 0) break;
+    const int32_t q = std::min(flow, remainingOf(id));
+    out.push_back(BookMatch{-1, id, price, q});
+    flow -= q;
+    if (flow <= 0) break;
+  }
+  for (uint64_t id : *fifo)
+    if (int32_t* ahead = aheadOf(id)) *ahead = std::max(0, *ahead - marketTaken);
+  for (std::size_t i = first; i < out.size(); ++i)
+    if (remainingOf(out[i].counter) - out[i].lots == 0)
+      fifo->erase(std::remove(fifo->begin(), fifo->end(), out[i].counter), fifo->end());
+  if (fifo->empty()) {
+    if (buys)
+      bids.erase(price);
+    else
+      asks.erase(price);
+  }
+}
+
+void OrderBook::ShrinkQueues(Orders& orders) const {
+  if (!have) return;
+  auto cap = [&](bool buy, int32_t price) {
+    for (int i = 0; i < kBookLevels; ++i) {
+      const int32_t p = buy ? snap.bidPrice[i] : snap.askPrice[i];
+      if (p <= 0) break;
+      if (p == price) return buy ? snap.bidQty[i] : snap.askQty[i];
+      if (buy ? p < price : p > price) return 0;
+    }
+    return INT32_MAX;  // deeper than the book shows: nothing to go by
+  };
+  auto shrink = [&](const auto& levels, bool buy) {
+    for (const auto& [p, fifo] : levels) {
+      const int32_t c = cap(buy, p);
+      for (uint64_t id : fifo)
+        if (auto o = orders.find(id); o != orders.end()) o->second.ahead = std::min(o->second.ahead, c);
+    }
+  };
+  shrink(bids, true);
+  shrink(asks, false);
 }
 
 bool OrderBook::CheckInvariant(const Orders& orders, std::string* why) const {

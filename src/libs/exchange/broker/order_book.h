@@ -51,10 +51,27 @@ class OrderBook {
   // fill (a paper counter's fill first).
   std::vector<BookMatch> Match(const Order& o, const Orders& orders);
 
+  // A new snapshot of the market (what was taken of the last one is forgotten).
+  void SetSnapshot(const Snapshot& s);
+  // Resting orders of one side (`buys`) that the market's book has moved onto: they trade at
+  // their own price with the volume the book shows at or better than it, best orders first.
+  std::vector<BookMatch> CrossResting(bool buys, const Orders& orders);
+  // The snapshot's trade: through resting prices it fills them at their own price, best first,
+  // up to the traded lots; at a resting price the flow clears the market's queue ahead first
+  // (which moves the orders there up: their `ahead` shrinks).
+  std::vector<BookMatch> TradeThrough(bool buys, Orders& orders);
+  // The market's shown volume caps the queue ahead of each resting order.
+  void ShrinkQueues(Orders& orders) const;
+
   // Each price level holds orders, each order once, each working at that price and on that
   // side, with no less ahead of it than the one before; neither the paper book nor the market's
   // crosses; no more is taken of a shown level than it shows. False with the first fault in `why`.
   bool CheckInvariant(const Orders& orders, std::string* why) const;
+
+ private:
+  void QueueFlow(bool buys, int32_t price, int32_t& flow, Orders& orders, std::vector<BookMatch>& out);
+  // Drops the best level of a side once its queue is empty.
+  void DropFront(bool buys);
 };
 
 }  // namespace tarn::exchange
