@@ -67,6 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!store) abort();  // a store must always be had
   BrokerOptions options;
   options.hashCost = HashCost::Minimal;
+  options.inlineJournal = true;  // the same writes, without a thread per input
   Broker broker(market, options, std::move(store));
   if (!broker.Store()) abort();
   std::string why;

@@ -2,8 +2,10 @@
 // committed, in the order their write sets were queued, and nothing queued is lost at the end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "libs/exchange/broker/broker_journal.h"
@@ -61,6 +63,54 @@ TEST(BrokerJournal, DeliversInOrderOnlyWhatIsCommittedAndLosesNothingAtTheEnd) {
   std::string text;
   EXPECT_TRUE(store->GetSettlement("B", 400, text));
   EXPECT_EQ(text, "late");
+}
+
+// Without a thread of its own: nothing is written until someone waits, the waiter writes and
+// delivers on its own thread, a listener that queues more from inside the delivery has it written
+// by the same pass (not recursively), and the end writes what is left.
+TEST(BrokerJournal, InlineWritesOnTheWaitingThreadAndTakesNestedSetsAlong) {
+  auto store = BrokerStore::OpenImage("");
+  ASSERT_TRUE(store);
+  std::vector<std::string> delivered;
+  int depth = 0, deepest = 0;
+  const std::thread::id caller = std::this_thread::get_id();
+  {
+    BrokerJournal* self = nullptr;
+    BrokerJournal journal(
+        *store,
+        [&](const std::vector<BrokerEvent>& events) {
+          EXPECT_EQ(std::this_thread::get_id(), caller);
+          EXPECT_TRUE(self->OnJournalThread());
+          deepest = std::max(deepest, ++depth);
+          for (const BrokerEvent& e : events) {
+            std::string text;
+            EXPECT_TRUE(store->GetSettlement(e.text.substr(0, 1), std::stoi(e.text.substr(2)), text)) << e.text;
+            delivered.push_back(e.text);
+            // A listener answering an event: its write set follows, its wait returns at once.
+            if (e.text == "A/2") {
+              self->Queue(Statement("C", 9, "nested"));
+              self->WaitDurable();
+            }
+          }
+          --depth;
+        },
+        true);
+    self = &journal;
+    EXPECT_FALSE(journal.OnJournalThread());
+    journal.Queue(Statement("A", 1, "one"));
+    journal.Queue(Statement("A", 2, "two"));
+    std::string text;
+    EXPECT_FALSE(store->GetSettlement("A", 1, text));  // queued, not written yet
+    EXPECT_FALSE(journal.Idle());
+    journal.WaitRoom();
+    EXPECT_TRUE(journal.Idle());
+    EXPECT_EQ(journal.Written(), 3u);
+    ASSERT_EQ(delivered, (std::vector<std::string>{"A/1", "A/2", "C/9"}));
+    journal.Queue(Statement("B", 5, "last"));
+  }
+  EXPECT_EQ(deepest, 1);
+  ASSERT_EQ(delivered.size(), 4u);
+  EXPECT_EQ(delivered.back(), "B/5");
 }
 
 }  // namespace

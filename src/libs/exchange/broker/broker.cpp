@@ -70,15 +70,16 @@ Broker::Broker(IBrokerMarket& market, BrokerOptions options, std::unique_ptr<Bro
   books_.resize(cat.Size());
   interest_.reset(new std::atomic<bool>[cat.Size()]);
   for (std::size_t i = 0; i < cat.Size(); ++i) interest_[i].store(false);
+  terms_.reserve(cat.Commodities().size());
   for (const Commodity& c : cat.Commodities()) terms_.push_back(TermsOf(c, cat));
   if (store_)
     journal_ = std::make_unique<BrokerJournal>(*store_, [this](const std::vector<BrokerEvent>& events) {
       listeners_.ForEach([&](IBrokerListener* l) { l->OnBrokerEvents(events); });
-    });
+    }, options_.inlineJournal);
   {
     tarn::Lock lock(mutex_);
     Load();
-    if (logins_.empty() && options_.createDemo) CreateDemo();
+    if (ledger_.logins.empty() && options_.createDemo) CreateDemo();
     const int32_t today = market_.TradingDay();
     if (day_ == 0) {
       day_ = today;
@@ -108,12 +109,8 @@ Broker::~Broker() {
 }
 
 AccountIndex Broker::AddAccount(Account account) {
-  const AccountIndex index = static_cast<AccountIndex>(accounts_.size());
-  accountIndex_[account.id] = index;
-  logins_[account.login].accounts.push_back(index);
-  accounts_.push_back(std::move(account));
   touchMark_.push_back(0);
-  return index;
+  return ledger_.Add(std::move(account));
 }
 
 namespace {
@@ -145,7 +142,7 @@ void Broker::Load() {
   fillSeq_ = std::clamp(in.maxFillSequence, 0, 9000000);
   strategySeq_ = std::clamp(in.maxStrategySequence, 0, 900000);
   for (BrokerStore::LoginRow& r : in.logins) {
-    LoginInfo& l = logins_[r.user];
+    LoginInfo& l = ledger_.logins[r.user];
     l.hash = std::move(r.hash);
     l.name = std::move(r.name);
   }
@@ -155,7 +152,7 @@ void Broker::Load() {
     a.login = std::move(r.login);
     a.name = std::move(r.name);
     a.currency = r.currency.empty() ? kAccountCurrency : std::move(r.currency);
-    if (a.id.empty() || accountIndex_.count(a.id)) continue;
+    if (a.id.empty() || ledger_.index.count(a.id)) continue;
     a.preBalance = ClampMoney(r.preBalance);
     a.deposit = ClampMoney(r.deposit);
     a.withdrawal = ClampMoney(r.withdrawal);
@@ -165,14 +162,14 @@ void Broker::Load() {
     AddAccount(std::move(a));
   }
   auto accountOf = [&](const std::string& id) {
-    auto it = accountIndex_.find(id);
-    return it == accountIndex_.end() ? kNoAccount : it->second;
+    auto it = ledger_.index.find(id);
+    return it == ledger_.index.end() ? kNoAccount : it->second;
   };
   for (const BrokerStore::SideRow& r : in.sides) {
     const AccountIndex a = accountOf(r.account);
     const ContractId c = cat.Find(r.contract);
     if (a == kNoAccount || c == kNoContract || (r.side != 1 && r.side != 2)) continue;
-    Side& s = accounts_[a].sides[SideKey(c, r.side)];
+    Side& s = ledger_.accounts[a].sides[SideKey(c, r.side)];
     s.id = r.id;
     SetField(s.number, r.number);
   }
@@ -187,7 +184,7 @@ void Broker::Load() {
       continue;
     }
     const uint64_t key = SideKey(c, r.side);
-    Side& s = accounts_[a].sides[key];
+    Side& s = ledger_.accounts[a].sides[key];
     if (s.id == 0) {
       s.id = NextId();
       SetField(s.number, Format("S%08llu", static_cast<unsigned long long>(s.id)));
@@ -203,8 +200,8 @@ void Broker::Load() {
     s.margin += lot.margin;
     s.lots.push_back(lot);
   }
-  for (AccountIndex a = 0; a < accounts_.size(); ++a) {
-    Account& acc = accounts_[a];
+  for (AccountIndex a = 0; a < ledger_.accounts.size(); ++a) {
+    Account& acc = ledger_.accounts[a];
     for (auto it = acc.sides.begin(); it != acc.sides.end();) {
       if (it->second.quantity <= 0) {
         DirtySide(a, it->first);
@@ -220,7 +217,7 @@ void Broker::Load() {
     const AccountIndex a = accountOf(r.account);
     const ContractId c = cat.Find(r.contract);
     if (a == kNoAccount || c == kNoContract || (r.side != 1 && r.side != 2)) continue;
-    accounts_[a].start[SideKey(c, r.side)] = std::clamp<int32_t>(r.quantity, 0, kMaxLoadedLots);
+    ledger_.accounts[a].start[SideKey(c, r.side)] = std::clamp<int32_t>(r.quantity, 0, kMaxLoadedLots);
   }
   for (BrokerStore::OrderRow& r : in.orders) {
     const AccountIndex a = accountOf(r.account);
@@ -237,7 +234,7 @@ void Broker::Load() {
     }
     orders_[o.id] = o;
     byKey_[KeyCode(o.tradingDay, o.sequence)] = o.id;
-    accounts_[a].orders.push_back(o.id);
+    ledger_.accounts[a].orders.push_back(o.id);
     Order& stored = orders_[o.id];
     if (stored.contract == kNoContract) continue;
     if (stored.condition && stored.state == kStWaiting) {
@@ -248,7 +245,7 @@ void Broker::Load() {
         Freeze(stored);
       else
         ReserveClose(stored, std::string(Field(stored.positionNumber)), false);
-      Rest(stored, b);
+      b.Rest(stored, orders_);
     }
   }
   for (BrokerStore::FillRow& r : in.fills) {
@@ -260,20 +257,20 @@ void Broker::Load() {
     f.account = a;
     f.contract = cat.Find(r.contract);
     std::snprintf(f.number, sizeof f.number, "%08d-T%07d", f.tradingDay, f.sequence);
-    accounts_[a].fills.push_back(f);
+    ledger_.accounts[a].fills.push_back(f);
   }
   for (const BrokerStore::RefRow& r : in.refs) {
     const AccountIndex a = accountOf(r.account);
     if (a == kNoAccount || r.ref == 0) continue;
-    accounts_[a].refs[r.ref] = RefEntry{r.orderId, r.tradingDay, r.sequence};
+    ledger_.accounts[a].refs[r.ref] = RefEntry{r.orderId, r.tradingDay, r.sequence};
     if (auto o = orders_.find(r.orderId); o != orders_.end() && o->second.account == a) o->second.clientRef = r.ref;
   }
   for (BrokerStore::StrategyRow& r : in.strategies) {
     const AccountIndex a = accountOf(r.account);
     if (a == kNoAccount) continue;
     r.order.account = a;
-    accounts_[a].strategies.push_back(std::move(r.order));
-    StrategyOrder& s = accounts_[a].strategies.back();
+    ledger_.accounts[a].strategies.push_back(std::move(r.order));
+    StrategyOrder& s = ledger_.accounts[a].strategies.back();
     if (s.state != '1') continue;
     StrategyRun run;
     if (DecodeRun(s, run)) {
@@ -299,7 +296,7 @@ bool Broker::CreateLogin(const std::string& user, const std::string& password, c
   if (!ValidLoginName(user) || password.empty()) return false;
   {
     tarn::Lock lock(mutex_);
-    if (logins_.count(user)) return false;
+    if (ledger_.logins.count(user)) return false;
   }
   const std::string hash = HashPassword(password, options_.hashCost);
   {
@@ -313,7 +310,7 @@ bool Broker::CreateLogin(const std::string& user, const std::string& password, c
 
 bool Broker::AddLogin(const std::string& user, const std::string& hash, const std::string& name) {
   if (hash.empty()) return false;
-  auto [it, added] = logins_.try_emplace(user);
+  auto [it, added] = ledger_.logins.try_emplace(user);
   if (!added) return false;
   it->second.hash = hash;
   it->second.name = name;
@@ -333,7 +330,7 @@ bool Broker::CreateAccount(const std::string& id, const std::string& login, cons
 }
 
 bool Broker::AddNewAccount(const std::string& id, const std::string& login, const std::string& name, Money balance) {
-  if (accountIndex_.count(id) || !logins_.count(login)) return false;
+  if (ledger_.index.count(id) || !ledger_.logins.count(login)) return false;
   Account a;
   a.id = id;
   a.login = login;
@@ -354,7 +351,7 @@ bool Broker::Deposit(const std::string& account, Money amount, std::string* erro
       if (error) *error = a == kNoAccount ? TXT("账户不存在") : TXT("金额错误");
       return false;
     }
-    Account& acc = accounts_[a];
+    Account& acc = ledger_.accounts[a];
     if (amount > 0) {
       acc.deposit += amount;
     } else {
@@ -380,8 +377,8 @@ bool Broker::Authenticate(const std::string& user, const std::string& password, 
   std::string hash;
   {
     tarn::Lock lock(mutex_);
-    auto it = logins_.find(user);
-    if (it != logins_.end()) hash = it->second.hash;
+    auto it = ledger_.logins.find(user);
+    if (it != ledger_.logins.end()) hash = it->second.hash;
   }
   // An unknown login costs the same hash check, so that the answer's time tells nothing.
   const bool ok = VerifyPassword(hash.empty() ? UnknownLoginHash(options_.hashCost) : hash, password) && !hash.empty();
@@ -392,8 +389,8 @@ bool Broker::Authenticate(const std::string& user, const std::string& password, 
   if (NeedsRehash(hash, options_.hashCost)) {
     const std::string fresh = HashPassword(password, options_.hashCost);
     tarn::Lock lock(mutex_);
-    auto it = logins_.find(user);
-    if (!fresh.empty() && it != logins_.end() && it->second.hash == hash) {
+    auto it = ledger_.logins.find(user);
+    if (!fresh.empty() && it != ledger_.logins.end() && it->second.hash == hash) {
       it->second.hash = fresh;
       if (store_) dirtyLogins_.push_back(user);
       Commit();
@@ -412,8 +409,8 @@ int Broker::ChangePassword(const std::string& user, const std::string& oldPasswo
   std::string hash;
   {
     tarn::Lock lock(mutex_);
-    auto it = logins_.find(user);
-    if (it == logins_.end()) {
+    auto it = ledger_.logins.find(user);
+    if (it == ledger_.logins.end()) {
       message = TXT("账号不存在");
       return 4;
     }
@@ -438,8 +435,8 @@ int Broker::ChangePassword(const std::string& user, const std::string& oldPasswo
   }
   {
     tarn::Lock lock(mutex_);
-    auto it = logins_.find(user);
-    if (it == logins_.end() || it->second.hash != hash) {
+    auto it = ledger_.logins.find(user);
+    if (it == ledger_.logins.end() || it->second.hash != hash) {
       message = TXT("密码已被修改,请重试");
       return 6;
     }
@@ -455,26 +452,25 @@ int Broker::ChangePassword(const std::string& user, const std::string& oldPasswo
 std::vector<std::string> Broker::AccountsOf(const std::string& login) {
   tarn::Lock lock(mutex_);
   std::vector<std::string> out;
-  auto it = logins_.find(login);
-  if (it == logins_.end()) return out;
-  for (AccountIndex a : it->second.accounts) out.push_back(accounts_[a].id);
+  auto it = ledger_.logins.find(login);
+  if (it == ledger_.logins.end()) return out;
+  for (AccountIndex a : it->second.accounts) out.push_back(ledger_.accounts[a].id);
   return out;
 }
 
 AccountIndex Broker::FindAccount(std::string_view id) {
   tarn::Lock lock(mutex_);
-  auto it = accountIndex_.find(id);
-  return it == accountIndex_.end() ? kNoAccount : it->second;
+  return ledger_.Find(id);
 }
 
 std::string Broker::AccountId(AccountIndex account) {
   tarn::Lock lock(mutex_);
-  return account < accounts_.size() ? accounts_[account].id : std::string();
+  return account < ledger_.accounts.size() ? ledger_.accounts[account].id : std::string();
 }
 
 std::string Broker::AccountName(AccountIndex account) {
   tarn::Lock lock(mutex_);
-  return account < accounts_.size() ? accounts_[account].name : std::string();
+  return account < ledger_.accounts.size() ? ledger_.accounts[account].name : std::string();
 }
 
 // ---- helpers ---------------------------------------------------------------------------------
@@ -566,7 +562,7 @@ bool Broker::GetOrders(const std::string& account, std::vector<Order>& out) {
   out.clear();
   const AccountIndex a = FindAccount(account);
   if (a == kNoAccount) return false;
-  for (uint64_t id : accounts_[a].orders) out.push_back(orders_[id]);
+  for (uint64_t id : ledger_.accounts[a].orders) out.push_back(orders_[id]);
   return true;
 }
 
@@ -575,7 +571,7 @@ bool Broker::GetFills(const std::string& account, std::vector<Fill>& out) {
   out.clear();
   const AccountIndex a = FindAccount(account);
   if (a == kNoAccount) return false;
-  out = accounts_[a].fills;
+  out = ledger_.accounts[a].fills;
   return true;
 }
 
@@ -584,7 +580,7 @@ bool Broker::GetPositions(const std::string& account, std::vector<PositionView>&
   out.clear();
   const AccountIndex a = FindAccount(account);
   if (a == kNoAccount) return false;
-  for (const auto& [key, side] : accounts_[a].sides) out.push_back(ViewOf(side, key));
+  for (const auto& [key, side] : ledger_.accounts[a].sides) out.push_back(ViewOf(side, key));
   return true;
 }
 
@@ -593,7 +589,7 @@ bool Broker::GetLots(const std::string& account, std::vector<LotView>& out) {
   out.clear();
   const AccountIndex a = FindAccount(account);
   if (a == kNoAccount) return false;
-  for (const auto& [key, side] : accounts_[a].sides) {
+  for (const auto& [key, side] : ledger_.accounts[a].sides) {
     const ContractId c = SideContract(key);
     const int32_t last = LastPrice(c, &side);
     const ContractTerms& t = Terms(c);
@@ -621,7 +617,7 @@ bool Broker::GetFunds(const std::string& account, FundsView& out) {
 }
 
 FundsView Broker::FundsOf(AccountIndex a) {
-  const Account& acc = accounts_[a];
+  const Account& acc = ledger_.accounts[a];
   FundsView out;
   out.account = acc.id;
   out.name = acc.name;
@@ -648,7 +644,7 @@ bool Broker::GetStrategies(const std::string& account, std::vector<StrategyOrder
   out.clear();
   const AccountIndex a = FindAccount(account);
   if (a == kNoAccount) return false;
-  out = accounts_[a].strategies;
+  out = ledger_.accounts[a].strategies;
   return true;
 }
 
@@ -666,7 +662,7 @@ bool Broker::GetSettlement(const std::string& account, int32_t tradingDay, std::
     return true;
   }
   if (store_ && store_->GetSettlement(account, tradingDay, text)) return true;
-  text = Format(TXT("账户%s没有%d的结算单"), accounts_[a].id, tradingDay);
+  text = Format(TXT("账户%s没有%d的结算单"), ledger_.accounts[a].id, tradingDay);
   return false;
 }
 
@@ -784,11 +780,11 @@ void Broker::Commit() {
   JournalWrite w;
   if (dirtyDay_) w.day = day_;
   for (const std::string& user : dirtyLogins_) {
-    auto it = logins_.find(user);
-    if (it != logins_.end()) w.logins.push_back({user, it->second.hash, it->second.name});
+    auto it = ledger_.logins.find(user);
+    if (it != ledger_.logins.end()) w.logins.push_back({user, it->second.hash, it->second.name});
   }
   for (AccountIndex a : dirtyAccounts_) {
-    const Account& acc = accounts_[a];
+    const Account& acc = ledger_.accounts[a];
     BrokerStore::AccountRow r;
     r.id = acc.id;
     r.login = acc.login;
@@ -805,11 +801,11 @@ void Broker::Commit() {
   for (uint64_t id : dirtyOrders_) {
     auto it = orders_.find(id);
     if (it != orders_.end())
-      w.orders.push_back({it->second, accounts_[it->second.account].id, ContractKey(it->second.contract)});
+      w.orders.push_back({it->second, ledger_.accounts[it->second.account].id, ContractKey(it->second.contract)});
   }
-  for (const Fill& f : newFills_) w.fills.push_back({f, accounts_[f.account].id, ContractKey(f.contract)});
+  for (const Fill& f : newFills_) w.fills.push_back({f, ledger_.accounts[f.account].id, ContractKey(f.contract)});
   for (const auto& [a, key] : dirtySides_) {
-    const Account& acc = accounts_[a];
+    const Account& acc = ledger_.accounts[a];
     auto it = acc.sides.find(key);
     BrokerStore::SideRow r{acc.id, ContractKey(SideContract(key)), SideOf(key), 0, std::string()};
     if (it != acc.sides.end()) {
@@ -819,7 +815,7 @@ void Broker::Commit() {
     w.sides.emplace_back(std::move(r), it == acc.sides.end());
   }
   for (const auto& [a, key, lotId] : dirtyLots_) {
-    const Account& acc = accounts_[a];
+    const Account& acc = ledger_.accounts[a];
     BrokerStore::LotRow r;
     r.lot.id = lotId;
     bool found = false;
@@ -836,16 +832,16 @@ void Broker::Commit() {
     w.lots.emplace_back(std::move(r), !found);
   }
   for (AccountIndex a : dirtyStarts_) {
-    const Account& acc = accounts_[a];
+    const Account& acc = ledger_.accounts[a];
     std::vector<BrokerStore::StartRow> rows;
     for (const auto& [key, qty] : acc.start)
       if (qty != 0) rows.push_back({acc.id, ContractKey(SideContract(key)), SideOf(key), qty});
     w.starts.emplace_back(acc.id, std::move(rows));
   }
-  for (auto& [a, day, text] : newStatements_) w.statements.emplace_back(accounts_[a].id, day, std::move(text));
+  for (auto& [a, day, text] : newStatements_) w.statements.emplace_back(ledger_.accounts[a].id, day, std::move(text));
   for (const auto& [a, id] : dirtyStrategies_)
-    for (const StrategyOrder& s : accounts_[a].strategies)
-      if (s.id == id) w.strategies.push_back({s, accounts_[a].id});
+    for (const StrategyOrder& s : ledger_.accounts[a].strategies)
+      if (s.id == id) w.strategies.push_back({s, ledger_.accounts[a].id});
   w.refs.swap(newRefs_);
   w.events.swap(pending_);
   dirtyOrders_.clear();

@@ -38,6 +38,8 @@
 #include "libs/exchange/broker/broker_market.h"
 #include "libs/exchange/broker/broker_store.h"
 #include "libs/exchange/broker/broker_types.h"
+#include "libs/exchange/broker/ledger.h"
+#include "libs/exchange/broker/order_book.h"
 #include "libs/exchange/spread_formula.h"
 #include "platform/sync.h"
 
@@ -47,6 +49,9 @@ struct BrokerOptions {
   std::string storePath;         // native path of the database; empty: nothing is kept
   bool createDemo = true;        // the demo login when the store is new
   HashCost hashCost = HashCost::Interactive;
+  // The store is written on the thread that waits for it (the operation's caller) instead of a
+  // journal thread of its own: for a broker opened briefly, where a thread costs more than it saves.
+  bool inlineJournal = false;
 };
 
 // The demo login the broker creates in a new store.
@@ -144,35 +149,12 @@ class Broker final : public IMarketListener {
   void OnMarketEvents(const std::vector<MarketEvent>& events) override;
 
  private:
-  // The order a client reference named first.
-  struct RefEntry {
-    uint64_t orderId = 0;
-    int32_t day = 0, sequence = 0;
-  };
-  struct Account {
-    std::string id, login, name, currency;
-    Money preBalance = 0, deposit = 0, withdrawal = 0, closeProfit = 0, fee = 0, credit = 0;
-    Money margin = 0, frozenMargin = 0, frozenFee = 0;
-    std::vector<uint64_t> orders;        // the day's orders and waiting condition orders
-    std::vector<Fill> fills;             // the day's
-    std::map<uint64_t, Side> sides;      // by SideKey
-    std::map<uint64_t, int32_t> start;   // quantities at the day's start, by SideKey
-    std::vector<StrategyOrder> strategies;
-    std::unordered_map<uint64_t, RefEntry> refs;  // by client reference
-  };
-  struct LoginInfo {
-    std::string hash, name;
-    std::vector<AccountIndex> accounts;
-  };
+  using Account = LedgerAccount;
   struct StrategyRun;
-  struct Book {
+  // A contract the broker trades in: its paper order book, and what else waits on its prices.
+  struct Book : OrderBook {
     ContractId id = kNoContract;
     bool watched = false;
-    bool have = false;
-    Snapshot snap;
-    int32_t usedBid[kBookLevels] = {}, usedAsk[kBookLevels] = {};
-    std::map<int32_t, std::deque<uint64_t>, std::greater<int32_t>> bids;
-    std::map<int32_t, std::deque<uint64_t>> asks;
     std::vector<uint64_t> conditions;
     std::vector<StrategyRun*> strategies;  // running strategy orders with a leg in this contract
     std::map<AccountIndex, int> holders;  // accounts with a side in this contract
@@ -181,9 +163,6 @@ class Broker final : public IMarketListener {
 
 
 
-  static uint64_t SideKey(ContractId c, int side) { return (static_cast<uint64_t>(c) << 1) | static_cast<uint64_t>(side - 1); }
-  static ContractId SideContract(uint64_t key) { return static_cast<ContractId>(key >> 1); }
-  static int SideOf(uint64_t key) { return static_cast<int>(key & 1) + 1; }
   static uint64_t KeyCode(int32_t day, int32_t seq) { return (static_cast<uint64_t>(day) << 32) | static_cast<uint32_t>(seq); }
   static uint64_t ParseKey(std::string_view key);
 
@@ -236,22 +215,19 @@ class Broker final : public IMarketListener {
   void ReleaseClose(Order& o, int32_t lots);
   void Freeze(Order& o);
   void Refuse(Order& o, int32_t code);
-  bool SelfTrade(const Order& o, const Book& b);
   void Match(Order& o, Book& b);
-  void Rest(Order& o, Book& b);
-  void Unrest(const Order& o, Book& b);
-  int32_t QueueAhead(const Book& b, const Order& o);
   void BookFill(Order& o, int32_t price, int32_t lots);
   void OpenLots(Order& o, Fill& f);
   void CloseLots(Order& o, Fill& f);
   void RemoveEmptySide(AccountIndex a, uint64_t sideKey);
+  // Stores and follows up what a booking of the ledger changed: the contract's holders, the
+  // rows to write, the position numbers closed out.
+  void Booked(AccountIndex a, ContractId c, const LedgerChanges& changes);
   void EndBound(AccountIndex a, ContractId c, std::string_view number);
   void FinishOrder(Order& o, int8_t state);
   void ProcessSnapshot(Book& b, const Snapshot& s);
   void CrossResting(Book& b, bool buys);
   void TradeThrough(Book& b, bool buys);
-  void QueueFlow(Book& b, bool buys, int32_t price, int32_t& flow);
-  void ShrinkQueues(Book& b);
   int DoInsertCondition(const ConditionEntry& entry, AccountIndex a);
   void EvaluateConditions(Book& b);
   bool ConditionFires(Order& c, const Book& b, bool& changed);
@@ -297,9 +273,7 @@ class Broker final : public IMarketListener {
   std::unique_ptr<BrokerStore> store_;
 
   mutable tarn::CriticalSection mutex_;
-  std::deque<Account> accounts_;
-  std::map<std::string, AccountIndex, std::less<>> accountIndex_;
-  std::map<std::string, LoginInfo, std::less<>> logins_;
+  Ledger ledger_;  // logins, accounts, positions and funds
   std::unordered_map<uint64_t, Order> orders_;
   std::unordered_map<uint64_t, uint64_t> byKey_;  // KeyCode -> id
   std::vector<std::unique_ptr<Book>> books_;      // by contract id

@@ -60,13 +60,13 @@ uint64_t Broker::StateHash() {
   Digest d;
   d.Int(day_);
   // Logins without their password hashes: a hash is salted afresh whenever it is made.
-  for (const auto& [user, login] : logins_) {
+  for (const auto& [user, login] : ledger_.logins) {
     d.Text(user);
     d.Text(login.name);
     for (AccountIndex a : login.accounts) d.Int(a);
   }
-  for (AccountIndex a = 0; a < accounts_.size(); ++a) {
-    const Account& acc = accounts_[a];
+  for (AccountIndex a = 0; a < ledger_.accounts.size(); ++a) {
+    const Account& acc = ledger_.accounts[a];
     d.Text(acc.id);
     d.Text(acc.login);
     d.Text(acc.name);

@@ -14,8 +14,8 @@ bool Broker::CheckInvariants(std::string* why, std::string_view onlyAccount) {
     return false;
   };
   const Catalogue& cat = market_.GetCatalogue();
-  for (AccountIndex a = 0; a < accounts_.size(); ++a) {
-    Account& acc = accounts_[a];
+  for (AccountIndex a = 0; a < ledger_.accounts.size(); ++a) {
+    Account& acc = ledger_.accounts[a];
     if (!onlyAccount.empty() && acc.id != onlyAccount) continue;
     const std::string who = "account " + acc.id + ": ";
 
@@ -170,8 +170,10 @@ bool Broker::CheckInvariants(std::string* why, std::string_view onlyAccount) {
       if (!(side == 0 ? check(b->bids) : check(b->asks)))
         return fail("the paper book of " + cat.ContractAt(id).key + " holds an order that is not working there");
     }
+    std::string fault;
+    if (!b->CheckInvariant(orders_, &fault)) return fail("the paper book of " + cat.ContractAt(id).key + ": " + fault);
   }
-  return true;
+  return ledger_.CheckInvariant([this](ContractId c) -> const ContractTerms& { return Terms(c); }, why);
 }
 
 }  // namespace tarn::exchange

@@ -5,11 +5,16 @@
 
 namespace tarn::exchange {
 
-BrokerJournal::BrokerJournal(BrokerStore& store, Deliver deliver) : store_(store), deliver_(std::move(deliver)) {
-  thread_ = std::thread([this] { Loop(); });
+BrokerJournal::BrokerJournal(BrokerStore& store, Deliver deliver, bool inlineWrites)
+    : store_(store), deliver_(std::move(deliver)), inline_(inlineWrites) {
+  if (!inline_) thread_ = std::thread([this] { Loop(); });
 }
 
 BrokerJournal::~BrokerJournal() {
+  if (inline_) {
+    WriteHere();
+    return;
+  }
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
@@ -30,7 +35,28 @@ uint64_t BrokerJournal::Queue(JournalWrite w) {
   return seq;
 }
 
+bool BrokerJournal::OnJournalThread() const {
+  if (!inline_) return std::this_thread::get_id() == thread_.get_id();
+  std::lock_guard<std::mutex> lock(mutex_);
+  return writer_ == std::this_thread::get_id();
+}
+
+void BrokerJournal::WriteHere() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (!queue_.empty() || writing_) {
+    if (writing_) {
+      if (writer_ == std::this_thread::get_id()) return;
+      writtenCv_.wait(lock);  // another thread writes; it may take ours along
+      continue;
+    }
+    writer_ = std::this_thread::get_id();
+    WriteQueued(lock);
+    writer_ = std::thread::id();
+  }
+}
+
 void BrokerJournal::WaitDurable() {
+  if (inline_) return WriteHere();
   if (OnJournalThread()) return;
   std::unique_lock<std::mutex> lock(mutex_);
   const uint64_t seq = seq_;
@@ -38,6 +64,7 @@ void BrokerJournal::WaitDurable() {
 }
 
 void BrokerJournal::WaitRoom() {
+  if (inline_) return WriteHere();
   if (OnJournalThread()) return;
   std::unique_lock<std::mutex> lock(mutex_);
   writtenCv_.wait(lock, [this] { return queue_.size() < kMaxQueued || stop_; });
@@ -49,6 +76,7 @@ bool BrokerJournal::Idle() {
 }
 
 void BrokerJournal::WaitIdle() {
+  if (inline_) return WriteHere();
   if (OnJournalThread()) return;
   std::unique_lock<std::mutex> lock(mutex_);
   writtenCv_.wait(lock, [this] { return (queue_.empty() && !writing_) || stop_; });
@@ -90,38 +118,42 @@ void BrokerJournal::Loop() {
   for (;;) {
     queuedCv_.wait(lock, [this] { return stop_ || !queue_.empty(); });
     if (queue_.empty()) break;
-    std::vector<JournalWrite> sets;
-    sets.reserve(queue_.size());
-    while (!queue_.empty()) {
-      sets.push_back(std::move(queue_.front()));
-      queue_.pop_front();
-    }
-    writing_ = true;
-    lock.unlock();
-    writtenCv_.notify_all();
-    for (int attempt = 0; !WriteAll(sets); ++attempt) {
-      if (attempt == 0 && !store_.Damaged())
-        std::fprintf(stderr, "tarn: the broker could not write its store; retrying\n");
-      // A damaged database stays damaged: retrying would only hold every event back.
-      if (attempt >= 50 || store_.Damaged()) {
-        std::fprintf(stderr, "tarn: the broker gave up writing %zu changes to its store\n", sets.size());
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    std::vector<BrokerEvent> events;
-    for (JournalWrite& w : sets) {
-      if (events.empty())
-        events.swap(w.events);
-      else
-        for (BrokerEvent& e : w.events) events.push_back(std::move(e));
-    }
-    if (!events.empty()) deliver_(events);
-    lock.lock();
-    written_ = sets.back().seq;
-    writing_ = false;
-    writtenCv_.notify_all();
+    WriteQueued(lock);
   }
+}
+
+void BrokerJournal::WriteQueued(std::unique_lock<std::mutex>& lock) {
+  std::vector<JournalWrite> sets;
+  sets.reserve(queue_.size());
+  while (!queue_.empty()) {
+    sets.push_back(std::move(queue_.front()));
+    queue_.pop_front();
+  }
+  writing_ = true;
+  lock.unlock();
+  writtenCv_.notify_all();
+  for (int attempt = 0; !WriteAll(sets); ++attempt) {
+    if (attempt == 0 && !store_.Damaged())
+      std::fprintf(stderr, "tarn: the broker could not write its store; retrying\n");
+    // A damaged database stays damaged: retrying would only hold every event back.
+    if (attempt >= 50 || store_.Damaged()) {
+      std::fprintf(stderr, "tarn: the broker gave up writing %zu changes to its store\n", sets.size());
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  std::vector<BrokerEvent> events;
+  for (JournalWrite& w : sets) {
+    if (events.empty())
+      events.swap(w.events);
+    else
+      for (BrokerEvent& e : w.events) events.push_back(std::move(e));
+  }
+  if (!events.empty()) deliver_(events);
+  lock.lock();
+  written_ = sets.back().seq;
+  writing_ = false;
+  writtenCv_.notify_all();
 }
 
 }  // namespace tarn::exchange

@@ -14,7 +14,6 @@ namespace {
 
 int8_t Small(int v) { return v < 0 || v > 100 ? static_cast<int8_t>(-1) : static_cast<int8_t>(v); }
 int32_t Clamp32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN + 1, INT32_MAX - 1)); }
-bool Working(const Order& o) { return o.condition ? o.state == kStWaiting : o.state >= 0 && o.state <= kStPartFilled; }
 
 }  // namespace
 
@@ -55,8 +54,8 @@ OrderReceipt Broker::PlaceCondition(const ConditionEntry& entry) {
 }
 
 bool Broker::FindRepeat(AccountIndex a, uint64_t ref, OrderReceipt& receipt) {
-  const auto it = accounts_[a].refs.find(ref);
-  if (it == accounts_[a].refs.end()) return false;
+  const auto it = ledger_.accounts[a].refs.find(ref);
+  if (it == ledger_.accounts[a].refs.end()) return false;
   const RefEntry& r = it->second;
   receipt.repeat = true;
   receipt.sequence = r.sequence;
@@ -83,8 +82,8 @@ bool Broker::FindRepeat(AccountIndex a, uint64_t ref, OrderReceipt& receipt) {
 
 void Broker::NoteRef(Order& o, uint64_t ref) {
   o.clientRef = ref;
-  accounts_[o.account].refs[ref] = RefEntry{o.id, o.tradingDay, o.sequence};
-  if (store_) newRefs_.push_back({accounts_[o.account].id, ref, o.id, o.tradingDay, o.sequence});
+  ledger_.accounts[o.account].refs[ref] = RefEntry{o.id, o.tradingDay, o.sequence};
+  if (store_) newRefs_.push_back({ledger_.accounts[o.account].id, ref, o.id, o.tradingDay, o.sequence});
 }
 
 int Broker::CancelOrder(const std::string& account, std::string_view key, std::string* error) {
@@ -146,7 +145,7 @@ int Broker::ModifyOrder(const std::string& account, std::string_view key, int64_
       } else {
         Order probe = o;
         probe.price = p;
-        if (SelfTrade(probe, b)) code = kErrSelfTrade;
+        if (b.SelfTrade(probe, orders_)) code = kErrSelfTrade;
       }
       if (!code && o.offset != kOffOpen) {
         const int32_t oldQty = o.quantity;
@@ -167,13 +166,13 @@ int Broker::ModifyOrder(const std::string& account, std::string_view key, int64_
           if (o.offset == kOffOpen) Freeze(o);
           EmitOrder(o);
         } else {
-          Unrest(o, b);
+          b.Unrest(o);
           o.price = p;
           o.quantity = quantity;
           if (o.offset == kOffOpen) Freeze(o);
           EmitOrder(o);
           Match(o, b);
-          if (o.Remaining() > 0) Rest(o, b);
+          if (o.Remaining() > 0) b.Rest(o, orders_);
         }
         pending_.emplace_back();
         pending_.back().type = BrokerEventType::Funds;
@@ -204,7 +203,7 @@ Order& Broker::NewOrder(AccountIndex a, ContractId c) {
   o.insertMs = o.updateMs = Now();
   o.strategy = sendingFor_;
   byKey_[KeyCode(day_, o.sequence)] = id;
-  accounts_[a].orders.push_back(id);
+  ledger_.accounts[a].orders.push_back(id);
   return o;
 }
 
@@ -235,7 +234,7 @@ int Broker::DoInsertOrder(const OrderEntry& entry, AccountIndex a) {
       }
       FinishOrder(o, o.filled > 0 ? kStPartCancelled : kStCancelled);
     } else {
-      Rest(o, *b);
+      b->Rest(o, orders_);
     }
   }
   if (o.fillCount == 0) {  // frozen money changed (fills tell of themselves)
@@ -258,7 +257,7 @@ int Broker::CheckOrder(Order& o, const OrderEntry& entry, Book* b) {
   } else if (!b->have || b->snap.upper <= 0) {
     return kErrClosed;
   }
-  if (SelfTrade(o, *b)) return kErrSelfTrade;
+  if (b->SelfTrade(o, orders_)) return kErrSelfTrade;
   if (o.offset == kOffOpen) {
     o.state = kStQueued;  // working: Freeze counts it
     Freeze(o);
@@ -281,102 +280,17 @@ void Broker::Refuse(Order& o, int32_t code) {
   EmitText(o.account, Format(TXT("报单失败:%s"), BrokerErrorText(code)));
 }
 
-bool Broker::SelfTrade(const Order& o, const Book& b) {
-  if (o.direction == 1) {
-    for (const auto& [p, q] : b.asks) {
-      if (!o.market && p > o.price) break;
-      for (uint64_t id : q)
-        if (orders_[id].account == o.account) return true;
-    }
-  } else {
-    for (const auto& [p, q] : b.bids) {
-      if (!o.market && p < o.price) break;
-      for (uint64_t id : q)
-        if (orders_[id].account == o.account) return true;
-    }
-  }
-  return false;
-}
-
 void Broker::Freeze(Order& o) {
-  Account& acc = accounts_[o.account];
-  acc.frozenMargin -= o.frozenMargin;
-  acc.frozenFee -= o.frozenFee;
-  o.frozenMargin = o.frozenFee = 0;
-  if (o.offset != kOffOpen || o.condition || !Working(o) || o.Remaining() <= 0) return;
   const Book* b = FindBook(o.contract);
   const int32_t price = o.market ? (b && b->snap.upper > 0 ? b->snap.upper : 0) : o.price;
-  const ContractTerms& t = Terms(o.contract);
-  o.frozenMargin = t.Margin(price, o.Remaining());
-  o.frozenFee = t.Fee(price, o.Remaining(), FeeKind::Open);
-  acc.frozenMargin += o.frozenMargin;
-  acc.frozenFee += o.frozenFee;
+  ledger_.Freeze(o, price, Terms(o.contract));
 }
 
-// Reserves the lots a close order needs. `reserve`: 1 older lots, 2 today's lots (exchanges that
-// tell them apart), 3 one lot, 4 any lots.
 int Broker::ReserveClose(Order& o, const std::string& positionNumber, bool check) {
-  const int side = o.direction == 2 ? 1 : 2;
-  Account& acc = accounts_[o.account];
-  auto it = acc.sides.find(SideKey(o.contract, side));
-  if (it == acc.sides.end()) return kErrNoPosition;
-  Side& s = it->second;
-  const int32_t q = o.Remaining();
-  const bool split = Terms(o.contract).closeToday;
-  const int32_t old = s.quantity - s.today;
-  if (!positionNumber.empty() && positionNumber != Field(s.number)) {
-    Lot* lot = nullptr;
-    for (Lot& l : s.lots)
-      if (Field(l.number) == positionNumber) lot = &l;
-    if (!lot) return kErrNoPosition;
-    if (check && split) {
-      // Naming a lot does not lift the close-today rule: a plain close takes older lots only,
-      // a close-today today's only.
-      if (lot->today && o.offset == kOffClose) return kErrCloseToday;
-      if (!lot->today && o.offset == kOffCloseToday) return kErrTodayPosition;
-    }
-    if (check) {
-      const bool bucket = !split || (lot->today ? s.today - s.reservedToday >= q : old - s.reservedOld >= q);
-      if (lot->quantity - lot->reserved < q || s.quantity - s.reservedAll < q || !bucket) return kErrNoPosition;
-    }
-    lot->reserved += q;
-    (lot->today ? s.reservedToday : s.reservedOld) += q;
-    o.reserve = 3;
-    o.reserveLot = lot->id;
-  } else if (split && o.offset == kOffCloseToday) {
-    if (check && s.today - s.reservedToday < q) return kErrTodayPosition;
-    s.reservedToday += q;
-    o.reserve = 2;
-  } else if (split) {
-    if (check && old - s.reservedOld < q) return s.quantity - s.reservedAll >= q ? kErrCloseToday : kErrNoPosition;
-    s.reservedOld += q;
-    o.reserve = 1;
-  } else {
-    if (check && s.quantity - s.reservedAll < q) return kErrNoPosition;
-    o.reserve = 4;
-  }
-  s.reservedAll += q;
-  return 0;
+  return ledger_.ReserveClose(o, Terms(o.contract).closeToday, positionNumber, check);
 }
 
-void Broker::ReleaseClose(Order& o, int32_t lots) {
-  if (o.reserve == 0 || lots <= 0) return;
-  const int side = o.direction == 2 ? 1 : 2;
-  Account& acc = accounts_[o.account];
-  auto it = acc.sides.find(SideKey(o.contract, side));
-  if (it == acc.sides.end()) return;
-  Side& s = it->second;
-  s.reservedAll -= lots;
-  if (o.reserve == 1) s.reservedOld -= lots;
-  if (o.reserve == 2) s.reservedToday -= lots;
-  if (o.reserve == 3) {
-    for (Lot& l : s.lots)
-      if (l.id == o.reserveLot) {
-        l.reserved -= lots;
-        (l.today ? s.reservedToday : s.reservedOld) -= lots;
-      }
-  }
-}
+void Broker::ReleaseClose(Order& o, int32_t lots) { ledger_.ReleaseClose(o, lots); }
 
 void Broker::FinishOrder(Order& o, int8_t state) {
   const int32_t remaining = o.Remaining();
@@ -384,7 +298,7 @@ void Broker::FinishOrder(Order& o, int8_t state) {
     if (o.condition)
       b->conditions.erase(std::remove(b->conditions.begin(), b->conditions.end(), o.id), b->conditions.end());
     else if (!o.market)
-      Unrest(o, *b);
+      b->Unrest(o);
   }
   o.state = state;
   o.updateMs = Now();
@@ -399,100 +313,17 @@ void Broker::FinishOrder(Order& o, int8_t state) {
 
 // ---- the book --------------------------------------------------------------------------------
 
-int32_t Broker::QueueAhead(const Book& b, const Order& o) {
-  if (!b.have) return 0;
-  const bool buy = o.direction == 1;
-  int32_t deepest = 0;
-  for (int i = 0; i < kBookLevels; ++i) {
-    const int32_t p = buy ? b.snap.bidPrice[i] : b.snap.askPrice[i];
-    if (p <= 0) break;
-    const int32_t q = buy ? b.snap.bidQty[i] : b.snap.askQty[i];
-    if (p == o.price) return q;
-    if (buy ? p < o.price : p > o.price) return 0;  // a better price than this level: nobody ahead
-    deepest = q;
-  }
-  return deepest;  // beyond the shown levels: at least as much as the deepest shows
-}
-
-void Broker::Rest(Order& o, Book& b) {
-  o.ahead = QueueAhead(b, o);
-  std::deque<uint64_t>& level = o.direction == 1 ? b.bids[o.price] : b.asks[o.price];
-  if (!level.empty()) o.ahead = std::max(o.ahead, orders_[level.back()].ahead);
-  level.push_back(o.id);
-}
-
-void Broker::Unrest(const Order& o, Book& b) {
-  auto drop = [&](auto& side) {
-    auto it = side.find(o.price);
-    if (it == side.end()) return;
-    auto& q = it->second;
-    q.erase(std::remove(q.begin(), q.end(), o.id), q.end());
-    if (q.empty()) side.erase(it);
-  };
-  if (o.direction == 1)
-    drop(b.bids);
-  else
-    drop(b.asks);
-}
-
 void Broker::Match(Order& o, Book& b) {
-  const bool buy = o.direction == 1;
-  const Snapshot& s = b.snap;
-  while (o.Remaining() > 0) {
-    int mi = -1;
-    int32_t mp = 0, avail = 0;
-    if (b.have) {
-      for (int i = 0; i < kBookLevels; ++i) {
-        const int32_t p = buy ? s.askPrice[i] : s.bidPrice[i];
-        if (p <= 0) break;
-        const int32_t left = buy ? s.askQty[i] - b.usedAsk[i] : s.bidQty[i] - b.usedBid[i];
-        if (left > 0) {
-          mi = i;
-          mp = p;
-          avail = left;
-          break;
-        }
-      }
-    }
-    const bool haveM = mi >= 0 && (o.market || (buy ? mp <= o.price : mp >= o.price));
-    int32_t pp = 0;
-    bool haveP = false;
-    if (buy && !b.asks.empty()) {
-      pp = b.asks.begin()->first;
-      haveP = o.market || pp <= o.price;
-    } else if (!buy && !b.bids.empty()) {
-      pp = b.bids.begin()->first;
-      haveP = o.market || pp >= o.price;
-    }
-    if (!haveM && !haveP) break;
-    if (haveM && (!haveP || (buy ? mp <= pp : mp >= pp))) {
-      // The market's shown volume first at an equal price: it was there before.
-      const int32_t q = std::min(o.Remaining(), avail);
-      (buy ? b.usedAsk[mi] : b.usedBid[mi]) += q;
-      BookFill(o, mp, q);
-    } else {
-      std::deque<uint64_t>& fifo = buy ? b.asks.begin()->second : b.bids.begin()->second;
-      Order& m = orders_[fifo.front()];
-      const int32_t q = std::min(o.Remaining(), m.Remaining());
-      BookFill(m, pp, q);
-      BookFill(o, pp, q);
-      if (m.Remaining() == 0) {
-        fifo.pop_front();
-        if (fifo.empty()) {
-          if (buy)
-            b.asks.erase(b.asks.begin());
-          else
-            b.bids.erase(b.bids.begin());
-        }
-      }
-    }
+  for (const BookMatch& m : b.Match(o, orders_)) {
+    if (m.counter) BookFill(orders_[m.counter], m.price, m.lots);
+    BookFill(o, m.price, m.lots);
   }
 }
 
 // ---- fills -----------------------------------------------------------------------------------
 
 void Broker::BookFill(Order& o, int32_t price, int32_t lots) {
-  Account& acc = accounts_[o.account];
+  Account& acc = ledger_.accounts[o.account];
   Fill f;
   f.id = NextId();
   f.tradingDay = day_;
@@ -537,125 +368,35 @@ void Broker::BookFill(Order& o, int32_t price, int32_t lots) {
 }
 
 void Broker::OpenLots(Order& o, Fill& f) {
-  const int side = o.direction == 1 ? 1 : 2;
-  const uint64_t key = SideKey(o.contract, side);
-  Account& acc = accounts_[o.account];
-  Side& s = acc.sides[key];
-  if (s.lots.empty() && s.id == 0) {
-    s.id = NextId();
-    std::snprintf(s.number, sizeof s.number, "S%08llu", static_cast<unsigned long long>(s.id));
-    BookOf(o.contract).holders[o.account]++;
-    DirtySide(o.account, key);
-  }
-  const ContractTerms& t = Terms(o.contract);
-  Lot lot;
-  lot.id = NextId();
-  std::snprintf(lot.number, sizeof lot.number, "L%08llu", static_cast<unsigned long long>(lot.id));
-  std::memcpy(lot.fillNumber, f.number, sizeof lot.fillNumber);
-  lot.quantity = f.quantity;
-  lot.today = true;
-  lot.open = lot.hold = f.price;
-  lot.openMs = f.timeMs;
-  lot.margin = t.Margin(f.price, f.quantity);
-  s.quantity += f.quantity;
-  s.today += f.quantity;
-  s.holdValue += static_cast<int64_t>(f.price) * f.quantity;
-  s.openValue += static_cast<int64_t>(f.price) * f.quantity;
-  s.margin += lot.margin;
-  acc.margin += lot.margin;
-  f.fee = t.Fee(f.price, f.quantity, FeeKind::Open);
-  f.closeProfit = 0;
-  std::memcpy(f.positionNumber, lot.number, sizeof f.positionNumber);
-  s.lots.push_back(lot);
-  DirtyLot(o.account, key, lot.id);
+  LedgerChanges changes;
+  ledger_.OpenLots(o, f, Terms(o.contract), nextId_, changes);
+  Booked(o.account, o.contract, changes);
 }
 
 void Broker::CloseLots(Order& o, Fill& f) {
-  const int side = o.direction == 2 ? 1 : 2;
-  const uint64_t key = SideKey(o.contract, side);
-  Account& acc = accounts_[o.account];
-  auto it = acc.sides.find(key);
-  if (it == acc.sides.end()) return;
-  Side& s = it->second;
-  const ContractTerms& t = Terms(o.contract);
-  const int64_t sign = side == 1 ? 1 : -1;
-  int32_t need = f.quantity;
-  int64_t tickLots = 0;
-  Money fee = 0;
-  bool first = true;
-  auto take = [&](Lot& lot, bool own) {
-    const int32_t avail = own ? lot.quantity : lot.quantity - lot.reserved;
-    const int32_t n = std::min(need, avail);
-    if (n <= 0) return;
-    tickLots += sign * (static_cast<int64_t>(f.price) - lot.hold) * n;
-    fee += t.Fee(f.price, n, lot.today ? FeeKind::CloseToday : FeeKind::Close);
-    lot.quantity -= n;
-    s.quantity -= n;
-    if (lot.today) s.today -= n;
-    s.holdValue -= static_cast<int64_t>(lot.hold) * n;
-    s.openValue -= static_cast<int64_t>(lot.open) * n;
-    const Money m = t.Margin(lot.hold, lot.quantity);
-    s.margin += m - lot.margin;
-    acc.margin += m - lot.margin;
-    lot.margin = m;
-    if (first) std::memcpy(f.positionNumber, lot.number, sizeof f.positionNumber);
-    first = false;
-    DirtyLot(o.account, key, lot.id);
-    need -= n;
-  };
-  const bool todayFirst = market_.GetCatalogue().Exchanges()[market_.GetCatalogue().CommodityOf(o.contract).exchange].code == "CFFEX";
-  switch (o.reserve) {
-    case 3:
-      for (Lot& l : s.lots)
-        if (l.id == o.reserveLot) take(l, true);
-      break;
-    case 1:
-      for (Lot& l : s.lots)
-        if (!l.today && need > 0) take(l, false);
-      break;
-    case 2:
-      for (Lot& l : s.lots)
-        if (l.today && need > 0) take(l, false);
-      break;
-    default:
-      if (todayFirst) {
-        for (Lot& l : s.lots)
-          if (l.today && need > 0) take(l, false);
-        for (Lot& l : s.lots)
-          if (!l.today && need > 0) take(l, false);
-      } else {
-        for (Lot& l : s.lots)
-          if (need > 0) take(l, false);
-      }
-  }
-  f.closeProfit = t.Profit(tickLots);
-  f.fee = fee;
-  for (auto l = s.lots.begin(); l != s.lots.end();) {
-    if (l->quantity > 0) {
-      ++l;
-      continue;
-    }
-    ended_.emplace_back(o.contract, std::string(Field(l->number)));
-    l = s.lots.erase(l);
-  }
-  if (s.quantity <= 0) {
-    ended_.emplace_back(o.contract, std::string(Field(s.number)));
-    RemoveEmptySide(o.account, key);
-  }
+  const Catalogue& cat = market_.GetCatalogue();
+  const bool todayFirst = cat.Exchanges()[cat.CommodityOf(o.contract).exchange].code == "CFFEX";
+  LedgerChanges changes;
+  ledger_.CloseLots(o, f, Terms(o.contract), todayFirst, changes);
+  Booked(o.account, o.contract, changes);
 }
 
 void Broker::RemoveEmptySide(AccountIndex a, uint64_t sideKey) {
-  Account& acc = accounts_[a];
-  auto it = acc.sides.find(sideKey);
-  if (it == acc.sides.end()) return;
-  acc.margin -= it->second.margin;
-  for (const Lot& l : it->second.lots) DirtyLot(a, sideKey, l.id);
-  acc.sides.erase(it);
-  if (Book* b = FindBook(SideContract(sideKey))) {
-    auto h = b->holders.find(a);
-    if (h != b->holders.end() && --h->second <= 0) b->holders.erase(h);
-  }
-  DirtySide(a, sideKey);
+  LedgerChanges changes;
+  ledger_.RemoveSide(a, sideKey, changes);
+  Booked(a, SideContract(sideKey), changes);
+}
+
+void Broker::Booked(AccountIndex a, ContractId c, const LedgerChanges& changes) {
+  if (changes.opened) BookOf(c).holders[a]++;
+  if (changes.removed)
+    if (Book* b = FindBook(c)) {
+      auto h = b->holders.find(a);
+      if (h != b->holders.end() && --h->second <= 0) b->holders.erase(h);
+    }
+  for (uint64_t key : changes.sides) DirtySide(a, key);
+  for (const auto& [key, lot] : changes.lots) DirtyLot(a, key, lot);
+  for (const std::string& number : changes.ended) ended_.emplace_back(c, number);
 }
 
 void Broker::EndBound(AccountIndex a, ContractId c, std::string_view number) {
@@ -676,10 +417,7 @@ void Broker::ProcessSnapshot(Book& b, const Snapshot& s) {
   if (b.have && (s.tradingDay < b.snap.tradingDay || (s.tradingDay == b.snap.tradingDay && s.timeMs < b.snap.timeMs)))
     return;  // older than what the broker has
   const bool priceChanged = !b.have || s.last != b.snap.last;
-  b.snap = s;
-  b.have = true;
-  std::memset(b.usedBid, 0, sizeof b.usedBid);
-  std::memset(b.usedAsk, 0, sizeof b.usedAsk);
+  b.SetSnapshot(s);
   if (!b.bids.empty()) {
     CrossResting(b, true);
     TradeThrough(b, true);
@@ -688,143 +426,20 @@ void Broker::ProcessSnapshot(Book& b, const Snapshot& s) {
     CrossResting(b, false);
     TradeThrough(b, false);
   }
-  ShrinkQueues(b);
+  b.ShrinkQueues(orders_);
   if (!b.conditions.empty()) EvaluateConditions(b);
   if (!b.strategies.empty()) CheckStrategies(b);
   if (priceChanged)
     for (const auto& [a, n] : b.holders) TouchPrice(a);
 }
 
-// Resting paper orders that the market's book has moved onto: they trade at their own price
-// with the volume the book shows at or better than it.
+// The book decides what trades; each fill is booked in the order it decided.
 void Broker::CrossResting(Book& b, bool buys) {
-  const Snapshot& s = b.snap;
-  for (;;) {
-    if (buys ? b.bids.empty() : b.asks.empty()) return;
-    const int32_t P = buys ? b.bids.begin()->first : b.asks.begin()->first;
-    std::deque<uint64_t>& fifo = buys ? b.bids.begin()->second : b.asks.begin()->second;
-    int level = -1;
-    for (int i = 0; i < kBookLevels; ++i) {
-      const int32_t p = buys ? s.askPrice[i] : s.bidPrice[i];
-      if (p <= 0 || (buys ? p > P : p < P)) break;
-      if ((buys ? s.askQty[i] - b.usedAsk[i] : s.bidQty[i] - b.usedBid[i]) > 0) {
-        level = i;
-        break;
-      }
-    }
-    if (level < 0) return;
-    Order& o = orders_[fifo.front()];
-    int32_t& used = buys ? b.usedAsk[level] : b.usedBid[level];
-    const int32_t avail = (buys ? s.askQty[level] : s.bidQty[level]) - used;
-    const int32_t q = std::min(o.Remaining(), avail);
-    used += q;
-    BookFill(o, P, q);
-    if (o.Remaining() == 0) {
-      fifo.pop_front();
-      if (fifo.empty()) {
-        if (buys)
-          b.bids.erase(b.bids.begin());
-        else
-          b.asks.erase(b.asks.begin());
-      }
-    }
-  }
+  for (const BookMatch& m : b.CrossResting(buys, orders_)) BookFill(orders_[m.counter], m.price, m.lots);
 }
 
-// The step's trade: through resting prices it fills them at their own price, best first, up to
-// the traded lots; at a resting price the flow clears the queue ahead first.
 void Broker::TradeThrough(Book& b, bool buys) {
-  const Snapshot& s = b.snap;
-  if (s.lastQty <= 0 || s.last <= 0) return;
-  int32_t flow = s.lastQty;
-  const int32_t L = s.last;
-  for (;;) {
-    if (flow <= 0 || (buys ? b.bids.empty() : b.asks.empty())) return;
-    const int32_t P = buys ? b.bids.begin()->first : b.asks.begin()->first;
-    if (buys ? P <= L : P >= L) break;
-    std::deque<uint64_t>& fifo = buys ? b.bids.begin()->second : b.asks.begin()->second;
-    Order& o = orders_[fifo.front()];
-    const int32_t q = std::min(flow, o.Remaining());
-    flow -= q;
-    BookFill(o, P, q);
-    if (o.Remaining() == 0) {
-      fifo.pop_front();
-      if (fifo.empty()) {
-        if (buys)
-          b.bids.erase(b.bids.begin());
-        else
-          b.asks.erase(b.asks.begin());
-      }
-    }
-  }
-  // At the traded price: resting buyers are hit by active sellers, resting sellers by buyers.
-  if (flow > 0 && s.side != (buys ? 1 : 2)) QueueFlow(b, buys, L, flow);
-}
-
-void Broker::QueueFlow(Book& b, bool buys, int32_t price, int32_t& flow) {
-  std::deque<uint64_t>* fifo = nullptr;
-  if (buys) {
-    auto it = b.bids.find(price);
-    if (it != b.bids.end()) fifo = &it->second;
-  } else {
-    auto it = b.asks.find(price);
-    if (it != b.asks.end()) fifo = &it->second;
-  }
-  if (!fifo) return;
-  int32_t marketTaken = 0;
-  std::vector<std::pair<uint64_t, int32_t>> fills;
-  for (uint64_t id : *fifo) {
-    Order& o = orders_[id];
-    const int32_t gap = o.ahead - marketTaken;
-    if (gap > 0) {
-      const int32_t t = std::min(flow, gap);
-      marketTaken += t;
-      flow -= t;
-    }
-    if (flow <= 0) break;
-    const int32_t q = std::min(flow, o.Remaining());
-    fills.emplace_back(id, q);
-    flow -= q;
-    if (flow <= 0) break;
-  }
-  for (uint64_t id : *fifo) {
-    Order& o = orders_[id];
-    o.ahead = std::max(0, o.ahead - marketTaken);
-  }
-  for (const auto& [id, q] : fills) {
-    Order& o = orders_[id];
-    BookFill(o, price, q);
-    if (o.Remaining() == 0) fifo->erase(std::remove(fifo->begin(), fifo->end(), id), fifo->end());
-  }
-  if (fifo->empty()) {
-    if (buys)
-      b.bids.erase(price);
-    else
-      b.asks.erase(price);
-  }
-}
-
-// The market's shown volume caps the queue ahead of a resting order: what is not shown any more
-// has traded or gone.
-void Broker::ShrinkQueues(Book& b) {
-  if (!b.have) return;
-  auto cap = [&](bool buy, int32_t price) {
-    for (int i = 0; i < kBookLevels; ++i) {
-      const int32_t p = buy ? b.snap.bidPrice[i] : b.snap.askPrice[i];
-      if (p <= 0) break;
-      if (p == price) return buy ? b.snap.bidQty[i] : b.snap.askQty[i];
-      if (buy ? p < price : p > price) return 0;
-    }
-    return INT32_MAX;  // deeper than the book shows: nothing to go by
-  };
-  for (auto& [p, fifo] : b.bids) {
-    const int32_t c = cap(true, p);
-    for (uint64_t id : fifo) orders_[id].ahead = std::min(orders_[id].ahead, c);
-  }
-  for (auto& [p, fifo] : b.asks) {
-    const int32_t c = cap(false, p);
-    for (uint64_t id : fifo) orders_[id].ahead = std::min(orders_[id].ahead, c);
-  }
+  for (const BookMatch& m : b.TradeThrough(buys, orders_)) BookFill(orders_[m.counter], m.price, m.lots);
 }
 
 // ---- condition orders ------------------------------------------------------------------------
@@ -863,7 +478,7 @@ int Broker::DoInsertCondition(const ConditionEntry& entry, AccountIndex a) {
   } else if (!entry.positionNumber.empty()) {
     // A stop protects a lot or a position of this contract that it closes.
     const int side = o.direction == 2 ? 1 : 2;
-    const Account& acc = accounts_[a];
+    const Account& acc = ledger_.accounts[a];
     auto it = acc.sides.find(SideKey(c, side));
     bool found = false;
     if (it != acc.sides.end() && o.offset != kOffOpen) {
@@ -941,7 +556,7 @@ void Broker::FireCondition(Order& c, Book& b) {
   const Snapshot& s = b.snap;
   const bool buy = c.direction == 1;
   OrderEntry entry;
-  entry.account = accounts_[c.account].id;
+  entry.account = ledger_.accounts[c.account].id;
   entry.contract = c.contract;
   entry.direction = c.direction;
   entry.offset = c.offset;
@@ -964,7 +579,7 @@ void Broker::FireCondition(Order& c, Book& b) {
   // exchange tells them apart.
   std::vector<OrderEntry> sends;
   const int side = c.direction == 2 ? 1 : 2;
-  Account& acc = accounts_[c.account];
+  Account& acc = ledger_.accounts[c.account];
   auto it = acc.sides.find(SideKey(c.contract, side));
   if (c.offset != kOffOpen && it != acc.sides.end()) {
     const Side& sd = it->second;

@@ -43,7 +43,7 @@ void Broker::SettleDay(int32_t day, int32_t nextDay) {
   for (auto& book : books_)
     if (book) book->strategies.clear();
   // The day's orders end; condition orders for the day and of contracts that stop trading too.
-  for (Account& acc : accounts_) {
+  for (Account& acc : ledger_.accounts) {
     const std::vector<uint64_t> ids = acc.orders;
     for (uint64_t id : ids) {
       Order& o = orders_[id];
@@ -57,15 +57,15 @@ void Broker::SettleDay(int32_t day, int32_t nextDay) {
     }
   }
   std::map<ContractId, int32_t> prices;
-  for (Account& acc : accounts_)
+  for (Account& acc : ledger_.accounts)
     for (const auto& [key, side] : acc.sides) {
       const ContractId c = SideContract(key);
       if (prices.count(c)) continue;
       int32_t ticks = 0;
       prices[c] = market_.Settlement(c, day, ticks) ? ticks : LastPrice(c, &side);
     }
-  for (AccountIndex a = 0; a < accounts_.size(); ++a) {
-    Account& acc = accounts_[a];
+  for (AccountIndex a = 0; a < ledger_.accounts.size(); ++a) {
+    Account& acc = ledger_.accounts[a];
     std::string text = Statement(a, day, true, &prices);
     Money realized = 0;
     std::vector<uint64_t> delivered;
@@ -134,7 +134,7 @@ void Broker::SettleDay(int32_t day, int32_t nextDay) {
 }
 
 std::string Broker::Statement(AccountIndex a, int32_t day, bool settled, const std::map<ContractId, int32_t>* prices) {
-  const Account& acc = accounts_[a];
+  const Account& acc = ledger_.accounts[a];
   const Catalogue& cat = market_.GetCatalogue();
   auto priceText = [&](ContractId c, int64_t ticks, int64_t lots) {
     const CommoditySpec& commodity = cat.CommodityOf(c).spec;

@@ -30,7 +30,8 @@ namespace {
 constexpr int32_t kRunVersion = 1;
 constexpr int kMaxUnitLots = kMaxOrderLots;  // lots of one leg in one batch
 
-bool Working(const Order& o) { return !o.condition && o.state >= 0 && o.state <= kStPartFilled; }
+// A leg order still in the book (leg orders are never condition orders).
+bool LegWorking(const Order& o) { return !o.condition && o.state >= 0 && o.state <= kStPartFilled; }
 
 bool Holds(double value, int condition, double price) {
   // A small tolerance: a value computed from prices equal to the trigger may differ in its
@@ -105,7 +106,7 @@ int Broker::InsertStrategy(const StrategyEntry& entry, std::string* error) {
     run.id = s.id;
     const uint64_t sid = s.id;
     EncodeRun(run, s);
-    accounts_[a].strategies.push_back(std::move(s));
+    ledger_.accounts[a].strategies.push_back(std::move(s));
     if (store_) dirtyStrategies_.emplace_back(a, run.id);
     pending_.emplace_back();
     pending_.back().type = BrokerEventType::Strategy;
@@ -130,7 +131,7 @@ int Broker::StopStrategy(const std::string& account, int32_t sequence, std::stri
     const AccountIndex a = FindAccount(account);
     StrategyOrder* found = nullptr;
     if (a != kNoAccount)
-      for (StrategyOrder& s : accounts_[a].strategies)
+      for (StrategyOrder& s : ledger_.accounts[a].strategies)
         if (s.sequence == sequence) found = &s;
     auto it = found ? runs_.find(found->id) : runs_.end();
     if (!found)
@@ -149,8 +150,8 @@ int Broker::StopStrategy(const std::string& account, int32_t sequence, std::stri
 // ---- the run ---------------------------------------------------------------------------------
 
 StrategyOrder* Broker::FindStrategy(AccountIndex a, uint64_t id) {
-  if (a >= accounts_.size()) return nullptr;
-  for (StrategyOrder& s : accounts_[a].strategies)
+  if (a >= ledger_.accounts.size()) return nullptr;
+  for (StrategyOrder& s : ledger_.accounts[a].strategies)
     if (s.id == id) return &s;
   return nullptr;
 }
@@ -237,14 +238,14 @@ void Broker::SendLeg(StrategyRun& run, int leg, int32_t lots) {
   if (snap.upper > 0) price = std::clamp<int64_t>(price, snap.lower, snap.upper);
 
   OrderEntry entry;
-  entry.account = accounts_[run.account].id;
+  entry.account = ledger_.accounts[run.account].id;
   entry.contract = l.contract;
   entry.direction = direction;
   entry.price = price;
   entry.quantity = lots;
   // The offset: as the leg says; automatic closes what the account holds against the leg when
   // that covers the lots (a loop order's way back always does), else opens.
-  const Account& acc = accounts_[run.account];
+  const Account& acc = ledger_.accounts[run.account];
   auto side = acc.sides.find(SideKey(l.contract, direction == 1 ? 2 : 1));
   const int32_t closable = side == acc.sides.end() ? 0 : side->second.quantity - side->second.reservedAll;
   const int offset = l.offset == 1 ? kOffOpen : l.offset == 2 ? kOffClose : closable >= lots ? kOffClose : kOffOpen;
@@ -290,7 +291,7 @@ void Broker::ChaseLegs(StrategyRun& run, const Book& b) {
     if (b.snap.upper > 0) best = std::clamp<int64_t>(best, b.snap.lower, b.snap.upper);
     for (uint64_t id : run.sent[i]) {
       auto it = orders_.find(id);
-      if (it == orders_.end() || !Working(it->second) || it->second.price == best) continue;
+      if (it == orders_.end() || !LegWorking(it->second) || it->second.price == best) continue;
       // Cancelled here, sent again for what is left by AdvanceRun at the end of the step.
       Order& o = it->second;
       FinishOrder(o, o.filled > 0 ? kStPartCancelled : kStCancelled);
@@ -333,7 +334,7 @@ void Broker::AdvanceRun(uint64_t id) {
       auto o = orders_.find(oid);
       if (o == orders_.end()) continue;
       filled += o->second.filled;
-      working = working || Working(o->second);
+      working = working || LegWorking(o->second);
       last = &o->second;
     }
     if (filled >= run.target[i]) continue;
@@ -399,7 +400,7 @@ void Broker::EndRun(StrategyRun& run, char state, const std::string& text) {
       auto o = orders_.find(oid);
       if (o == orders_.end()) continue;
       o->second.strategy = 0;  // no longer wakes anything
-      if (!Working(o->second)) continue;
+      if (!LegWorking(o->second)) continue;
       FinishOrder(o->second, o->second.filled > 0 ? kStPartCancelled : kStCancelled);
       pending_.emplace_back();
       pending_.back().type = BrokerEventType::Funds;

@@ -86,11 +86,14 @@ struct Order {
   // Working state, not reported.
   int32_t ahead = 0;             // market lots ahead of it in its price level's queue
   Money frozenMargin = 0, frozenFee = 0;
-  int8_t reserve = 0;            // close orders: lots reserved (see Broker::Reserve)
+  int8_t reserve = 0;            // close orders: lots reserved (see Ledger::ReserveClose)
   uint64_t reserveLot = 0;       // close orders of one lot: the lot
 
   int32_t Remaining() const { return quantity - filled; }
 };
+
+// An order still working: a condition order waiting, or an order queued or part filled.
+inline bool Working(const Order& o) { return o.condition ? o.state == kStWaiting : o.state >= 0 && o.state <= kStPartFilled; }
 
 struct Fill {
   uint64_t id = 0;
