@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <iterator>
 
 namespace tarn::exchange {
 
@@ -86,13 +87,18 @@ bool BrokerJournal::WriteAll(const std::vector<JournalWrite>& sets) {
 }
 
 void BrokerJournal::Loop() {
+  // Kept across rounds, so that a busy journal reuses their memory instead of allocating (and
+  // the allocator returning) room for every group.
+  std::vector<JournalWrite> sets;
+  std::vector<BrokerEvent> events;
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     queuedCv_.wait(lock, [this] { return stop_ || !queue_.empty(); });
     if (queue_.empty()) break;
-    std::vector<JournalWrite> sets;
-    sets.reserve(queue_.size());
+    sets.clear();
+    std::size_t eventCount = 0;
     while (!queue_.empty()) {
+      eventCount += queue_.front().events.size();
       sets.push_back(std::move(queue_.front()));
       queue_.pop_front();
     }
@@ -109,16 +115,16 @@ void BrokerJournal::Loop() {
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    std::vector<BrokerEvent> events;
-    for (JournalWrite& w : sets) {
-      if (events.empty())
-        events.swap(w.events);
-      else
-        for (BrokerEvent& e : w.events) events.push_back(std::move(e));
-    }
+    // The whole group's events go out in one delivery, in the order their sets were queued.
+    events.clear();
+    events.reserve(eventCount);
+    for (JournalWrite& w : sets) std::move(w.events.begin(), w.events.end(), std::back_inserter(events));
     if (!events.empty()) deliver_(events);
+    const uint64_t last = sets.back().seq;
+    events.clear();
+    sets.clear();
     lock.lock();
-    written_ = sets.back().seq;
+    written_ = last;
     writing_ = false;
     writtenCv_.notify_all();
   }
