@@ -563,9 +563,28 @@ class Session : public std::enable_shared_from_this<Session>, public ILinkSink, 
   bool Mine(const std::string& account) const {
     return std::find(accounts_.begin(), accounts_.end(), account) != accounts_.end();
   }
-  // A new order's answer waits for its first event; true when it waits.
+  // A new order's answer waits for its first event; true when it waits. A resend's first order
+  // may still be on its way to the store (sent just before the link dropped, or twice in one
+  // pipelined burst): its answer waits on a worker until the store holds everything so far.
   bool Await(const OrderReceipt& receipt, uint32_t request) {
-    if (receipt.sequence <= 0 || receipt.repeat) return false;
+    if (receipt.sequence <= 0) return false;
+    if (receipt.repeat) {
+      std::weak_ptr<Session> weak = weak_from_this();
+      Broker* broker = trade_->GetBroker();
+      asio::io_context& io = server_.io;
+      asio::post(server_.auth, [weak, broker, &io, request, sequence = receipt.sequence] {
+        broker->WaitDurable();
+        // The session is only touched (and released) on the I/O thread.
+        asio::post(io, [weak, request, sequence] {
+          auto s = weak.lock();
+          if (!s || s->state_ != State::Ready) return;
+          ByteWriter answer;
+          answer.I32(sequence);
+          s->Reply(request, answer.Bytes());
+        });
+      });
+      return true;
+    }
     awaiting_[{receipt.order.account, receipt.order.tradingDay, receipt.order.sequence}] = request;
     return true;
   }
