@@ -58,9 +58,11 @@ struct Bench {
   std::unique_ptr<tarnd::Server> server;
 };
 
+// Arguments: terminals, orders each terminal keeps in flight (1: each waits for its answer).
 void Orders(benchmark::State& state) {
   const int terminals = static_cast<int>(state.range(0));
-  const int perTerminal = 2000;
+  const int window = static_cast<int>(state.range(1));
+  const int perTerminal = window > 1 ? 20000 : 2000;
   Bench b;
   Broker& broker = *b.exchange->GetBroker();
   std::vector<std::unique_ptr<net::NetTradeLink>> links;
@@ -85,9 +87,16 @@ void Orders(benchmark::State& state) {
     std::vector<std::thread> threads;
     for (int i = 0; i < terminals; ++i)
       threads.emplace_back([&, i] {
-        for (int n = 0; n < perTerminal; ++n)
-          if (links[i]->InsertOrder(OrderEntry{"b" + std::to_string(i), id, 1, 1, false, price, true, 1, ""}) > 0)
-            ++acked;
+        const OrderEntry entry{"b" + std::to_string(i), id, 1, 1, false, price, true, 1, ""};
+        if (window == 1) {
+          for (int n = 0; n < perTerminal; ++n)
+            if (links[i]->InsertOrder(entry) > 0) ++acked;
+          return;
+        }
+        const std::vector<OrderEntry> batch(static_cast<std::size_t>(window), entry);
+        for (int n = 0; n < perTerminal; n += window)
+          for (int result : links[i]->InsertOrders(batch))
+            if (result > 0) ++acked;
       });
     for (auto& t : threads) t.join();
     const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
@@ -96,7 +105,7 @@ void Orders(benchmark::State& state) {
     state.counters["orders_per_s"] = acked.load() / seconds;
   }
 }
-BENCHMARK(Orders)->Arg(1)->Arg(10)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(Orders)->Args({1, 1})->Args({10, 1})->Args({1, 200})->Args({10, 200})->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 class TimedSink : public ILinkSink {
  public:
@@ -118,6 +127,9 @@ class Stamp : public IMarketListener {
 void QuoteFanOut(benchmark::State& state) {
   Bench b;
   b.exchange->Open();
+  // Listening before the terminals' sessions, it notes when the market starts delivering a step.
+  Stamp stamp;
+  b.exchange->Get()->AddListener(&stamp);
   const Catalogue& cat = b.exchange->Get()->GetCatalogue();
   std::vector<ContractId> watch;
   for (const Contract& c : cat.Contracts())
@@ -134,8 +146,6 @@ void QuoteFanOut(benchmark::State& state) {
     links.push_back(std::move(link));
     sinks.push_back(std::move(sink));
   }
-  Stamp stamp;
-  b.exchange->Get()->AddListener(&stamp);
   std::vector<double> addedUs;
   int steps = 0;
   for (auto _ : state) {
@@ -145,7 +155,7 @@ void QuoteFanOut(benchmark::State& state) {
         s->arrivals.clear();
       }
       b.clock.AdvanceMs(500);
-      b.exchange->AdvanceToClock();  // delivers in-process first; `stamp` notes when
+      b.exchange->AdvanceToClock();
       const auto published = stamp.at;
       for (auto& s : sinks) {
         const auto until = Clock::now() + std::chrono::seconds(2);

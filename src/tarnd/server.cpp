@@ -30,6 +30,7 @@ int64_t SteadyMs() {
 }
 
 constexpr int kMaxBars = 100000;
+constexpr std::size_t kKeptBufferBytes = 256 * 1024;  // a session's write buffer kept between writes
 
 }  // namespace
 
@@ -192,44 +193,56 @@ class Session : public std::enable_shared_from_this<Session>, public ILinkSink, 
     });
   }
 
-  void Send(Msg type, std::string payload) {
+  // Frames are appended to the output and leave together: whatever is sent while a write is
+  // under way, or within the same turn of the I/O thread (the replies to a read's requests, the
+  // answers of one commit), goes out in one TLS write.
+  void Send(Msg type, std::string_view payload) {
     if (state_ == State::Closed) return;
-    std::string frame = EncodeFrame(static_cast<uint16_t>(type), ++sendSeq_, payload);
-    if (queued_ + frame.size() > server_.options.maxQueuedBytes) {
+    const std::size_t size = kFrameHeaderBytes + kBodyHeaderBytes + payload.size();
+    if (queued_ + size > server_.options.maxQueuedBytes) {
       ++server_.dropped;
       return Close("output queue full (the terminal does not read)");
     }
-    queued_ += frame.size();
-    server_.queued += frame.size();
-    out_.push_back(std::move(frame));
-    if (!writing_) WriteNext();
+    AppendFrame(out_, static_cast<uint16_t>(type), ++sendSeq_, payload);
+    queued_ += size;
+    server_.queued += size;
+    if (writing_ || flushPosted_) return;
+    flushPosted_ = true;
+    auto self = shared_from_this();
+    asio::post(server_.io, [self] {
+      self->flushPosted_ = false;
+      if (self->state_ == State::Closed || self->writing_) return;
+      if (!self->out_.empty())
+        self->WriteNext();
+      else if (self->closing_)
+        self->Close(self->closeWhy_);
+    });
   }
 
   void WriteNext() {
     writing_ = true;
+    inFlight_.clear();
+    inFlight_.swap(out_);
     auto self = shared_from_this();
-    asio::async_write(stream_, asio::buffer(out_.front()), [self](const asio::error_code& e, std::size_t) {
+    asio::async_write(stream_, asio::buffer(inFlight_), [self](const asio::error_code& e, std::size_t) {
       if (self->state_ == State::Closed) return;
       if (e) return self->Close(e.message());
-      const std::size_t n = self->out_.front().size();
+      const std::size_t n = self->inFlight_.size();
       self->queued_ -= n;
       self->server_.queued -= n;
-      self->out_.pop_front();
       self->lastSent_ = SteadyClock::now();
       if (!self->out_.empty()) return self->WriteNext();
       self->writing_ = false;
+      // The buffers keep their capacity for the next writes, unless a burst made them large.
+      if (self->inFlight_.capacity() > kKeptBufferBytes) std::string().swap(self->inFlight_);
       if (self->closing_) self->Close(self->closeWhy_);
     });
   }
 
-  void Reply(uint32_t to, const std::string& body) {
-    std::string payload;
-    payload.reserve(4 + body.size());
-    ByteWriter w;
-    w.U32(to);
-    payload = std::move(w.Bytes());
-    payload += body;
-    Send(Msg::Reply, std::move(payload));
+  void Reply(uint32_t to, std::string_view body) {
+    replyBuf_.assign(reinterpret_cast<const char*>(&to), 4);  // little-endian, as ByteWriter
+    replyBuf_.append(body.data(), body.size());
+    Send(Msg::Reply, replyBuf_);
   }
 
   // Says why and closes once that is written.
@@ -237,7 +250,7 @@ class Session : public std::enable_shared_from_this<Session>, public ILinkSink, 
     Send(Msg::Refused, Encode(RefusedMsg{text, retryAfterMs}));
     closing_ = true;
     closeWhy_ = why;
-    if (!writing_) Close(why);
+    if (!writing_ && !flushPosted_) Close(why);
   }
 
   void OnFrame(const Frame& f) {
@@ -550,9 +563,28 @@ class Session : public std::enable_shared_from_this<Session>, public ILinkSink, 
   bool Mine(const std::string& account) const {
     return std::find(accounts_.begin(), accounts_.end(), account) != accounts_.end();
   }
-  // A new order's answer waits for its first event; true when it waits.
+  // A new order's answer waits for its first event; true when it waits. A resend's first order
+  // may still be on its way to the store (sent just before the link dropped, or twice in one
+  // pipelined burst): its answer waits on a worker until the store holds everything so far.
   bool Await(const OrderReceipt& receipt, uint32_t request) {
-    if (receipt.sequence <= 0 || receipt.repeat) return false;
+    if (receipt.sequence <= 0) return false;
+    if (receipt.repeat) {
+      std::weak_ptr<Session> weak = weak_from_this();
+      Broker* broker = trade_->GetBroker();
+      asio::io_context& io = server_.io;
+      asio::post(server_.auth, [weak, broker, &io, request, sequence = receipt.sequence] {
+        broker->WaitDurable();
+        // The session is only touched (and released) on the I/O thread.
+        asio::post(io, [weak, request, sequence] {
+          auto s = weak.lock();
+          if (!s || s->state_ != State::Ready) return;
+          ByteWriter answer;
+          answer.I32(sequence);
+          s->Reply(request, answer.Bytes());
+        });
+      });
+      return true;
+    }
     awaiting_[{receipt.order.account, receipt.order.tradingDay, receipt.order.sequence}] = request;
     return true;
   }
@@ -607,9 +639,12 @@ class Session : public std::enable_shared_from_this<Session>, public ILinkSink, 
   std::atomic<bool> closed_{false};  // state_ == Closed, for the login workers
   FrameDecoder decoder_{kMaxClientFrame};
   std::array<char, 16 * 1024> buf_{};
-  std::deque<std::string> out_;
+  std::string out_;        // frames waiting for the next write
+  std::string inFlight_;   // the frames being written
+  std::string replyBuf_;   // a reply's payload, reused
   std::size_t queued_ = 0;
   bool writing_ = false;
+  bool flushPosted_ = false;
   bool closing_ = false;
   std::string closeWhy_;
   uint32_t sendSeq_ = 0, recvSeq_ = 0;

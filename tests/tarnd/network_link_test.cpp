@@ -5,6 +5,7 @@
 #include <mutex>
 #include <random>
 #include <set>
+#include <thread>
 
 #include "libs/net/net_links.h"
 #include "server_fixture.h"
@@ -215,6 +216,128 @@ TEST_F(NetworkLink, AnOrderSentAgainWithItsReferenceIsPlacedOnce) {
   NetTradeLink link(Settings());
   EXPECT_LT(link.InsertOrder(OrderEntry{"8001", id, 1, 1, false, 1, true, 1, ""}), 0);
   EXPECT_EQ(link.PendingOrders(), 0u);
+}
+
+// A terminal may send many orders without waiting: each is answered exactly once, only after
+// its events (its commit), and a burst sent again with the same references books nothing new.
+TEST_F(NetworkLink, PipelinedOrdersAreEachAnsweredOnceAfterTheirCommit) {
+  StartServer();
+  const ContractId id = SomeMonth();
+  constexpr int kOrders = 300;
+  std::vector<std::string> payloads;
+  for (int i = 0; i < kOrders; ++i) {
+    OrderEntry e{"8001", id, 1, 1, false, 1, true, 1, ""};
+    // The last ten repeat references of the burst: answered as their first, after its commit.
+    e.clientRef = 0x5EED000 + (i < kOrders - 10 ? i : i - 100);
+    net::ByteWriter w;
+    net::Write(w, e);
+    payloads.push_back(std::move(w.Bytes()));
+  }
+  // Sends the burst in one write; the answers by position in the burst.
+  auto burst = [&](RawClient& c, bool fresh) {
+    std::vector<int> results(kOrders, 0);
+    const uint32_t first = c.LastSequence() + 1;
+    EXPECT_TRUE(c.SendAll(net::Msg::InsertOrder, payloads));
+    std::set<int32_t> committed;  // sequences of the orders whose events came
+    int answered = 0;
+    net::Frame f;
+    while (answered < kOrders && c.ReceiveAnswer(f)) {
+      net::ByteReader r(f.payload);
+      if (f.type == static_cast<uint16_t>(net::Msg::BrokerEvents)) {
+        std::vector<BrokerEvent> events;
+        EXPECT_TRUE(net::Read(r, events));
+        for (const BrokerEvent& e : events)
+          if (e.type == BrokerEventType::Order) committed.insert(e.order.sequence);
+        continue;
+      }
+      EXPECT_EQ(f.type, static_cast<uint16_t>(net::Msg::Reply));
+      const uint32_t request = r.U32();
+      const int32_t result = r.I32();
+      EXPECT_TRUE(r.Done());
+      EXPECT_TRUE(request >= first && request < first + kOrders) << request;
+      if (request < first || request >= first + kOrders) continue;
+      int& slot = results[request - first];
+      EXPECT_EQ(slot, 0) << "request " << request << " answered twice";
+      slot = result;
+      ++answered;
+      if (fresh) {
+        EXPECT_TRUE(committed.count(result)) << "order " << result << " answered before its commit";
+      }
+    }
+    EXPECT_EQ(answered, kOrders);
+    // Nothing more: a request sent now is the next answer.
+    EXPECT_TRUE(c.Send(net::Msg::TradingDay, {}));
+    while (c.ReceiveAnswer(f) && f.type != static_cast<uint16_t>(net::Msg::Reply)) {
+    }
+    net::ByteReader r(f.payload);
+    EXPECT_EQ(r.U32(), c.LastSequence());
+    return results;
+  };
+  std::vector<int> first, again;
+  {
+    RawClient c(port_);
+    ASSERT_TRUE(c.Login(net::LinkKind::Trade, "8001", "888888"));
+    first = burst(c, true);
+  }
+  const int distinct = kOrders - 10;
+  for (int i = 0; i < kOrders; ++i) {
+    EXPECT_GT(first[i], 0);
+    if (i > 0 && i < distinct) {
+      EXPECT_GT(first[i], first[i - 1]);  // booked in the order sent
+    }
+    if (i >= distinct) {
+      EXPECT_EQ(first[i], first[i - 100]);
+    }
+  }
+  {
+    RawClient c(port_);
+    ASSERT_TRUE(c.Login(net::LinkKind::Trade, "8001", "888888"));
+    again = burst(c, false);
+  }
+  EXPECT_EQ(again, first);
+  std::vector<Order> orders;
+  ASSERT_TRUE(Broker().GetOrders("8001", orders));
+  EXPECT_EQ(orders.size(), static_cast<std::size_t>(distinct));
+}
+
+// Two terminals' libraries each with many orders in flight at once.
+TEST_F(NetworkLink, TradeLinksInsertManyOrdersAtOnce) {
+  StartServer();
+  AddTrader("9001");
+  const ContractId id = SomeMonth();
+  constexpr int kOrders = 400;
+  std::vector<int> results[2];
+  std::vector<std::thread> threads;
+  std::vector<std::unique_ptr<NetTradeLink>> links;
+  const std::string users[2] = {"8001", "9001"}, passwords[2] = {"888888", "pw9001"};
+  for (int t = 0; t < 2; ++t) {
+    links.push_back(std::make_unique<NetTradeLink>(Settings()));
+    std::string error;
+    std::vector<std::string> accounts;
+    ASSERT_TRUE(links[t]->Open(Login(users[t], passwords[t]), nullptr, error, accounts)) << error;
+  }
+  for (int t = 0; t < 2; ++t)
+    threads.emplace_back([&, t] {
+      std::vector<OrderEntry> batch(kOrders, OrderEntry{users[t], id, 1, 1, false, 1, true, 1, ""});
+      batch[kOrders - 1].clientRef = batch[kOrders - 2].clientRef = 0xBEEF00 + t;  // one order, sent twice
+      results[t] = links[t]->InsertOrders(batch);
+    });
+  for (auto& th : threads) th.join();
+  for (int t = 0; t < 2; ++t) {
+    ASSERT_EQ(results[t].size(), static_cast<std::size_t>(kOrders));
+    std::set<int> distinct(results[t].begin(), results[t].end());
+    EXPECT_EQ(distinct.size(), static_cast<std::size_t>(kOrders - 1));
+    EXPECT_GT(*distinct.begin(), 0);
+    EXPECT_EQ(results[t][kOrders - 1], results[t][kOrders - 2]);
+    EXPECT_EQ(links[t]->PendingOrders(), 0u);
+    std::vector<Order> orders;
+    ASSERT_TRUE(Broker().GetOrders(users[t], orders));
+    EXPECT_EQ(orders.size(), static_cast<std::size_t>(kOrders - 1));
+  }
+  // With the link down nothing is sent and nothing is kept.
+  links[0]->Close();
+  EXPECT_EQ(links[0]->InsertOrders({OrderEntry{"8001", id, 1, 1, false, 1, true, 1, ""}}), std::vector<int>{-1});
+  EXPECT_EQ(links[0]->PendingOrders(), 0u);
 }
 
 TEST_F(NetworkLink, AChangedServerCertificateIsRefused) {

@@ -136,6 +136,12 @@ class RawClient {
     seq_ = sequence ? sequence : seq_ + 1;
     return SendBytes(net::EncodeFrame(static_cast<uint16_t>(type), seq_, payload));
   }
+  // Frames of one type with the next sequence numbers, all in one write.
+  bool SendAll(net::Msg type, const std::vector<std::string>& payloads) {
+    std::string bytes;
+    for (const std::string& p : payloads) net::AppendFrame(bytes, static_cast<uint16_t>(type), ++seq_, p);
+    return SendBytes(bytes);
+  }
   // The next frame; false when the server closed the connection or nothing came in time.
   bool Receive(net::Frame& f, int ms = 3000) {
     while (!decoder_.Next(f)) {

@@ -7,7 +7,6 @@
 #include <asio.hpp>
 #include <asio/ssl.hpp>
 #include <chrono>
-#include <deque>
 
 #include "libs/net/tls.h"
 #include "platform/text.h"
@@ -23,7 +22,8 @@ struct Connection::Io {
   asio::steady_timer heartbeat{io};
   FrameDecoder decoder{kMaxServerFrame};
   std::array<char, 64 * 1024> readBuf{};
-  std::deque<std::string> out;  // frames waiting to be written (I/O thread)
+  std::string out;       // frames waiting for the next write (I/O thread)
+  std::string inFlight;  // the frames being written
   bool writing = false;
   uint32_t sendSeq = 0;          // under Connection::mutex_
   uint32_t recvSeq = 0;          // I/O thread
@@ -230,6 +230,7 @@ void Connection::ReadNext(Io& s) {
     s.lastHeard = Clock::now();
     s.decoder.Feed(s.readBuf.data(), n);
     Frame f;
+    bool replied = false;  // the waiters are woken once per read, however many replies it held
     while (s.decoder.Next(f)) {
       if (f.sequence != ++s.recvSeq) return Drop("sequence gap");
       const Msg type = static_cast<Msg>(f.type);
@@ -239,8 +240,10 @@ void Connection::ReadNext(Io& s) {
         if (!r.Ok()) return Drop("bad reply");
         std::lock_guard<std::mutex> lock(mutex_);
         auto it = waiting_.find(to);
-        if (it != waiting_.end()) it->second = f.payload.substr(4);
-        cv_.notify_all();
+        if (it != waiting_.end()) {
+          it->second = f.payload.substr(4);
+          replied = true;
+        }
       } else if (type == Msg::Heartbeat) {
       } else if (type == Msg::Bye || type == Msg::Refused) {
         return Drop("closed by the server");
@@ -248,26 +251,29 @@ void Connection::ReadNext(Io& s) {
         onEvent_(type, f.payload);
       }
     }
+    if (replied) cv_.notify_all();
     if (s.decoder.Broken()) return Drop(s.decoder.Error());
     ReadNext(s);
   });
 }
 
-void Connection::Enqueue(std::string frame) {
+// Frames queued while a write is under way leave together in the next one.
+void Connection::Enqueue(const std::string& frames) {
   Io* s = io_.get();
-  s->out.push_back(std::move(frame));
+  s->out += frames;
   if (s->writing || !up_) return;
-  s->writing = true;
   WriteNext(s);
 }
 
 void Connection::WriteNext(Io* s) {
-  asio::async_write(s->stream, asio::buffer(s->out.front()), [this, s](const asio::error_code& e, std::size_t) {
+  s->writing = true;
+  s->inFlight.clear();
+  s->inFlight.swap(s->out);
+  asio::async_write(s->stream, asio::buffer(s->inFlight), [this, s](const asio::error_code& e, std::size_t) {
     if (e) {
       s->writing = false;
       return Drop(e.message());
     }
-    s->out.pop_front();
     s->lastSent = Clock::now();
     if (s->out.empty()) {
       s->writing = false;
@@ -278,24 +284,51 @@ void Connection::WriteNext(Io* s) {
 }
 
 bool Connection::Call(Msg type, const std::string& payload, std::string& reply) {
+  std::vector<std::optional<std::string>> replies;
+  CallMany(type, {&payload, 1}, replies);
+  if (!replies[0]) return false;
+  reply = std::move(*replies[0]);
+  return true;
+}
+
+std::size_t Connection::CallMany(Msg type, std::span<const std::string> payloads,
+                                 std::vector<std::optional<std::string>>& replies) {
+  replies.assign(payloads.size(), std::nullopt);
+  if (payloads.empty()) return 0;
   std::unique_lock<std::mutex> lock(mutex_);
-  if (!up_ || !io_) return false;
+  if (!up_ || !io_) return 0;
   Io* s = io_.get();
-  const uint32_t seq = ++s->sendSeq;
+  const uint32_t first = s->sendSeq + 1;
   const uint64_t generation = generation_;
-  waiting_[seq];
-  std::string frame = EncodeFrame(static_cast<uint16_t>(type), seq, payload);
+  std::string frames;
+  for (const std::string& payload : payloads) {
+    const uint32_t seq = ++s->sendSeq;
+    waiting_[seq];
+    AppendFrame(frames, static_cast<uint16_t>(type), seq, payload);
+  }
   // Posted under the lock, so frames leave in the order of their numbers.
-  asio::post(s->io, [this, frame = std::move(frame)]() mutable { Enqueue(std::move(frame)); });
+  asio::post(s->io, [this, frames = std::move(frames)] { Enqueue(frames); });
   const auto deadline = Clock::now() + std::chrono::milliseconds(options_.requestTimeoutMs);
-  const bool answered = cv_.wait_until(lock, deadline, [&] {
-    return generation_ != generation || waiting_[seq].has_value();
+  // Replies come in about the order of the requests: `next` is the first not yet answered.
+  std::size_t next = 0;
+  cv_.wait_until(lock, deadline, [&] {
+    for (; next < payloads.size(); ++next) {
+      auto it = waiting_.find(first + static_cast<uint32_t>(next));
+      if (it == waiting_.end() || !it->second) break;
+    }
+    return generation_ != generation || next == payloads.size();
   });
-  auto it = waiting_.find(seq);
-  const bool ok = answered && generation_ == generation && it != waiting_.end() && it->second.has_value();
-  if (ok) reply = std::move(*it->second);
-  if (it != waiting_.end()) waiting_.erase(it);
-  return ok;
+  std::size_t answered = 0;
+  for (std::size_t i = 0; i < payloads.size(); ++i) {
+    auto it = waiting_.find(first + static_cast<uint32_t>(i));
+    if (it == waiting_.end()) continue;
+    if (it->second && generation_ == generation) {
+      replies[i] = std::move(it->second);
+      ++answered;
+    }
+    waiting_.erase(it);
+  }
+  return answered;
 }
 
 }  // namespace tarn::net

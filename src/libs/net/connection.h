@@ -16,8 +16,10 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "libs/net/protocol.h"
 
@@ -53,11 +55,16 @@ class Connection {
   // Sends a request and waits for its reply. False when the link is down, drops, or the reply
   // does not come in time.
   bool Call(Msg type, const std::string& payload, std::string& reply);
+  // Sends several requests of one type at once (one write, no waiting between them) and waits
+  // for all their replies; `replies` holds each one, or nothing for a request left unanswered
+  // (the link dropped or the time ran out). Returns how many were answered.
+  std::size_t CallMany(Msg type, std::span<const std::string> payloads,
+                       std::vector<std::optional<std::string>>& replies);
 
  private:
   struct Io;
   void Drop(const std::string& why);
-  void Enqueue(std::string frame);  // I/O thread: queue a frame, start the writer
+  void Enqueue(const std::string& frames);  // I/O thread: queue frames, start the writer
   // I/O thread: the heartbeat timer, the reader and the writer, each re-armed by its completion.
   void ArmHeartbeat(Io& s);
   void ReadNext(Io& s);

@@ -335,6 +335,36 @@ int NetTradeLink::InsertOrder(const OrderEntry& entry) {
   return SendOrder(e, 0);
 }
 
+std::vector<int> NetTradeLink::InsertOrders(const std::vector<OrderEntry>& entries) {
+  std::vector<int> results(entries.size(), -1);
+  if (!conn_.IsUp() || entries.empty()) return results;
+  std::vector<OrderEntry> sent(entries);
+  std::vector<std::string> payloads(sent.size());
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+      if (sent[i].clientRef == 0) sent[i].clientRef = refs_.Next();
+      pending_[sent[i].clientRef] = sent[i];
+      ByteWriter w;
+      Write(w, sent[i]);
+      payloads[i] = std::move(w.Bytes());
+    }
+  }
+  std::vector<std::optional<std::string>> replies;
+  conn_.CallMany(Msg::InsertOrder, payloads, replies);
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (std::size_t i = 0; i < sent.size(); ++i) {
+    results[i] = 0;  // unanswered: pending, sent again by the next login
+    if (!replies[i]) continue;
+    ByteReader r(*replies[i]);
+    const int result = r.I32();
+    if (!r.Done()) continue;
+    pending_.erase(sent[i].clientRef);
+    results[i] = result;
+  }
+  return results;
+}
+
 int NetTradeLink::InsertCondition(const ConditionEntry& entry) {
   if (!conn_.IsUp()) return -1;
   ConditionEntry e = entry;

@@ -94,6 +94,9 @@ class NetTradeLink final : public exchange::ITradeLink {
 
   int InsertOrder(const exchange::OrderEntry& entry) override;
   int InsertCondition(const exchange::ConditionEntry& entry) override;
+  // Several orders sent at once, without waiting for one answer before sending the next; the
+  // results in the entries' order, each as InsertOrder's.
+  std::vector<int> InsertOrders(const std::vector<exchange::OrderEntry>& entries);
   int CancelOrder(const std::string& account, const std::string& key, std::string* error) override;
   int ModifyOrder(const std::string& account, const std::string& key, int64_t price, bool priceOnTick, int quantity,
                   std::string* error) override;

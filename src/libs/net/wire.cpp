@@ -2,13 +2,19 @@
 
 namespace tarn::net {
 
-std::string EncodeFrame(uint16_t type, uint32_t sequence, std::string_view payload) {
-  ByteWriter w;
-  w.U32(static_cast<uint32_t>(kBodyHeaderBytes + payload.size()));
-  w.U16(type);
-  w.U32(sequence);
-  std::string out = std::move(w.Bytes());
+void AppendFrame(std::string& out, uint16_t type, uint32_t sequence, std::string_view payload) {
+  const uint32_t length = static_cast<uint32_t>(kBodyHeaderBytes + payload.size());
+  char header[kFrameHeaderBytes + kBodyHeaderBytes];
+  std::memcpy(header, &length, 4);
+  std::memcpy(header + 4, &type, 2);
+  std::memcpy(header + 6, &sequence, 4);
+  out.append(header, sizeof header);
   out.append(payload.data(), payload.size());
+}
+
+std::string EncodeFrame(uint16_t type, uint32_t sequence, std::string_view payload) {
+  std::string out;
+  AppendFrame(out, type, sequence, payload);
   return out;
 }
 

@@ -122,6 +122,8 @@ struct Frame {
 
 // A whole frame's bytes (length, type, sequence, payload).
 std::string EncodeFrame(uint16_t type, uint32_t sequence, std::string_view payload);
+// The same appended to `out`, so that frames sent together leave in one write.
+void AppendFrame(std::string& out, uint16_t type, uint32_t sequence, std::string_view payload);
 
 // Cuts a byte stream into frames. Feed it what arrives; Next yields complete frames in order.
 // A length below the body header or above the limit is a protocol error: the decoder stops

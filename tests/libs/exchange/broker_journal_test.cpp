@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -111,6 +112,44 @@ TEST(BrokerJournal, InlineWritesOnTheWaitingThreadAndTakesNestedSetsAlong) {
   EXPECT_EQ(deepest, 1);
   ASSERT_EQ(delivered.size(), 4u);
   EXPECT_EQ(delivered.back(), "B/5");
+}
+
+TEST(BrokerJournal, WhatIsQueuedDuringACommitGoesOutInOneCommitAndOneDelivery) {
+  auto store = BrokerStore::OpenImage("");
+  ASSERT_TRUE(store);
+  std::mutex m;
+  std::condition_variable cv;
+  bool release = false;
+  std::vector<std::vector<std::string>> deliveries;
+  {
+    BrokerJournal journal(*store, [&](const std::vector<BrokerEvent>& events) {
+      std::unique_lock<std::mutex> lock(m);
+      deliveries.emplace_back();
+      for (const BrokerEvent& e : events) deliveries.back().push_back(e.text);
+      // The first delivery holds the journal while the rest is queued.
+      cv.notify_all();
+      cv.wait(lock, [&] { return release; });
+    });
+    journal.Queue(Statement("A", 1, "first"));
+    {
+      std::unique_lock<std::mutex> lock(m);
+      cv.wait(lock, [&] { return !deliveries.empty(); });
+    }
+    for (int day = 2; day <= 201; ++day) journal.Queue(Statement("A", day, "text"));
+    EXPECT_EQ(journal.Written(), 0u);  // the first is delivered only once its delivery returns
+    {
+      std::lock_guard<std::mutex> lock(m);
+      release = true;
+    }
+    cv.notify_all();
+    journal.WaitDurable();
+    EXPECT_EQ(journal.Written(), 201u);
+  }
+  ASSERT_EQ(deliveries.size(), 2u);
+  ASSERT_EQ(deliveries[1].size(), 200u);
+  for (int i = 0; i < 200; ++i) EXPECT_EQ(deliveries[1][i], "A/" + std::to_string(i + 2));
+  std::string text;
+  EXPECT_TRUE(store->GetSettlement("A", 201, text));
 }
 
 }  // namespace

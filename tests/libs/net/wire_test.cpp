@@ -34,6 +34,15 @@ TEST(FrameDecoder, FindsFramesHoweverTheBytesAreCut) {
   }
 }
 
+TEST(FrameDecoder, FramesAppendedToOneBufferAreTheSameAsFramesSentOneByOne) {
+  std::string together = "kept";
+  AppendFrame(together, 7, 1, "first");
+  AppendFrame(together, 9, 2, "");
+  AppendFrame(together, 20, 3, std::string(70000, 'y'));
+  EXPECT_EQ(together, "kept" + EncodeFrame(7, 1, "first") + EncodeFrame(9, 2, "") +
+                          EncodeFrame(20, 3, std::string(70000, 'y')));
+}
+
 TEST(FrameDecoder, RefusesBadLengthsBeforeKeepingTheBody) {
   // A length above the limit is refused from its four bytes alone: nothing of it is kept.
   FrameDecoder big(1024);

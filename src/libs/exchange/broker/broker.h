@@ -132,6 +132,9 @@ class Broker final : public IMarketListener {
 
   // Returns once the market events received so far are worked off and every event is delivered.
   void WaitIdle();
+  // Returns once every change made so far is in the store (at once without one). Not with the
+  // broker's lock held, nor from a delivery.
+  void WaitDurable() { Durable(); }
 
   // The checks tests call after every step: positions equal the day's start plus the fills and
   // the sum of their lots; funds recomputed from fills, lots, prices and working orders equal

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <iterator>
 
 namespace tarn::exchange {
 
@@ -123,9 +124,14 @@ void BrokerJournal::Loop() {
 }
 
 void BrokerJournal::WriteQueued(std::unique_lock<std::mutex>& lock) {
-  std::vector<JournalWrite> sets;
-  sets.reserve(queue_.size());
+  // One writer at a time: the group buffers are kept across rounds, so that a busy journal reuses
+  // their memory instead of allocating (and the allocator returning) room for every group.
+  std::vector<JournalWrite>& sets = groupSets_;
+  std::vector<BrokerEvent>& events = groupEvents_;
+  sets.clear();
+  std::size_t eventCount = 0;
   while (!queue_.empty()) {
+    eventCount += queue_.front().events.size();
     sets.push_back(std::move(queue_.front()));
     queue_.pop_front();
   }
@@ -142,16 +148,16 @@ void BrokerJournal::WriteQueued(std::unique_lock<std::mutex>& lock) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
-  std::vector<BrokerEvent> events;
-  for (JournalWrite& w : sets) {
-    if (events.empty())
-      events.swap(w.events);
-    else
-      for (BrokerEvent& e : w.events) events.push_back(std::move(e));
-  }
+  // The whole group's events go out in one delivery, in the order their sets were queued.
+  events.clear();
+  events.reserve(eventCount);
+  for (JournalWrite& w : sets) std::move(w.events.begin(), w.events.end(), std::back_inserter(events));
+  const uint64_t last = sets.back().seq;
+  sets.clear();
   if (!events.empty()) deliver_(events);
+  events.clear();
   lock.lock();
-  written_ = sets.back().seq;
+  written_ = last;
   writing_ = false;
   writtenCv_.notify_all();
 }

@@ -85,6 +85,8 @@ class BrokerJournal {
   bool stop_ = false;
   const bool inline_;
   std::thread::id writer_;  // inline: the thread writing, while one is
+  std::vector<JournalWrite> groupSets_;  // the group being written (only by the one writer)
+  std::vector<BrokerEvent> groupEvents_;
   std::thread thread_;
 };
 
