@@ -232,5 +232,37 @@ TEST_F(KeyWizardWindow, GridWindowTakesContractsAndTheUserBlockCommand) {
   EXPECT_EQ(page.grid->BlockName(), "USER");
 }
 
+// A host that records what the grid hands it.
+struct RecordingHost : IQuoteGridHost {
+  GridHostInfo HostInfo() const override { return GridHostInfo{}; }
+  void ShowContract(const DC_Contract& contract, const std::string&, bool) override {
+    shown.emplace_back(contract.Key());
+  }
+  void FollowContract(const DC_Contract& contract) override { followed.emplace_back(contract.Key()); }
+  std::string HostContractKey() const override { return followed.empty() ? std::string() : followed.back(); }
+  std::vector<std::string> shown, followed;
+};
+
+TEST_F(KeyWizardWindow, SelectingAContractNeverHandsItToTheHostAsADoubleClickWould) {
+  // Restoring a window selects its saved contract: the host follows it and keeps showing the
+  // grid. A wizard entry is a double-click: the host is asked to show the contract.
+  RecordingHost host;
+  page.grid->SetHost(&host);
+  EXPECT_TRUE(page.grid->SelectContract(market.gcMonth));
+  EXPECT_EQ(page.grid->BlockName(), "COMEX");
+  EXPECT_EQ(page.grid->CurrentContract().Key(), market.gcMonth.Key());
+  EXPECT_TRUE(host.shown.empty());
+  EXPECT_EQ(host.followed, std::vector<std::string>{std::string(market.gcMonth.Key())});
+  DC_Contract unknown = ZeroRecord<DC_Contract>();
+  SetField(unknown.key, "XX|none");
+  EXPECT_FALSE(page.grid->SelectContract(unknown));
+  WizardItem item;
+  item.kind = kWizardContract;
+  item.contract = market.cuMonths[1];
+  EXPECT_TRUE(page.grid->ApplyWizardItem(item));
+  EXPECT_EQ(host.shown, std::vector<std::string>{"SHFE|cu2604"});
+  page.grid->SetHost(nullptr);
+}
+
 }  // namespace
 }  // namespace tarn

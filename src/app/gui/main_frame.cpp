@@ -128,13 +128,9 @@ void CChildView::ShowSavedBlock() {
       state_.contractKey = std::string(k.Key());
     };
     grid->RefreshBlocks(state_.blockName);
-    // The saved current contract is selected in the grid.
-    if (!c.Empty()) {
-      tarn::WizardItem pick;
-      pick.kind = tarn::kWizardContract;
-      pick.contract = c;
-      grid->ApplyWizardItem(pick);
-    }
+    // The saved current contract is selected in the grid; the window keeps showing what frm.dat
+    // says (selecting is not a double-click, which would open the chart).
+    if (!c.Empty()) grid->SelectContract(c);
     if (c.Empty()) c = grid->CurrentContract();
     // Without a remembered contract the panel shows the grid's first row.
     const tarn::QuoteGridModel& rows = grid->Grid()->Model();

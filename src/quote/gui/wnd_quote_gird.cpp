@@ -177,19 +177,23 @@ bool CWndQuoteGird::ApplyWizardItem(const tarn::WizardItem& item) {
     ShowBlock(UserBlockStore::kUserBlock);
     return block_ == UserBlockStore::kUserBlock;
   }
-  if (item.kind != tarn::kWizardContract || item.contract.Empty()) return false;
-  const std::string key(item.contract.Key());
+  if (item.kind != tarn::kWizardContract || !SelectContract(item.contract)) return false;
+  if (host_) OnDoubleClicked(contract_);
+  return true;
+}
+
+bool CWndQuoteGird::SelectContract(const DC_Contract& contract) {
+  if (contract.Empty()) return false;
+  const std::string key(contract.Key());
   int row = grid_->Model().FindRow(key);
   if (row < 0) {
-    ShowBlock(ExchangeCodeOf(item.contract));
+    ShowBlock(ExchangeCodeOf(contract));
     row = grid_->Model().FindRow(key);
   }
   if (row < 0) return false;
   grid_->Model().Select(row);
   grid_->update();
-  const DC_Contract c = grid_->Model().RowAt(row)->contract;
-  OnSelectionChanged(c);
-  if (host_) OnDoubleClicked(c);
+  OnSelectionChanged(grid_->Model().RowAt(row)->contract);
   return true;
 }
 

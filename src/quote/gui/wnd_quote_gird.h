@@ -54,6 +54,9 @@ class CWndQuoteGird : public QWidget, public IBlockNotify, public IKeyWizardTarg
   // current block when empty; the first block when that is gone).
   void RefreshBlocks(const std::string& code = std::string());
   const DC_Contract& CurrentContract() const { return contract_; }
+  // Selects a contract's row (on its exchange's block when the shown block lacks it) without
+  // handing it to the host: the host keeps what it shows. False when no block has the contract.
+  bool SelectContract(const DC_Contract& contract);
 
   // The quote alert dialog for a contract, when the alert engine is part of the terminal.
   using AlertHook = std::function<void(QWidget* parent, const DC_Contract& contract)>;
