@@ -58,8 +58,8 @@ const std::string& OrderStateText(int state) {
 }
 
 Colorref DirectionColor(int direction) {
-  if (direction == 1) return kBuyColor;
-  if (direction == 2) return kSellColor;
+  if (direction == kBuy) return kBuyColor;
+  if (direction == kSell) return kSellColor;
   return 0;
 }
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "data/quote_records.h"
+#include "data/trade_enums.h"
 #include "engines/engine_support.h"
 #include "platform/sync.h"
 
@@ -41,9 +42,10 @@ struct ClosePart {
 
 // The parts of closing `quantity` lots of one side, of which `sideTotal` are held and
 // `sideToday` of those were opened today (never counted above the total): the older lots, then
-// today's (offset 3), then any excess. The older lots and the excess carry `offset` (2, or 3 when
-// the trader asked for close-today).
-std::vector<ClosePart> SplitClose(int32_t quantity, int64_t sideTotal, int64_t sideToday, int32_t offset = 2);
+// today's (close-today), then any excess. The older lots and the excess carry `offset` (close, or
+// close-today when the trader asked for it).
+std::vector<ClosePart> SplitClose(int32_t quantity, int64_t sideTotal, int64_t sideToday,
+                                   int32_t offset = kClose);
 
 class CloseBurstLedger {
  public:

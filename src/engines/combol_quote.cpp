@@ -48,37 +48,50 @@ int CCombolQuote::OnQuote(int status, const DC_Quote* quote) {
   if (status != 0 || !quote) return 0;
   const std::string_view key = quote->contract.Key();
   const DC_QuoteData& d = quote->data;
-  tarn::Lock lock(mutex_);
-  bool leg = false;
-  for (int i = 0; i < legCount_; ++i) {
-    Leg& e = legs_[i];
-    if (e.keyLength == key.size() && std::memcmp(e.key, key.data(), key.size()) == 0) {
-      e.last = d.last;
-      e.bid = d.bidPrice[0];
-      e.ask = d.askPrice[0];
-      leg = true;
+  // The values are computed under the lock and told after it is released, so that a listener
+  // may wait for a thread that reads this calculator. The quote library delivers one quote at a
+  // time and Detach waits for a delivery in flight: the listener outlives this call.
+  ICombolQuoteListener* listener = nullptr;
+  CombolStrategy strategy;
+  double lastValue = 0, bidValue = 0, askValue = 0;
+  {
+    tarn::Lock lock(mutex_);
+    bool leg = false;
+    for (int i = 0; i < legCount_; ++i) {
+      Leg& e = legs_[i];
+      if (e.keyLength == key.size() && std::memcmp(e.key, key.data(), key.size()) == 0) {
+        e.last = d.last;
+        e.bid = d.bidPrice[0];
+        e.ask = d.askPrice[0];
+        leg = true;
+      }
     }
+    if (!leg) return 0;
+    // Letters name legs by position (used legs come first), so value i belongs to leg A + i.
+    double last[4] = {0, 0, 0, 0}, bid[4] = {0, 0, 0, 0}, ask[4] = {0, 0, 0, 0};
+    bool haveLast = true, haveBid = true, haveAsk = true;
+    for (int i = 0; i < legCount_; ++i) {
+      const Leg& e = legs_[i];
+      const int slot = e.letter - 'A';
+      const bool buy = e.direction == tarn::kBuy;
+      last[slot] = e.last;
+      bid[slot] = buy ? e.bid : e.ask;
+      ask[slot] = buy ? e.ask : e.bid;
+      haveLast = haveLast && std::fabs(last[slot]) > 1e-5;
+      haveBid = haveBid && std::fabs(bid[slot]) > 1e-5;
+      haveAsk = haveAsk && std::fabs(ask[slot]) > 1e-5;
+    }
+    if (haveLast) lastValue_ = formula_.Evaluate(last);
+    if (haveBid) bidValue_ = formula_.Evaluate(bid);
+    if (haveAsk) askValue_ = formula_.Evaluate(ask);
+    if (!(haveLast || haveBid || haveAsk) || !listener_) return 0;
+    listener = listener_;
+    strategy = strategy_;
+    lastValue = lastValue_;
+    bidValue = bidValue_;
+    askValue = askValue_;
   }
-  if (!leg) return 0;
-  // Letters name legs by position (used legs come first), so value i belongs to leg A + i.
-  double last[4] = {0, 0, 0, 0}, bid[4] = {0, 0, 0, 0}, ask[4] = {0, 0, 0, 0};
-  bool haveLast = true, haveBid = true, haveAsk = true;
-  for (int i = 0; i < legCount_; ++i) {
-    const Leg& e = legs_[i];
-    const int slot = e.letter - 'A';
-    const bool buy = e.direction == tarn::kBuy;
-    last[slot] = e.last;
-    bid[slot] = buy ? e.bid : e.ask;
-    ask[slot] = buy ? e.ask : e.bid;
-    haveLast = haveLast && std::fabs(last[slot]) > 1e-5;
-    haveBid = haveBid && std::fabs(bid[slot]) > 1e-5;
-    haveAsk = haveAsk && std::fabs(ask[slot]) > 1e-5;
-  }
-  if (haveLast) lastValue_ = formula_.Evaluate(last);
-  if (haveBid) bidValue_ = formula_.Evaluate(bid);
-  if (haveAsk) askValue_ = formula_.Evaluate(ask);
-  if ((haveLast || haveBid || haveAsk) && listener_)
-    listener_->OnCombolQuote(askValue_, strategy_, lastValue_, bidValue_, askValue_);
+  listener->OnCombolQuote(askValue, strategy, lastValue, bidValue, askValue);
   return 0;
 }
 

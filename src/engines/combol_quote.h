@@ -6,8 +6,8 @@
 // to one ICombolQuoteListener.
 //
 // Quotes come on the quote library's thread; toggle, remove and value reads on the UI thread.
-// Each calculator has its own critical section; the listener is called with it held and must
-// only store the values or post to its window.
+// Each calculator has its own critical section; the listener is called after it is released
+// (on the quote library's thread) and should only store the values or post to its window.
 #pragma once
 
 #include <map>

@@ -180,7 +180,7 @@ std::optional<std::string> CheckStopInput(const StopContext& c, const StopInput&
   if (reached) return TXT("当前价格已经满足条件，不合时宜。");
   ConditionOrderRequest r{};
   r.contract = c.position.contract;
-  r.direction = isLong ? 2 : 1;
+  r.direction = isLong ? kSell : kBuy;
   r.offset = kClose;
   r.triggerBasis = 0;
   r.kind = kind;
@@ -222,11 +222,11 @@ const std::string& StopKindText(int kind, bool longPosition) {
 
 std::vector<OrderRecord> StopOrdersOf(const std::vector<OrderRecord>& orders, const PositionRecord& position,
                                       std::string_view positionNumber) {
-  const int closing = position.IsLong() ? 2 : 1;
+  const int closing = position.IsLong() ? kSell : kBuy;
   std::vector<OrderRecord> out;
   for (const OrderRecord& o : orders) {
     if (!o.contract.SameKey(position.contract) || (o.offset != kClose && o.offset != kCloseToday) || o.hidden != 1 ||
-        o.state != 11 || o.direction != closing)
+        o.state != kStateNotTriggered || o.direction != closing)
       continue;
     if (!positionNumber.empty() && Field(o.positionNumber) != positionNumber) continue;
     out.push_back(o);

@@ -2,7 +2,11 @@
 // with their registry.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <future>
+#include <memory>
+#include <thread>
 
 #include "engine_fakes.h"
 #include "engines/combol_formula.h"
@@ -185,6 +189,49 @@ TEST_F(CombolQuoteTest, TheThreeValuesFollowTheLegsQuotes) {
   DC_Quote negative = Book(a, -5, -6, -4);
   calc.OnQuote(0, &negative);
   EXPECT_DOUBLE_EQ(calls.back().last, -95);
+}
+
+TEST_F(CombolQuoteTest, AListenerMayWaitForAnotherThreadThatReadsTheCalculator) {
+  // A window that, told of new values, waits for a worker reading the calculator must not find
+  // the calculator locked by its own notice.
+  class Waiting : public ICombolQuoteListener {
+   public:
+    ~Waiting() override {
+      for (std::thread& t : workers) t.join();
+    }
+    void OnCombolQuote(double, const CombolStrategy&, double, double, double) override {
+      auto done = std::make_shared<std::promise<double>>();
+      std::future<double> f = done->get_future();
+      workers.emplace_back([this, done] {
+        double last = 0;
+        calc->Values(&last, nullptr, nullptr);
+        done->set_value(last);
+      });
+      if (f.wait_for(std::chrono::seconds(2)) == std::future_status::ready)
+        values.push_back(f.get());
+      else
+        ++blocked;
+    }
+    void OnCombolForward(int) override {}
+    CCombolQuote* calc = nullptr;
+    std::vector<std::thread> workers;
+    std::vector<double> values;
+    int blocked = 0;
+  };
+  Waiting w;
+  {
+    CCombolQuote calc;
+    w.calc = &calc;
+    calc.Setup(Strategy("A-B"), &w);
+    DC_Quote qa = Book(a, 100, 99, 101), qb = Book(b, 95, 94, 96);
+    calc.OnQuote(0, &qa);
+    calc.OnQuote(0, &qb);
+    for (std::thread& t : w.workers) t.join();
+    w.workers.clear();
+  }
+  EXPECT_EQ(w.blocked, 0);
+  ASSERT_EQ(w.values.size(), 1u);
+  EXPECT_DOUBLE_EQ(w.values[0], 5);  // the worker read the value the notice told
 }
 
 TEST_F(CombolQuoteTest, AFormulaThatDoesNotParseGivesAnEmptyCalculator) {

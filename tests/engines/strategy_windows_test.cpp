@@ -9,6 +9,7 @@
 
 #include "engine_fakes.h"
 #include "engines/gui/condition_windows.h"
+#include "data/trade_enums.h"
 #include "engines/gui/strategy_windows.h"
 #include "platform/message_box.h"
 #include "support/test_support.h"
@@ -301,6 +302,49 @@ TEST_F(StrategyWindows, TheStopListAddsANewStopAndModifiesOneWithItsSendPrice) {
   EXPECT_EQ(trade.conditions[2].sendPriceMode, 2);
   EXPECT_EQ(trade.conditions[2].ticks, 2);
   EXPECT_EQ(trade.conditions[2].kind, 0);
+}
+
+TEST_F(StrategyWindows, TheStopListsSelectionStaysWithItsOrderWhenTheRowsMove) {
+  tarn::StopContext c;
+  c.position = Position(rb, 3, 0);
+  c.latest = 3100;
+  auto stop = [&](const char* key, double trigger) {
+    OrderRecord o{};
+    tarn::SetField(o.key, key);
+    o.contract = rb;
+    o.direction = tarn::kSell;
+    o.offset = tarn::kClose;
+    o.hidden = 1;
+    o.state = tarn::kStateNotTriggered;
+    o.quantity = 1;
+    o.conditionKind = 1;
+    o.triggerPrice = trigger;
+    return o;
+  };
+  trade.orders = {stop("s1", 3050), stop("s2", 3040), stop("s3", 3030)};
+  CDlgWinStop list(c, 0, "");
+  ASSERT_EQ(list.list->rowCount(), 3);
+  list.list->selectRow(1);  // s2
+  // The first stop fires before the trader presses 删除: the rows move up under the selection.
+  trade.orders[0].state = 4;
+  list.OnOrder(nullptr, AccountTexts{});
+  QCoreApplication::sendPostedEvents(&list);
+  ASSERT_EQ(list.list->rowCount(), 2);
+  EXPECT_EQ(tarn::ui::SelectedRow(list.list), 0);
+  list.Delete();
+  EXPECT_EQ(trade.cancelled, (std::vector<std::string>{"s2"}));
+  // A new stop listed before it keeps the selection on s2 as well.
+  trade.orders.insert(trade.orders.begin(), stop("s0", 3060));
+  list.Refresh();
+  EXPECT_EQ(tarn::ui::SelectedRow(list.list), 1);
+  // The selected stop gone: no row is selected, and 删除 cancels nothing.
+  trade.orders.erase(trade.orders.begin() + 2);  // s2
+  list.Refresh();
+  EXPECT_EQ(tarn::ui::SelectedRow(list.list), -1);
+  list.Delete();
+  EXPECT_EQ(trade.cancelled.size(), 1u);
+  ASSERT_FALSE(boxes.Boxes().empty());
+  EXPECT_EQ(boxes.Boxes().back().text, TXT("请选择一行"));
 }
 
 TEST_F(StrategyWindows, TheConditionDialogsContractBoxFindsWhatIsTyped) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QScrollArea>
 
@@ -224,11 +225,33 @@ TEST_F(OrderPanelsGui, KeyboardPanelTakesCharactersOnlyWhileShown) {
   EXPECT_FALSE(DispatchTypedCharacter('1'));  // switched off
   panel.ToggleEnabled();
   EXPECT_TRUE(panel.enable->isChecked());
+  panel.activateWindow();
+  panel.enable->setFocus();
+  QApplication::processEvents();
   EXPECT_TRUE(DispatchTypedCharacter('1'));
   EXPECT_FALSE(DispatchTypedCharacter('2'));
   ASSERT_EQ(api.inserted.size(), 1u);
   EXPECT_EQ(api.inserted[0].quantity, 5);
   EXPECT_EQ(api.inserted[0].price, 3501);
+  // A "1" typed into a text box (the panel's own multiplier box, a settings dialog's quantity)
+  // or while a modal dialog is open is text, never an order.
+  panel.multiplier->setFocus();
+  QApplication::processEvents();
+  ASSERT_EQ(QApplication::focusWidget(), panel.multiplier);
+  EXPECT_FALSE(DispatchTypedCharacter('1'));
+  panel.enable->setFocus();
+  QDialog modal(&panel);
+  modal.setModal(true);
+  modal.show();
+  QApplication::processEvents();
+  ASSERT_NE(QApplication::activeModalWidget(), nullptr);
+  EXPECT_FALSE(DispatchTypedCharacter('1'));
+  modal.hide();
+  QApplication::processEvents();
+  panel.enable->setFocus();
+  QApplication::processEvents();
+  EXPECT_TRUE(DispatchTypedCharacter('1'));  // the same key sends again once nothing holds it
+  EXPECT_EQ(api.inserted.size(), 2u);
 }
 
 TEST_F(OrderPanelsGui, KeyboardSettingsDialogEditsACopy) {

@@ -92,6 +92,48 @@ TEST_F(TradeGridWindow, NotificationsRefreshOnTheWindowsThread) {
   EXPECT_EQ(grid.Grid(kTabPositions)->CellUpdates(), before);
 }
 
+TEST(ColorGrid, NumberedRowsKeepTheSharedCellsAndRepaintOnlyWhatChangedInSight) {
+  CMyColorGrid grid(1);
+  grid.SetNumbered(true);
+  grid.SetColumns({TradeColumn{TXT("序号"), 4, CellAlign::Left}, TradeColumn{TXT("合约"), 8, CellAlign::Left},
+                   TradeColumn{TXT("数量"), 6, CellAlign::Right}});
+  grid.resize(400, grid.HeaderHeight() + 3 * grid.RowHeight());  // three rows in sight
+  grid.show();
+  auto row = [](const char* code, const char* qty) {
+    return std::make_shared<const CellRow>(CellRow{GridCell{code, 0}, GridCell{qty, 0}});
+  };
+  std::vector<std::shared_ptr<const CellRow>> list;
+  for (int i = 0; i < 10; ++i) list.push_back(row(Format("c%d", i).c_str(), "1"));
+  grid.SetRowCount(10);
+  for (int r = 0; r < 10; ++r) grid.SetSharedRow(r, list[static_cast<std::size_t>(r)]);
+  EXPECT_EQ(grid.CellAt(4, 0)->text, "5");  // the grid's own number
+  EXPECT_EQ(grid.CellAt(4, 1)->text, "c4");
+  EXPECT_EQ(grid.CellAt(4, 2)->text, "1");
+  EXPECT_EQ(grid.CellAt(4, 3), nullptr);
+  // The same cells again: nothing repaints.
+  long long before = grid.CellUpdates();
+  for (int r = 0; r < 10; ++r) grid.SetSharedRow(r, list[static_cast<std::size_t>(r)]);
+  EXPECT_EQ(grid.CellUpdates(), before);
+  // The first record leaves: every row takes the next one's cells, and only the rows in sight
+  // repaint, only their changed cells (the code; the quantity is the same text).
+  list.erase(list.begin());
+  for (int r = 0; r < 9; ++r) grid.SetSharedRow(r, list[static_cast<std::size_t>(r)]);
+  grid.SetRowCount(9);
+  EXPECT_EQ(grid.CellUpdates() - before, 3);
+  for (int r = 0; r < 9; ++r) EXPECT_EQ(grid.CellAt(r, 1)->text, Format("c%d", r + 1)) << r;
+  EXPECT_EQ(grid.CellAt(8, 0)->text, "9");
+  // A whole row written with its number (the plain form) reads the same.
+  grid.SetRow(0, CellRow{GridCell{"99", 0}, GridCell{"c1", 0}, GridCell{"2", 0}});
+  EXPECT_EQ(grid.CellAt(0, 0)->text, "1");
+  EXPECT_EQ(grid.CellAt(0, 2)->text, "2");
+  // Without numbering, the row holds every column.
+  CMyColorGrid plain(2);
+  plain.SetColumns({TradeColumn{TXT("合约"), 8, CellAlign::Left}});
+  plain.SetRowCount(1);
+  plain.SetRow(0, CellRow{GridCell{"rb", 0}});
+  EXPECT_EQ(plain.CellAt(0, 0)->text, "rb");
+}
+
 TEST_F(TradeGridWindow, DraggedTabsAndColumnWidthsAreKept) {
   {
     CTradeGridContainer grid;

@@ -1,13 +1,8 @@
 #include "app/gui/frame_key_filter.h"
 
-#include <QAbstractSpinBox>
 #include <QApplication>
-#include <QComboBox>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
-#include <QTextEdit>
 #include <QTimer>
 
 #include "trade/orders/gui/keyboard_order_panel.h"
@@ -16,16 +11,6 @@
 #include "trade/grid/trade_grid_tabs.h"
 
 namespace {
-
-bool IsTextInput(const QWidget* w) {
-  if (!w) return false;
-  if (const auto* e = qobject_cast<const QLineEdit*>(w)) return !e->isReadOnly();
-  if (const auto* e = qobject_cast<const QTextEdit*>(w)) return !e->isReadOnly();
-  if (const auto* e = qobject_cast<const QPlainTextEdit*>(w)) return !e->isReadOnly();
-  if (qobject_cast<const QAbstractSpinBox*>(w)) return true;
-  if (const auto* c = qobject_cast<const QComboBox*>(w)) return c->isEditable();
-  return false;
-}
 
 int TabForKey(int key) {
   switch (key) {
@@ -43,9 +28,7 @@ CFrameKeyFilter::CFrameKeyFilter(QWidget* frame) : QObject(frame), frame_(frame)
   QCoreApplication::instance()->installEventFilter(this);
 }
 
-bool CFrameKeyFilter::KeyOrderingMayTake() {
-  return !QApplication::activeModalWidget() && !IsTextInput(QApplication::focusWidget());
-}
+bool CFrameKeyFilter::KeyOrderingMayTake() { return tarn::KeyOrderingMayTake(); }
 
 bool CFrameKeyFilter::eventFilter(QObject* watched, QEvent* e) {
   if (e->type() == QEvent::MouseButtonPress && frame_) {

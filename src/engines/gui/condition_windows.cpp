@@ -379,6 +379,12 @@ bool CDlgWinStop::event(QEvent* e) {
 }
 
 void CDlgWinStop::Refresh() {
+  // The selection belongs to a stop order, not to a row: a stop that fires or arrives while the
+  // list is open moves the rows, and 修改 / 删除 must still act on the order the trader chose.
+  const int before = tarn::ui::SelectedRow(list);
+  const std::string selectedKey =
+      before >= 0 && before < static_cast<int>(shown_.size()) ? std::string(shown_[static_cast<std::size_t>(before)].Key())
+                                                              : std::string();
   std::vector<OrderRecord> orders;
   if (ITradeApi* api = GetTradeApi()) api->GetOrders(orders);
   shown_ = tarn::StopOrdersOf(orders, context_.position, positionNumber_);
@@ -389,6 +395,13 @@ void CDlgWinStop::Refresh() {
     rows.push_back({r.number, r.kind, r.trigger, r.created, r.validity, r.position, r.state});
   }
   tarn::ui::FillListTable(list, rows);
+  int after = -1;
+  for (std::size_t i = 0; i < shown_.size() && !selectedKey.empty(); ++i)
+    if (shown_[i].Key() == selectedKey) after = static_cast<int>(i);
+  if (after >= 0)
+    list->selectRow(after);
+  else
+    list->clearSelection();
 }
 
 void CDlgWinStop::Delete() {

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <memory>
 
+#include "data/trade_enums.h"
 #include "engines/alert_center.h"
 #include "engines/auto_cover.h"
 #include "engines/gui/alert_dialogs.h"
@@ -112,10 +113,10 @@ struct OcoDemo {
     o.price1 = 3180;
     o.price2 = 3050;
     o.quantity = 2;
-    o.directionA = 1;
-    o.offsetA = 1;
-    o.directionB = 2;
-    o.offsetB = 1;
+    o.directionA = kBuy;
+    o.offsetA = kOpen;
+    o.directionB = kSell;
+    o.offsetB = kOpen;
     id = engine->Add(o);
   }
   ScopedEngine<COCOOrderMgr> engine;
@@ -133,11 +134,11 @@ CombolStrategy DemoStrategy(const char* a, const std::string& an, const char* b,
                             const char* formula, const std::string& name) {
   CombolStrategy s{};
   s.legs[0].contract = Leg(a, an);
-  s.legs[0].direction = 1;
+  s.legs[0].direction = kBuy;
   s.legs[0].lots = 1;
   s.legs[0].chase = true;
   s.legs[1].contract = Leg(b, bn);
-  s.legs[1].direction = 2;
+  s.legs[1].direction = kSell;
   s.legs[1].lots = 1;
   s.legs[1].spreadTicks = 1;
   s.type = 1;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "data/trade_enums.h"
 #include "libs/quotedata/records.h"
 #include "platform/text.h"
 
@@ -61,12 +62,12 @@ OrderRecord MakeOrderRecord(const exchange::Order& o, const std::string& account
     r.ticks = o.ticks;
     r.longTerm = o.longTerm ? 1 : 0;
     r.triggerPrice = o.kind == 0 || o.kind == 1 ? Px(o.trigger, tick) : 0.0;
-    r.priceType = o.sendMode == 4 ? 1 : 0;
+    r.priceType = o.sendMode == 4 ? kMarketPrice : kLimitPrice;
     r.price = o.sendMode == 0 || o.kind == 4 || o.kind == 5 ? Px(o.sendPrice, tick) : 0.0;
     r.stopPrice = Px(o.stop, tick);
     r.triggeredOrder = o.triggeredSequence;
   } else {
-    r.priceType = o.market ? 1 : 0;
+    r.priceType = o.market ? kMarketPrice : kLimitPrice;
     r.price = o.market ? 0.0 : Px(o.price, tick);
   }
   return r;
@@ -96,7 +97,7 @@ PositionRecord MakePositionRecord(const exchange::PositionView& p, const std::st
   r.contract = ContractRecord(cat, p.contract);
   const double hold = Average(p.holdValue, p.quantity, tick);
   const double open = Average(p.openValue, p.quantity, tick);
-  if (p.side == 1) {
+  if (p.side == kBuy) {  // the exchange names a position's side by its opening direction
     r.longQuantity = p.quantity;
     r.longAverage = hold;
     r.longOpenAverage = open;

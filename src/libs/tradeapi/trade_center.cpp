@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "data/trade_enums.h"
 #include "libs/tradeapi/records.h"
 #include "platform/text.h"
 
@@ -385,7 +386,7 @@ int TradeCenter::InsertOrder(OrderRecord order) {
   entry.contract = IdOf(order.contract.Key());
   entry.direction = order.direction;
   entry.offset = order.offset;
-  entry.market = order.priceType == 1;
+  entry.market = order.priceType == kMarketPrice;
   entry.quantity = order.quantity;
   entry.positionNumber = std::string(Field(order.positionNumber));
   if (!entry.market && entry.contract != exchange::kNoContract)
@@ -453,13 +454,14 @@ int TradeCenter::ModifyOrder(OrderRecord order, double price, int quantity) {
 }
 
 void TradeCenter::SendClose(const PositionRecord& p, const std::string& account, int side) {
-  const int quantity = side == 1 ? p.longQuantity : p.shortQuantity;
+  const bool closesLong = side == kBuy;
+  const int quantity = closesLong ? p.longQuantity : p.shortQuantity;
   if (quantity <= 0) return;
-  const int today = std::clamp(side == 1 ? p.todayLong : p.todayShort, 0, quantity);
+  const int today = std::clamp(closesLong ? p.todayLong : p.todayShort, 0, quantity);
   OrderRecord o = ZeroRecord<OrderRecord>();
   o.contract = p.contract;
-  o.direction = side == 1 ? 2 : 1;
-  o.priceType = 1;
+  o.direction = closesLong ? kSell : kBuy;
+  o.priceType = kMarketPrice;
   SetField(o.accountText2, account);
   auto send = [&](int lots, int offset) {
     while (lots > 0) {
@@ -470,17 +472,17 @@ void TradeCenter::SendClose(const PositionRecord& p, const std::string& account,
     }
   };
   if (NeedsCloseToday(p.contract)) {
-    send(quantity - today, 2);
-    send(today, 3);
+    send(quantity - today, kClose);
+    send(today, kCloseToday);
   } else {
-    send(quantity, 2);
+    send(quantity, kClose);
   }
 }
 
 void TradeCenter::ClosePosition(PositionRecord position) {
   const std::string account = AccountFor(Field(position.account));
-  SendClose(position, account, 1);
-  SendClose(position, account, 2);
+  SendClose(position, account, kBuy);
+  SendClose(position, account, kSell);
 }
 
 int TradeCenter::InsertLoopOrder(const StrategyOrderRequest* request) {
@@ -500,7 +502,7 @@ int TradeCenter::InsertLoopOrder(const StrategyOrderRequest* request) {
     }
     DC_Contract c = leg.contract;
     c.key[sizeof c.key - 1] = '\0';
-    if (gap || IdOf(c.Key()) == exchange::kNoContract || leg.lots < 0 || (leg.direction != 1 && leg.direction != 2))
+    if (gap || IdOf(c.Key()) == exchange::kNoContract || leg.lots < 0 || (leg.direction != kBuy && leg.direction != kSell))
       reason = TXT("策略腿无效");
     ++used;
   }

@@ -103,6 +103,7 @@ class TradeCenter final : public ITradeApi, public exchange::ITradeSink {
   AccountTexts TextsOf(const std::string& account) const { return AccountTexts{"", account, ""}; }
   exchange::ContractId IdOf(std::string_view key);
   const exchange::Catalogue* Catalogue();
+  // Closes one side of a position at market (side: kBuy the long side, kSell the short).
   void SendClose(const PositionRecord& p, const std::string& account, int side);
 
   // The link of the last login.

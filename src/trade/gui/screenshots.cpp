@@ -56,8 +56,8 @@ void RegisterTradeOrderScreenshots(ui::ScreenshotRegistry& r) {
     const DC_Contract rb = MainMonth("SHFE|rb", TXT("螺纹钢"));
     OrderRecord o{};
     o.contract = rb;
-    o.direction = 1;
-    o.offset = 1;
+    o.direction = kBuy;
+    o.offset = kOpen;
     o.quantity = 2;
     o.price = LastOf(rb);
     return static_cast<QWidget*>(new CDlgConfirmSendOrder(o));
@@ -77,7 +77,7 @@ void RegisterTradeOrderScreenshots(ui::ScreenshotRegistry& r) {
   r.Add("cover_by_position_number", [] {
     PositionDetail d{};
     d.contract = MainMonth("SHFE|au", TXT("沪金"));
-    d.direction = 2;
+    d.direction = kSell;
     d.quantity = 2;
     d.openPrice = LastOf(d.contract) + 1.5;
     SetField(d.positionNumber, "20251208-P000017");

@@ -183,9 +183,9 @@ DispatchResult DispatchKeyOrder(const KeyOrderTable& table, const KeyboardPanelS
   }
   int offset;
   if (b.offset == kOpen) {
-    offset = 1;
+    offset = kOpen;
   } else if (b.offset == kClose) {
-    offset = 2;
+    offset = kClose;
   } else {
     std::vector<PositionRecord> positions;
     if (ITradeApi* api = GetTradeApi()) api->GetPositions(positions);

@@ -61,7 +61,7 @@ CoverPositionInput CoverPositionInputFor(const PositionRecord& position, double 
   in.contractName = std::string(position.contract.Name());
   const bool isLong = position.IsLong();
   in.direction = DirectionText(isLong ? kSell : kBuy);
-  in.offset = OffsetText(2);
+  in.offset = OffsetText(kClose);
   in.quantity = FormatC("%lld", static_cast<long long>(position.longQuantity) + position.shortQuantity);
   in.market = true;
   if (position.currentPrice > 1e-6 && std::isfinite(position.currentPrice)) {

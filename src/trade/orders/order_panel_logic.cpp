@@ -161,9 +161,9 @@ std::string ThreeKeyClose(const PanelInput& in, const ConfirmOrder& confirm, con
     if (!p.contract.SameKey(in.contract)) continue;
     int direction;
     if (allowLong && p.longQuantity >= 1) {
-      direction = 2;
+      direction = kSell;
     } else if (allowShort && p.shortQuantity >= 1) {
-      direction = 1;
+      direction = kBuy;
     } else {
       continue;
     }
@@ -186,7 +186,7 @@ std::string StandardSend(const PanelInput& in, int direction, int offset, const 
   const double price = market ? 0.0 : ParseDecimalText(in.priceText);
   if (!market && !(price >= 1e-5)) return TXT("价格错误");
   if (direction != kBuy && direction != kSell) return TXT("请选择买卖方向");
-  if (offset < 1 || offset > 3) return TXT("请选择开平方向");
+  if (offset < kOpen || offset > kCloseToday) return TXT("请选择开平方向");
   const OrderRecord order = MakePanelOrder(in.contract, direction, offset, static_cast<int>(quantity),
                                            market ? kMarketPrice : kLimitPrice, price);
   if (confirm && !confirm(order)) return std::string();

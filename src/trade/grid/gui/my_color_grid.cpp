@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "platform/text.h"
 #include "ui/fonts.h"
 #include "ui/text_qt.h"
 #include "ui/theme.h"
@@ -43,7 +44,6 @@ void CMyColorGrid::SetColumns(const std::vector<TradeColumn>& columns) {
   const int charWidth = fm.horizontalAdvance(QLatin1Char('0'));
   widths_.clear();
   for (const TradeColumn& c : columns_) widths_.push_back(std::max(ui::Scaled(24), c.widthChars * charWidth + ui::Scaled(10)));
-  for (tarn::CellRow& r : rows_) r.resize(columns_.size());
   UpdateScrollBars();
   viewport()->update();
 }
@@ -61,7 +61,7 @@ void CMyColorGrid::SetRowCount(int rows) {
   rows = std::max(0, rows);
   if (rows == RowCount()) return;
   const int old = RowCount();
-  rows_.resize(static_cast<std::size_t>(rows), tarn::CellRow(columns_.size()));
+  rows_.resize(static_cast<std::size_t>(rows));
   // A selected row that is gone leaves no selection (the owner selects the record again where
   // it is now); never the last row, which shows another record.
   if (selected_ >= rows) selected_ = -1;
@@ -72,25 +72,52 @@ void CMyColorGrid::SetRowCount(int rows) {
   viewport()->update(QRect(0, std::max(headerHeight_, top), viewport()->width(), viewport()->height()));
 }
 
+namespace {
+const tarn::GridCell kEmptyCell;
+const tarn::GridCell& CellOf(const std::shared_ptr<const tarn::CellRow>& cells, std::size_t i) {
+  return cells && i < cells->size() ? (*cells)[i] : kEmptyCell;
+}
+}  // namespace
+
+void CMyColorGrid::SetNumbered(bool numbered) {
+  numbered_ = numbered;
+  viewport()->update();
+}
+
 void CMyColorGrid::SetRow(int row, const tarn::CellRow& cells) {
   if (row < 0 || row >= RowCount()) return;
-  tarn::CellRow& r = rows_[static_cast<std::size_t>(row)];
-  for (std::size_t c = 0; c < columns_.size(); ++c) {
-    static const tarn::GridCell kEmpty;
-    const tarn::GridCell& cell = c < cells.size() ? cells[c] : kEmpty;
-    if (r[c] == cell) continue;
-    r[c] = cell;
-    const QRect rect = CellRect(row, static_cast<int>(c));
-    if (rect.intersects(viewport()->rect())) {
-      viewport()->update(rect);
+  if (numbered_) {
+    // The number is the grid's own: the given column 0 is dropped.
+    SetSharedRow(row, std::make_shared<const tarn::CellRow>(cells.size() > 1 ? cells.begin() + 1 : cells.end(), cells.end()));
+    return;
+  }
+  SetSharedRow(row, std::make_shared<const tarn::CellRow>(cells));
+}
+
+void CMyColorGrid::SetSharedRow(int row, std::shared_ptr<const tarn::CellRow> cells) {
+  if (row < 0 || row >= RowCount()) return;
+  std::shared_ptr<const tarn::CellRow>& r = rows_[static_cast<std::size_t>(row)];
+  if (r == cells) return;
+  // Only a row in sight is compared cell by cell, to repaint what changed.
+  const QRect rowRect(0, CellRect(row, 0).top(), viewport()->width(), rowHeight_);
+  if (rowRect.intersects(viewport()->rect())) {
+    const std::size_t first = numbered_ ? 1 : 0;
+    for (std::size_t c = first; c < columns_.size(); ++c) {
+      if (CellOf(r, c - first) == CellOf(cells, c - first)) continue;
+      viewport()->update(CellRect(row, static_cast<int>(c)));
       ++cellUpdates_;
     }
   }
+  r = std::move(cells);
 }
 
 const tarn::GridCell* CMyColorGrid::CellAt(int row, int column) const {
   if (row < 0 || row >= RowCount() || column < 0 || column >= ColumnCount()) return nullptr;
-  return &rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+  const std::shared_ptr<const tarn::CellRow>& r = rows_[static_cast<std::size_t>(row)];
+  if (!numbered_) return &CellOf(r, static_cast<std::size_t>(column));
+  if (column > 0) return &CellOf(r, static_cast<std::size_t>(column - 1));
+  number_ = tarn::GridCell{tarn::Format("%d", row + 1), 0};
+  return &number_;
 }
 
 void CMyColorGrid::SelectRow(int row, bool scrollTo) {
@@ -222,13 +249,16 @@ void CMyColorGrid::paintEvent(QPaintEvent* e) {
       p.fillRect(rowRect, ui::Blend(theme.background, ui::AccentColor(), 0.35));
     else if (r % 2 == 1)
       p.fillRect(rowRect, theme.zebra);
+    const std::shared_ptr<const tarn::CellRow>& cells = rows_[static_cast<std::size_t>(r)];
+    const tarn::GridCell number{numbered_ ? tarn::Format("%d", r + 1) : std::string(), 0};
     int x = -xOff;
     for (int c = 0; c < ColumnCount(); ++c) {
       const int w = widths_[static_cast<std::size_t>(c)];
       const QRect cell(x, y, w, rowHeight_);
       x += w;
       if (!cell.intersects(clip)) continue;
-      const tarn::GridCell& g = rows_[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)];
+      const tarn::GridCell& g = numbered_ ? (c == 0 ? number : CellOf(cells, static_cast<std::size_t>(c - 1)))
+                                          : CellOf(cells, static_cast<std::size_t>(c));
       if (g.text.empty()) continue;
       p.setPen(TextColor(g.color));
       const tarn::CellAlign a = columns_[static_cast<std::size_t>(c)].align;

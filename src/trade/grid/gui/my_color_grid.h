@@ -8,6 +8,7 @@
 #include <QAbstractScrollArea>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,8 +46,17 @@ class CMyColorGrid : public QAbstractScrollArea {
   // Rows are added or removed at the end.
   void SetRowCount(int rows);
   int RowCount() const { return static_cast<int>(rows_.size()); }
+  // Column 0 shows the row's number ("1", "2", ...); SetSharedRow then writes the columns after it.
+  void SetNumbered(bool numbered);
   // Writes a whole row (column 0 first); only cells whose text or colour changed repaint.
   void SetRow(int row, const tarn::CellRow& cells);
+  // Writes a numbered grid's row as the shared cells of the columns after the number, kept, not
+  // copied: the same cells again cost a pointer comparison, other cells a comparison of the
+  // visible row's texts (only changed cells repaint). Rows that move by one when a record
+  // leaves a long list are rewritten this way without copying their texts.
+  void SetSharedRow(int row, std::shared_ptr<const tarn::CellRow> cells);
+  // The cell shown at (row, column); a numbered grid's column 0 is made on the call and valid
+  // until the next call.
   const tarn::GridCell* CellAt(int row, int column) const;
   int SelectedRow() const { return selected_; }
   // Selects a row (-1: none); `scrollTo` brings it into sight (a click or a key does, the owner
@@ -93,7 +103,10 @@ class CMyColorGrid : public QAbstractScrollArea {
   int controlId_;
   std::vector<tarn::TradeColumn> columns_;
   std::vector<int> widths_;
-  std::vector<tarn::CellRow> rows_;
+  // A row's cells: the columns after the number in a numbered grid, every column otherwise.
+  std::vector<std::shared_ptr<const tarn::CellRow>> rows_;
+  bool numbered_ = false;
+  mutable tarn::GridCell number_;  // CellAt's column 0 of a numbered grid
   int selected_ = -1;
   int rowHeight_ = 22;
   int headerHeight_ = 24;

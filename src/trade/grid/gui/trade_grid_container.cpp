@@ -111,6 +111,7 @@ CTradeGridContainer::CTradeGridContainer(QWidget* parent)
   layout->addWidget(splitter_);
   for (int kind = 0; kind < kTradeTabCount; ++kind) {
     auto* grid = new CMyColorGrid(TabControlId(kind));
+    grid->SetNumbered(true);  // "序号"
     grid->SetColumns(TabColumns(kind));
     grid->SetButtons(TabButtons(kind));
     if (std::optional<std::vector<int>> widths = LoadColumnWidths(grid->ControlId(), TabColumns(kind).size()))
@@ -357,14 +358,8 @@ void CTradeGridContainer::ApplyTab(int kind) {
   CMyColorGrid* grid = grids_[kind];
   const std::vector<GridRow>& rows = model_.Rows(kind);
   if (changes.countChanged) grid->SetRowCount(static_cast<int>(rows.size()));
-  CellRow cells;
-  for (int r : changes.rows) {
-    const GridRow& row = rows[static_cast<std::size_t>(r)];
-    cells.clear();
-    cells.push_back(GridCell{Format("%d", r + 1), 0});
-    if (row.cells) cells.insert(cells.end(), row.cells->begin(), row.cells->end());
-    grid->SetRow(r, cells);
-  }
+  // The grid keeps the model's shared cells of each row (no copy) and numbers the rows itself.
+  for (int r : changes.rows) grid->SetSharedRow(r, rows[static_cast<std::size_t>(r)].cells);
   // The selection follows its record to wherever it is now (none when it is gone).
   grid->SelectRow(model_.SelectedRow(kind), false);
 }

@@ -6,6 +6,7 @@
 
 #include "data/quote_data_center.h"
 #include "data/trade_api.h"
+#include "data/trade_enums.h"
 #include "engines/engine_support.h"
 #include "engines/oco_order.h"
 #include "platform/text.h"
@@ -48,7 +49,7 @@ OrderRecord Order(const DC_Contract& c, int direction, int offset, int quantity,
   o.direction = direction;
   o.offset = offset;
   o.quantity = quantity;
-  o.priceType = price > 0 ? 0 : 1;
+  o.priceType = price > 0 ? kLimitPrice : kMarketPrice;
   o.price = price;
   return o;
 }
@@ -62,9 +63,9 @@ void MakeDemoTrades() {
   done = true;
   const std::vector<DC_Contract> hot = HotMonths();
   const DC_Contract rb = Hot(hot, "SHFE|rb"), cu = Hot(hot, "SHFE|cu"), m = Hot(hot, "DCE|m"), au = Hot(hot, "SHFE|au");
-  if (!rb.Empty()) api->InsertOrder(Order(rb, 1, 1, 3, 0));
-  if (!cu.Empty()) api->InsertOrder(Order(cu, 2, 1, 2, 0));
-  if (!m.Empty()) api->InsertOrder(Order(m, 1, 1, 5, 0));
+  if (!rb.Empty()) api->InsertOrder(Order(rb, kBuy, kOpen, 3, 0));
+  if (!cu.Empty()) api->InsertOrder(Order(cu, kSell, kOpen, 2, 0));
+  if (!m.Empty()) api->InsertOrder(Order(m, kBuy, kOpen, 5, 0));
   ui::PumpEvents(1300);  // two market steps fill them
   if (!rb.Empty()) {
     const DC_Commodity* c = CommodityOf(rb);
@@ -73,8 +74,8 @@ void MakeDemoTrades() {
       const double tick = c->tickSize;
       ConditionOrderRequest stop{};
       stop.contract = rb;
-      stop.direction = 2;
-      stop.offset = 2;
+      stop.direction = kSell;
+      stop.offset = kClose;
       stop.kind = 1;
       stop.triggerPrice = std::floor(last * 0.98 / tick) * tick;
       stop.quantity = 2;
@@ -85,13 +86,13 @@ void MakeDemoTrades() {
       profit.triggerPrice = std::ceil(last * 1.03 / tick) * tick;
       profit.quantity = 1;
       api->InsertConditionOrder(profit);
-      api->InsertOrder(Order(rb, 1, 1, 1, std::floor(last * 0.97 / tick) * tick));
+      api->InsertOrder(Order(rb, kBuy, kOpen, 1, std::floor(last * 0.97 / tick) * tick));
     }
   }
   if (!cu.Empty()) {
     const DC_Commodity* c = CommodityOf(cu);
     const double last = LastOf(cu);
-    if (c && last > 0) api->InsertOrder(Order(cu, 2, 1, 1, std::ceil(last * 1.02 / c->tickSize) * c->tickSize));
+    if (c && last > 0) api->InsertOrder(Order(cu, kSell, kOpen, 1, std::ceil(last * 1.02 / c->tickSize) * c->tickSize));
   }
   if (!au.Empty()) {
     const double last = LastOf(au);

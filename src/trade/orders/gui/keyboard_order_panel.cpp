@@ -4,7 +4,13 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QKeyEvent>
 #include <QThread>
 #include <QVBoxLayout>
@@ -191,9 +197,23 @@ bool ConfigureKeyOrders(QWidget* parent, const std::function<int(QDialog&)>& run
 
 CWndKeybordOrderPanel* KeyboardOrderPanel() { return Active(); }
 
+namespace {
+bool IsTextInput(const QWidget* w) {
+  if (!w) return false;
+  if (const auto* e = qobject_cast<const QLineEdit*>(w)) return !e->isReadOnly();
+  if (const auto* e = qobject_cast<const QTextEdit*>(w)) return !e->isReadOnly();
+  if (const auto* e = qobject_cast<const QPlainTextEdit*>(w)) return !e->isReadOnly();
+  if (qobject_cast<const QAbstractSpinBox*>(w)) return true;
+  if (const auto* c = qobject_cast<const QComboBox*>(w)) return c->isEditable();
+  return false;
+}
+}  // namespace
+
+bool KeyOrderingMayTake() { return !QApplication::activeModalWidget() && !IsTextInput(QApplication::focusWidget()); }
+
 bool DispatchTypedCharacter(uint8_t character) {
   CWndKeybordOrderPanel* panel = Active();
-  if (!panel || !VisibleWithParents(panel)) return false;
+  if (!panel || !VisibleWithParents(panel) || !KeyOrderingMayTake()) return false;
   return panel->Dispatch(character);
 }
 }  // namespace tarn
@@ -282,28 +302,3 @@ void CWndKeybordOrderPanel::Refresh() {
   enable->setChecked(t.enabled);
 }
 
-// ---- the application's key filter -------------------------------------------------------------
-
-namespace {
-class KeyOrderFilter : public QObject {
- public:
-  using QObject::QObject;
-  bool eventFilter(QObject* watched, QEvent* e) override {
-    if (e->type() != QEvent::KeyPress) return QObject::eventFilter(watched, e);
-    const auto* key = static_cast<QKeyEvent*>(e);
-    const QString text = key->text();
-    // One printable character without Ctrl or Alt: what the character message would carry.
-    if (text.size() != 1 || key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return false;
-    const char16_t u = text.at(0).unicode();
-    if (u < 0x20 || u > 0x7e) return false;
-    return tarn::DispatchTypedCharacter(static_cast<uint8_t>(u));
-  }
-};
-}  // namespace
-
-namespace tarn {
-void InstallKeyOrderFilter(QObject* owner) {
-  auto* filter = new KeyOrderFilter(owner);
-  QCoreApplication::instance()->installEventFilter(filter);
-}
-}  // namespace tarn

@@ -81,13 +81,11 @@ class CWndKeybordOrderPanel : public tarn::OrderPanelBase {
 namespace tarn {
 // The keyboard panel that takes the application's typed characters (nullptr: none).
 CWndKeybordOrderPanel* KeyboardOrderPanel();
-// The application's filter: hands a typed character to the keyboard panel while it and its
-// parents are visible; true when the character was taken.
+// Whether keyboard ordering may take a typed character now: no modal dialog is open and the
+// focus is in no text input (line or text edit, spin box, editable combo box), so that a "1"
+// typed into a quantity box is never an order key.
+bool KeyOrderingMayTake();
+// Hands a typed character to the keyboard panel while it and its parents are visible and
+// keyboard ordering may take it; true when the character was taken.
 bool DispatchTypedCharacter(uint8_t character);
-}  // namespace tarn
-
-namespace tarn {
-// Installs on the application the filter that hands every typed character to keyboard ordering
-// before the focused window sees it (swallowed when taken). The filter lives with `owner`.
-void InstallKeyOrderFilter(QObject* owner);
 }  // namespace tarn
