@@ -503,5 +503,104 @@ TEST(TradeGridModelApply, ChangeSetsMatchAFullReadAndFormatOnlyWhatChanged) {
   sameAsFullRead();
 }
 
+// Change sets that move orders in and out of the working tab, change positions in place, empty
+// and refill them, and add fills and orders: after each the model shows what a full read shows,
+// and a grid that takes only the reported changes shows the same rows.
+TEST(TradeGridModelApply, IncrementalRowsMatchAFullReadAndTheReportedChanges) {
+  GridFakeApi api;
+  for (int i = 0; i < 60; ++i)
+    api.orders.push_back(TestOrder(Format("K%02d", i).c_str(), i % 2 ? "rb2601" : "au2602", i % 3 ? 4 : 2, i % 7 == 0));
+  for (int i = 0; i < 12; ++i) api.positions.push_back(TestPosition(Format("c%02d", i).c_str(), i % 2 ? 2 : 0, i % 3 ? 1 : 0));
+  for (int i = 0; i < 10; ++i) {
+    PositionDetail d{};
+    d.contract = TestContract(Format("c%02d", i).c_str());
+    d.direction = kBuy;
+    d.quantity = 1;
+    SetField(d.positionNumber, Format("P%02d", i));
+    api.details.push_back(d);
+  }
+  PositionRemarkStore store;
+  TradeGridModel model(store, TestInfo);
+  TradeChangeSet reload;
+  reload.reload = true;
+  reload.orders = api.orders;
+  model.Apply(reload, &api, true);
+  // What a grid holds that writes only the rows the model reports.
+  std::vector<std::vector<std::shared_ptr<const CellRow>>> mirror(kTradeTabCount);
+  const std::vector<int> tabs = {kTabPositions, kTabOrders, kTabWorking, kTabFills, kTabConditions, kTabDetails};
+  auto takeChanges = [&] {
+    for (int tab : tabs) {
+      const TabChanges changes = model.TakeChanges(tab);
+      auto& rows = mirror[static_cast<std::size_t>(tab)];
+      if (changes.countChanged) rows.resize(static_cast<std::size_t>(model.RowCount(tab)));
+      for (int r : changes.rows) rows[static_cast<std::size_t>(r)] = model.Rows(tab)[static_cast<std::size_t>(r)].cells;
+    }
+  };
+  takeChanges();
+  auto check = [&](int step) {
+    takeChanges();
+    PositionRemarkStore otherStore;
+    TradeGridModel full(otherStore, TestInfo);
+    full.Refresh(api, true);
+    for (int tab : tabs) {
+      const auto& rows = mirror[static_cast<std::size_t>(tab)];
+      ASSERT_EQ(model.RowCount(tab), full.RowCount(tab)) << "step " << step << " tab " << tab;
+      ASSERT_EQ(static_cast<int>(rows.size()), full.RowCount(tab)) << "step " << step << " tab " << tab;
+      for (int r = 0; r < full.RowCount(tab); ++r) {
+        ASSERT_EQ(model.RowIdentity(tab, r), full.RowIdentity(tab, r)) << "step " << step << " tab " << tab << " row " << r;
+        ASSERT_TRUE(rows[static_cast<std::size_t>(r)]) << "step " << step << " tab " << tab << " row " << r;
+        for (int c = 1; c < static_cast<int>(TabColumns(tab).size()); ++c) {
+          const std::size_t cell = static_cast<std::size_t>(c - 1);
+          const std::string& shown = cell < rows[static_cast<std::size_t>(r)]->size() ? (*rows[static_cast<std::size_t>(r)])[cell].text : std::string();
+          ASSERT_EQ(model.CellText(tab, r, c), full.CellText(tab, r, c)) << "step " << step << " tab " << tab << " row " << r;
+          ASSERT_EQ(shown, full.CellText(tab, r, c)) << "step " << step << " tab " << tab << " row " << r << " col " << c;
+        }
+      }
+    }
+  };
+  unsigned seed = 12345;
+  auto next = [&](unsigned n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  const int states[] = {0, 2, 3, 4, 5, 11};
+  for (int step = 0; step < 300; ++step) {
+    TradeChangeSet set;
+    const unsigned changes = 1 + next(3);
+    for (unsigned k = 0; k < changes; ++k) {
+      if (next(10) == 0) {  // a new order
+        api.orders.push_back(TestOrder(Format("N%03d-%u", step, k).c_str(), "rb2601", 2, next(4) == 0));
+        set.orders.push_back(api.orders.back());
+        continue;
+      }
+      OrderRecord& o = api.orders[next(static_cast<unsigned>(api.orders.size()))];
+      o.state = states[next(6)];
+      o.filledQuantity = o.state == 4 ? o.quantity : 0;
+      o.updateTime += 1;
+      set.orders.push_back(o);
+    }
+    if (next(3) == 0) {
+      FillRecord f{};
+      f.contract = TestContract("rb2601");
+      f.direction = 1 + static_cast<int>(next(2));
+      f.quantity = 1;
+      f.price = 3500 + next(20);
+      SetField(f.fillNumber, Format("F%03d", step));
+      api.fills.push_back(f);
+      set.fills.push_back(f);
+    }
+    // A position's figures change; now and then one is closed out or opened again, or a lot goes.
+    PositionRecord& p = api.positions[next(static_cast<unsigned>(api.positions.size()))];
+    p.longFloatProfit += 1;
+    if (next(5) == 0) p.longQuantity = p.longQuantity ? 0 : 1 + static_cast<int>(next(3));
+    if (next(6) == 0) api.details[next(static_cast<unsigned>(api.details.size()))].quantity = 1 + static_cast<int>(next(4));
+    if (next(15) == 0 && api.details.size() > 3) api.details.pop_back();
+    set.positions = set.positionsComplete = true;
+    model.Apply(set, &api, true);
+    check(step);
+    if (HasFatalFailure()) return;
+  }
+}
+
 }  // namespace
 }  // namespace tarn::test

@@ -178,6 +178,8 @@ void TradeGridModel::Apply(const TradeChangeSet& set, ITradeApi* api, bool readP
     const std::size_t orderCountBefore = orders_.size();
     sameOrders_.assign(orders_.size(), 1);
     bool conditions = false, working = false;
+    std::vector<std::size_t> touched;  // the records the set changed, ascending below
+    touched.reserve(set.orders.size());
     for (const OrderRecord& o : set.orders) {
       auto it = o.Key().empty() ? orderIndex_.end() : orderIndex_.find(o.Key());
       std::size_t i;
@@ -193,10 +195,13 @@ void TradeGridModel::Apply(const TradeChangeSet& set, ITradeApi* api, bool readP
         orders_[i] = o;
         sameOrders_[i] = 0;
       }
+      touched.push_back(i);
       stopsChanged = stopsChanged || MayBeStop(o);
       conditions = conditions || o.hidden == 1;
       working = working || IsWorkingState(o.state);
     }
+    std::sort(touched.begin(), touched.end());
+    touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
     if (stopsChanged) CollectStops();
     // Orders changed in place are formatted again where their rows are; a new order moves the
     // rows of the newest-first tab, which is then built again. The working tab gains and loses
@@ -204,19 +209,24 @@ void TradeGridModel::Apply(const TradeChangeSet& set, ITradeApi* api, bool readP
     const bool added = orders_.size() != orderCountBefore;
     bool patched = !added && !infoChanged_;
     if (patched)
-      for (std::size_t i = 0; i < orders_.size() && patched; ++i)
-        if (!sameOrders_[i]) patched = PatchOrderRow(orders_[i].hidden == 1 ? kTabConditions : kTabOrders, i);
+      for (std::size_t k = 0; k < touched.size() && patched; ++k)
+        patched = PatchOrderRow(orders_[touched[k]].hidden == 1 ? kTabConditions : kTabOrders, touched[k]);
     if (!patched) {
       BuildOrderRows(kTabOrders);
       if (conditions) BuildOrderRows(kTabConditions);
     }
-    // The working tab: an order still working is formatted again at its row, one that stopped
-    // working leaves its row; anything else (a new working order) builds the tab again.
+    // The working tab: an order still working is formatted again at its row (or gets one at its
+    // place when it was not working before), one that stopped working leaves its row; a new
+    // order builds the tab again.
     bool workingPatched = patched;
     if (working && workingPatched)
-      for (std::size_t i = 0; i < orders_.size() && workingPatched; ++i) {
-        if (sameOrders_[i] || orders_[i].hidden == 1) continue;
-        workingPatched = IsWorkingState(orders_[i].state) ? PatchOrderRow(kTabWorking, i) : DropOrderRow(kTabWorking, i);
+      for (std::size_t k = 0; k < touched.size() && workingPatched; ++k) {
+        const std::size_t i = touched[k];
+        if (orders_[i].hidden == 1) continue;
+        if (IsWorkingState(orders_[i].state))
+          workingPatched = PatchOrderRow(kTabWorking, i) || InsertOrderRow(kTabWorking, i);
+        else
+          workingPatched = DropOrderRow(kTabWorking, i);
       }
     if (working && !workingPatched) BuildOrderRows(kTabWorking);
   }
@@ -312,15 +322,28 @@ void TradeGridModel::CleanUpRemarks(ITradeApi& api) {
   remarks_.CleanUp([&](const std::string& key) { return keep.count(key) > 0; });
 }
 
-bool TradeGridModel::PatchOrderRow(int kind, std::size_t record) {
+std::size_t TradeGridModel::OrderRowPlace(int kind, std::size_t record) const {
+  // All and working orders are shown newest first (records descending), condition orders in
+  // the list's order (ascending).
+  const std::vector<GridRow>& rows = tabs_[kind].rows;
+  const int r = static_cast<int>(record);
+  auto it = kind == kTabConditions
+                ? std::lower_bound(rows.begin(), rows.end(), r, [](const GridRow& g, int v) { return g.record < v; })
+                : std::lower_bound(rows.begin(), rows.end(), r, [](const GridRow& g, int v) { return g.record > v; });
+  return static_cast<std::size_t>(it - rows.begin());
+}
+
+int TradeGridModel::OrderRowOf(int kind, std::size_t record) const {
+  const std::vector<GridRow>& rows = tabs_[kind].rows;
+  const std::size_t at = OrderRowPlace(kind, record);
+  return at < rows.size() && rows[at].record == static_cast<int>(record) ? static_cast<int>(at) : -1;
+}
+
+std::shared_ptr<const CellRow> TradeGridModel::OrderRowCells(int kind, std::size_t record) {
   Tab& tab = tabs_[kind];
-  int row = -1;
-  for (std::size_t r = 0; r < tab.rows.size(); ++r)
-    if (tab.rows[r].record == static_cast<int>(record)) {
-      row = static_cast<int>(r);
-      break;
-    }
-  if (row < 0) return false;
+  // A pass of its own: the identity was taken by the last build's pass, which would make the
+  // cells be kept under a second name.
+  tab.cache.Begin();
   const OrderRecord& o = orders_[record];
   const ContractInfo& info = InfoOf(o.contract);
   const InfoBytes extra(info);
@@ -330,6 +353,27 @@ bool TradeGridModel::PatchOrderRow(int kind, std::size_t record) {
                                  : ConditionOrderCells(o, info);
   });
   if (record < tab.byRecord.size()) tab.byRecord[record] = cells;
+  return cells;
+}
+
+bool TradeGridModel::InsertOrderRow(int kind, std::size_t record) {
+  Tab& tab = tabs_[kind];
+  const std::size_t at = OrderRowPlace(kind, record);
+  tab.rows.insert(tab.rows.begin() + static_cast<std::ptrdiff_t>(at),
+                  GridRow{static_cast<int>(record), OrderRowCells(kind, record)});
+  // The new row and the ones below it (moved down one) are shown anew.
+  tab.changes.countChanged = true;
+  std::vector<int>& changed = tab.changes.rows;
+  changed.erase(std::lower_bound(changed.begin(), changed.end(), static_cast<int>(at)), changed.end());
+  for (std::size_t k = at; k < tab.rows.size(); ++k) changed.push_back(static_cast<int>(k));
+  return true;
+}
+
+bool TradeGridModel::PatchOrderRow(int kind, std::size_t record) {
+  Tab& tab = tabs_[kind];
+  const int row = OrderRowOf(kind, record);
+  if (row < 0) return false;
+  std::shared_ptr<const CellRow> cells = OrderRowCells(kind, record);
   GridRow& shown = tab.rows[static_cast<std::size_t>(row)];
   const bool differs = !shown.cells || !cells || *shown.cells != *cells;
   shown.cells = std::move(cells);
@@ -343,8 +387,9 @@ bool TradeGridModel::PatchOrderRow(int kind, std::size_t record) {
 
 bool TradeGridModel::DropOrderRow(int kind, std::size_t record) {
   Tab& tab = tabs_[kind];
-  for (std::size_t r = 0; r < tab.rows.size(); ++r) {
-    if (tab.rows[r].record != static_cast<int>(record)) continue;
+  const int row = OrderRowOf(kind, record);
+  if (row >= 0) {
+    const std::size_t r = static_cast<std::size_t>(row);
     tab.rows.erase(tab.rows.begin() + static_cast<std::ptrdiff_t>(r));
     if (record < tab.byRecord.size()) tab.byRecord[record].reset();
     // The rows below moved up one.
@@ -381,13 +426,63 @@ void TradeGridModel::RefreshPositions(ITradeApi& api) {
   BuildPositionRows();
 }
 
+template <class Shown, class Make>
+bool TradeGridModel::PatchRowsInPlace(int kind, const std::vector<char>& same, std::size_t n, Shown shown, Make make) {
+  Tab& tab = tabs_[kind];
+  // Only when the list kept its length and every record kept whether it is shown: the rows
+  // are then the same records at the same places, and only the changed ones are made again.
+  if (same.size() != n || tab.byRecord.size() != n) return false;
+  std::size_t changedCount = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (same[i]) continue;
+    if (shown(i) != static_cast<bool>(tab.byRecord[i])) return false;
+    ++changedCount;
+  }
+  if (changedCount == 0) return true;
+  tab.cache.Begin();
+  std::vector<int>& changed = tab.changes.rows;
+  const std::size_t before = changed.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    if (same[i] || !tab.byRecord[i]) continue;
+    // Rows are in the list's order: the record's row is found by halving.
+    auto it = std::lower_bound(tab.rows.begin(), tab.rows.end(), static_cast<int>(i),
+                               [](const GridRow& g, int v) { return g.record < v; });
+    if (it == tab.rows.end() || it->record != static_cast<int>(i)) return false;  // cannot happen: rebuild
+    std::shared_ptr<const CellRow> cells = make(i);
+    const bool differs = !it->cells || !cells || *it->cells != *cells;
+    tab.byRecord[i] = cells;
+    it->cells = std::move(cells);
+    if (differs) changed.push_back(static_cast<int>(it - tab.rows.begin()));
+  }
+  if (changed.size() != before) {
+    std::sort(changed.begin(), changed.end());
+    changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
+  }
+  return true;
+}
+
 void TradeGridModel::BuildPositionRows() {
   Tab& tab = tabs_[kTabPositions];
+  std::string id, extra;
+  auto cellsOf = [&](std::size_t i) {
+    const PositionRecord& p = positions_[i];
+    const ContractInfo& info = InfoOf(p.contract);
+    const bool isLong = p.IsLong();
+    const std::vector<OrderRecord>& candidates = StopOrdersOf(p.contract);
+    const std::string stops =
+        candidates.empty() ? std::string() : StopOrderText(candidates, p.contract, isLong, {}, info.decimals);
+    const std::string& remark = remarks_.Get(PositionRemarkKey(p));
+    extra.assign(InfoBytes(info).View()).append(stops).append(1, '\0').append(remark);
+    id.assign(p.contract.Key()).append(isLong ? "|B" : "|S");
+    return CellsFor(tab, id, i, View(p), extra, [&] { return PositionCells(p, info, stops, remark); });
+  };
+  const bool reuse = !infoChanged_ && !positionRowsStale_;
+  if (reuse && PatchRowsInPlace(kTabPositions, samePositions_, positions_.size(),
+                                [&](std::size_t i) { return positions_[i].Shown(); }, cellsOf))
+    return;
   tab.cache.Begin();
   std::vector<GridRow> rows;
   rows.reserve(positions_.size());
-  std::string id, extra;
-  const bool reuse = !infoChanged_ && !positionRowsStale_;
   std::vector<std::shared_ptr<const CellRow>> byRecord(positions_.size());
   for (std::size_t i = 0; i < positions_.size(); ++i) {
     const PositionRecord& p = positions_[i];
@@ -398,15 +493,7 @@ void TradeGridModel::BuildPositionRows() {
       rows.push_back(GridRow{static_cast<int>(i), byRecord[i]});
       continue;
     }
-    const ContractInfo& info = InfoOf(p.contract);
-    const bool isLong = p.IsLong();
-    const std::vector<OrderRecord>& candidates = StopOrdersOf(p.contract);
-    const std::string stops =
-        candidates.empty() ? std::string() : StopOrderText(candidates, p.contract, isLong, {}, info.decimals);
-    const std::string& remark = remarks_.Get(PositionRemarkKey(p));
-    extra.assign(InfoBytes(info).View()).append(stops).append(1, '\0').append(remark);
-    id.assign(p.contract.Key()).append(isLong ? "|B" : "|S");
-    byRecord[i] = CellsFor(tab, id, i, View(p), extra, [&] { return PositionCells(p, info, stops, remark); });
+    byRecord[i] = cellsOf(i);
     rows.push_back(GridRow{static_cast<int>(i), byRecord[i]});
   }
   tab.byRecord = std::move(byRecord);
@@ -427,20 +514,10 @@ void TradeGridModel::RefreshDetails(ITradeApi& api) {
 
 void TradeGridModel::BuildDetailRows() {
   Tab& tab = tabs_[kTabDetails];
-  tab.cache.Begin();
-  std::vector<GridRow> rows;
-  rows.reserve(details_.size());
   static const std::string kNoRemark;
   std::string extra;
-  const bool reuse = !infoChanged_ && !positionRowsStale_;
-  std::vector<std::shared_ptr<const CellRow>> byRecord(details_.size());
-  for (std::size_t i = 0; i < details_.size(); ++i) {
+  auto cellsOf = [&](std::size_t i) {
     const PositionDetail& d = details_[i];
-    if (reuse && i < sameDetails_.size() && sameDetails_[i] && i < tab.byRecord.size() && tab.byRecord[i]) {
-      byRecord[i] = tab.byRecord[i];
-      rows.push_back(GridRow{static_cast<int>(i), byRecord[i]});
-      continue;
-    }
     const ContractInfo& info = InfoOf(d.contract);
     const std::string_view number = Field(d.positionNumber);
     // A lot without a position number can carry neither stops nor a remark of its own.
@@ -450,7 +527,22 @@ void TradeGridModel::BuildDetailRows() {
                                   : StopOrderText(candidates, d.contract, d.direction == kBuy, number, info.decimals);
     const std::string& remark = number.empty() ? kNoRemark : remarks_.Get(std::string(number));
     extra.assign(InfoBytes(info).View()).append(stops).append(1, '\0').append(remark);
-    byRecord[i] = CellsFor(tab, number, i, View(d), extra, [&] { return DetailCells(d, info, stops, remark); });
+    return CellsFor(tab, number, i, View(d), extra, [&] { return DetailCells(d, info, stops, remark); });
+  };
+  const bool reuse = !infoChanged_ && !positionRowsStale_;
+  if (reuse && PatchRowsInPlace(kTabDetails, sameDetails_, details_.size(), [](std::size_t) { return true; }, cellsOf))
+    return;
+  tab.cache.Begin();
+  std::vector<GridRow> rows;
+  rows.reserve(details_.size());
+  std::vector<std::shared_ptr<const CellRow>> byRecord(details_.size());
+  for (std::size_t i = 0; i < details_.size(); ++i) {
+    if (reuse && i < sameDetails_.size() && sameDetails_[i] && i < tab.byRecord.size() && tab.byRecord[i]) {
+      byRecord[i] = tab.byRecord[i];
+      rows.push_back(GridRow{static_cast<int>(i), byRecord[i]});
+      continue;
+    }
+    byRecord[i] = cellsOf(i);
     rows.push_back(GridRow{static_cast<int>(i), byRecord[i]});
   }
   tab.byRecord = std::move(byRecord);

@@ -190,14 +190,27 @@ class TradeGridModel {
   void IndexOrders();
   void CollectStops();
   void BuildPositionTabs(ITradeApi* api, bool read);
+  // Where the row of an order record is or would go in an order tab (the rows are sorted by
+  // record), and the row that shows it (-1 none).
+  std::size_t OrderRowPlace(int tab, std::size_t record) const;
+  int OrderRowOf(int tab, std::size_t record) const;
+  // The cells of an order record on an order tab (formatted when its bytes changed).
+  std::shared_ptr<const CellRow> OrderRowCells(int tab, std::size_t record);
   // The row of an order changed in place, formatted again where it is (false: not shown there).
   bool PatchOrderRow(int tab, std::size_t record);
+  // Gives an order that was not shown on the tab its row at its place.
+  bool InsertOrderRow(int tab, std::size_t record);
   // Takes away the row of an order that left the tab (true also when it was not shown).
   bool DropOrderRow(int tab, std::size_t record);
   // Rows for the fills from `from` on, added at the end (detail mode).
   void AppendFillRows(std::size_t from);
   const std::vector<OrderRecord>& StopOrdersOf(const DC_Contract& c) const;
   void BuildOrderRows(int tab);
+  // Positions and lots: when the list kept its length and no record changed whether it is shown
+  // (`shown(i)`), the rows of the changed records (`same` is 0) get `make(i)`'s cells where they
+  // are and nothing else is touched. False: the tab must be built whole.
+  template <class Shown, class Make>
+  bool PatchRowsInPlace(int tab, const std::vector<char>& same, std::size_t n, Shown shown, Make make);
   void BuildPositionRows();
   void BuildDetailRows();
   void BuildFillRows();
