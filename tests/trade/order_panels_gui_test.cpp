@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QScrollArea>
+#include <QScrollBar>
 
 #include "platform/message_box.h"
 #include "platform/profile.h"
@@ -325,6 +326,39 @@ TEST_F(OrderPanelsGui, MessageLineIsAlwaysFullyVisible) {
   three->SetStatus(TXT("报单失败:合约不可交易 报单失败:合约不可交易 报单失败:合约不可交易 报单失败:合约不可交易"));
   EXPECT_GE(c->StatusLine()->height(), c->StatusLine()->heightForWidth(c->StatusLine()->width()));
   EXPECT_TRUE(c->rect().contains(c->StatusLine()->geometry()));
+}
+
+// At the trading area's default height on a 1080p screen every line of each order panel is in
+// sight without scrolling, with and without a message in the message line below it.
+TEST_F(OrderPanelsGui, EveryPanelLineIsInSightAtTheDefaultDockHeight) {
+  CDlgTradePanelContainer dock;
+  dock.resize(1920, dock.DockHeight());
+  dock.show();
+  CMultiOrderPanelContainer* c = dock.Panel()->Panels();
+  for (const char* message : {"", "报单失败:平今仓须用平今指令"}) {
+    for (int tab : {1, 0, 2}) {
+      c->SelectTab(tab);
+      auto* panel = static_cast<OrderPanelBase*>(c->Panel(tab));
+      panel->SetStatus(Utf8ToGbk(message));
+      QApplication::processEvents();
+      QWidget* viewport = c->ScrollArea(tab)->viewport();
+      const QRect visible = viewport->rect();
+      SCOPED_TRACE(testing::Message() << "tab " << tab << " message '" << message << "' viewport " << visible.height());
+      EXPECT_EQ(c->ScrollArea(tab)->verticalScrollBar()->maximum(), 0);  // nothing to scroll to
+      int shown = 0;
+      for (QWidget* w : panel->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(panel) || w->isWindow()) continue;
+        ++shown;
+        const QRect at(w->mapTo(viewport, QPoint(0, 0)), w->size());
+        EXPECT_TRUE(visible.contains(at)) << w->metaObject()->className() << " '" << w->objectName().toStdString()
+                                          << "' at " << at.top() << ".." << at.bottom();
+      }
+      EXPECT_GT(shown, 10);
+      QLabel* line = c->StatusLine();
+      EXPECT_TRUE(c->rect().contains(line->geometry()));
+      EXPECT_GE(line->height(), line->heightForWidth(line->width()));
+    }
+  }
 }
 
 TEST_F(OrderPanelsGui, DockHeightIsStoredWithinItsLimits) {

@@ -70,6 +70,8 @@ CQuantityBox::CQuantityBox(QWidget* parent) : QWidget(parent) {
   row->addWidget(tarn::PanelButton(this, QStringLiteral("▲"), [this] { Step(1); }, 24));
   row->addWidget(tarn::PanelButton(this, QStringLiteral("▼"), [this] { Step(-1); }, 24));
   col->addLayout(row);
+  // The fraction cells in one row: the panels' height is scarce in the trading area, its
+  // width is not.
   auto* grid = new QGridLayout;
   grid->setSpacing(Scaled(2));
   const std::vector<tarn::FractionCell>& cells = tarn::FractionCells();
@@ -80,7 +82,7 @@ CQuantityBox::CQuantityBox(QWidget* parent) : QWidget(parent) {
     b->setFont(tarn::ui::UiFont(8));
     b->setMinimumHeight(Scaled(20));
     fractions.push_back(b);
-    grid->addWidget(b, static_cast<int>(i / 3), static_cast<int>(i % 3));
+    grid->addWidget(b, 0, static_cast<int>(i));
   }
   col->addLayout(grid);
 }
@@ -204,8 +206,8 @@ void PricedOrderPanel::SetQuantityText(const std::string& gbk) { quantity->edit-
 
 CWndThreeKeyOrderPanel::CWndThreeKeyOrderPanel(QWidget* parent) : tarn::PricedOrderPanel(parent) {
   auto* root = new QVBoxLayout(this);
-  root->setContentsMargins(Scaled(8), Scaled(6), Scaled(8), Scaled(6));
-  root->setSpacing(Scaled(5));
+  root->setContentsMargins(Scaled(8), Scaled(4), Scaled(8), Scaled(4));
+  root->setSpacing(Scaled(3));
   root->addWidget(selector);
   quantity = new CQuantityBox(this);
   quantity->onFraction = [this](int i) { Fraction(i); };

@@ -1,6 +1,5 @@
 #include "trade/orders/gui/vert_order_panel.h"
 
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -39,29 +38,31 @@ QString SendStyle(int direction, int offset) {
 }  // namespace
 
 CWndVertOrderPanel::CWndVertOrderPanel(QWidget* parent) : tarn::PricedOrderPanel(parent) {
+  // Rows are kept few and low so that the whole panel is in sight at the trading area's usual
+  // height: direction and offset share a row, so do the two sides' prices and the commands.
   auto* root = new QVBoxLayout(this);
-  root->setContentsMargins(Scaled(8), Scaled(6), Scaled(8), Scaled(6));
-  root->setSpacing(Scaled(5));
+  root->setContentsMargins(Scaled(8), Scaled(4), Scaled(8), Scaled(4));
+  root->setSpacing(Scaled(3));
   root->addWidget(selector);
-  auto* dirs = new QHBoxLayout;
+  auto* choices = new QHBoxLayout;
+  choices->setSpacing(Scaled(3));
   buy = Choice(this, QStringLiteral("买入"));
   sell = Choice(this, QStringLiteral("卖出"));
   connect(buy, &QPushButton::clicked, this, [this] { SetDirection(tarn::kBuy); });
   connect(sell, &QPushButton::clicked, this, [this] { SetDirection(tarn::kSell); });
-  dirs->addWidget(buy);
-  dirs->addWidget(sell);
-  root->addLayout(dirs);
-  auto* offs = new QHBoxLayout;
+  choices->addWidget(buy);
+  choices->addWidget(sell);
+  choices->addSpacing(Scaled(6));
   open = Choice(this, QStringLiteral("开仓"));
   close = Choice(this, QStringLiteral("平仓"));
   closeToday = Choice(this, QStringLiteral("平今"));
   connect(open, &QPushButton::clicked, this, [this] { SetOffset(tarn::kOpen); });
   connect(close, &QPushButton::clicked, this, [this] { SetOffset(tarn::kClose); });
   connect(closeToday, &QPushButton::clicked, this, [this] { SetOffset(tarn::kCloseToday); });
-  offs->addWidget(open);
-  offs->addWidget(close);
-  offs->addWidget(closeToday);
-  root->addLayout(offs);
+  choices->addWidget(open);
+  choices->addWidget(close);
+  choices->addWidget(closeToday);
+  root->addLayout(choices);
   quantity = new CQuantityBox(this);
   quantity->onFraction = [this](int i) { Fraction(i); };
   connect(quantity->edit, &QLineEdit::textChanged, this, [this] { Refresh(); });
@@ -81,21 +82,24 @@ CWndVertOrderPanel::CWndVertOrderPanel(QWidget* parent) : tarn::PricedOrderPanel
   last = new QLabel(this);
   ask = new QLabel(this);
   bid = new QLabel(this);
-  for (QLabel* l : {last, ask, bid}) {
-    l->setFont(tarn::ui::MonoFont(9));
-    root->addWidget(l);
-  }
+  for (QLabel* l : {last, ask, bid}) l->setFont(tarn::ui::MonoFont(9));
+  root->addWidget(last);
+  auto* sides = new QHBoxLayout;
+  sides->setSpacing(Scaled(8));
+  sides->addWidget(ask, 1);
+  sides->addWidget(bid, 1);
+  root->addLayout(sides);
   send = new QPushButton(this);
-  send->setMinimumHeight(Scaled(40));
+  send->setMinimumHeight(Scaled(34));
   connect(send, &QPushButton::clicked, this, [this] { Send(); });
   root->addWidget(send);
-  auto* actions = new QGridLayout;
+  auto* actions = new QHBoxLayout;
   actions->setSpacing(Scaled(3));
-  actions->addWidget(tarn::PanelButton(this, QStringLiteral("重置"), [this] { Reset(); }), 0, 0);
-  actions->addWidget(tarn::PanelButton(this, QStringLiteral("全平"), [this] { CloseAll(); }), 0, 1);
-  actions->addWidget(tarn::PanelButton(this, QStringLiteral("全撤"), [this] { CancelAll(); }), 0, 2);
-  actions->addWidget(tarn::PanelButton(this, QStringLiteral("条件单"), [this] { ConditionOrder(); }), 1, 0);
-  actions->addWidget(tarn::PanelButton(this, QStringLiteral("OCO单"), [this] { OcoOrder(); }), 1, 1);
+  actions->addWidget(tarn::PanelButton(this, QStringLiteral("重置"), [this] { Reset(); }));
+  actions->addWidget(tarn::PanelButton(this, QStringLiteral("全平"), [this] { CloseAll(); }));
+  actions->addWidget(tarn::PanelButton(this, QStringLiteral("全撤"), [this] { CancelAll(); }));
+  actions->addWidget(tarn::PanelButton(this, QStringLiteral("条件单"), [this] { ConditionOrder(); }));
+  actions->addWidget(tarn::PanelButton(this, QStringLiteral("OCO单"), [this] { OcoOrder(); }));
   root->addLayout(actions);
   root->addWidget(tarn::MakeEstimateArea(this, &estimate));
   root->addWidget(status);
