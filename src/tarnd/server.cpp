@@ -131,8 +131,10 @@ class Session : public std::enable_shared_from_this<Session>, public ILinkSink, 
     std::vector<OrderKey> placed;
     for (const BrokerEvent& e : events)
       if (e.type == BrokerEventType::Order) placed.push_back({e.order.account, e.order.tradingDay, e.order.sequence});
+    // A commit group often changes one account's positions and funds many times: the terminal
+    // hears once per group (the last of each), and reads the state it names when it does.
     ByteWriter w;
-    Write(w, events);
+    WriteCoalesced(w, events);
     std::weak_ptr<Session> weak = weak_from_this();
     asio::post(server_.io, [weak, placed = std::move(placed), payload = std::move(w.Bytes())]() mutable {
       auto s = weak.lock();

@@ -1,5 +1,7 @@
 #include "libs/net/protocol.h"
 
+#include <algorithm>
+
 namespace tarn::net {
 
 using namespace tarn::exchange;
@@ -268,17 +270,61 @@ bool Read(ByteReader& r, ContractTerms& t) {
   return r.Ok();
 }
 
+namespace {
+
+void WriteEvent(ByteWriter& w, const BrokerEvent& e, bool complete) {
+  w.U8(static_cast<uint8_t>(e.type));
+  w.U32(e.account);
+  w.Bool(complete);
+  // Only what the type carries goes out.
+  if (e.type == BrokerEventType::Order) w.Pod(e.order);
+  if (e.type == BrokerEventType::Fill) w.Pod(e.fill);
+  if (e.type == BrokerEventType::Text) w.Str(e.text);
+}
+
+bool IsStateEvent(BrokerEventType t) {
+  return t == BrokerEventType::Positions || t == BrokerEventType::Funds || t == BrokerEventType::Strategy;
+}
+
+}  // namespace
+
 void Write(ByteWriter& w, const std::vector<BrokerEvent>& events) {
   w.U32(static_cast<uint32_t>(events.size()));
-  for (const BrokerEvent& e : events) {
-    w.U8(static_cast<uint8_t>(e.type));
-    w.U32(e.account);
-    w.Bool(e.complete);
-    // Only what the type carries goes out.
-    if (e.type == BrokerEventType::Order) w.Pod(e.order);
-    if (e.type == BrokerEventType::Fill) w.Pod(e.fill);
-    if (e.type == BrokerEventType::Text) w.Str(e.text);
+  for (const BrokerEvent& e : events) WriteEvent(w, e, e.complete);
+}
+
+uint32_t WriteCoalesced(ByteWriter& w, const std::vector<BrokerEvent>& events) {
+  // From the back: the first state event of a kind and account met is the one kept; those before
+  // it fold their `complete` into it. A batch names few accounts, so the keys are a short list.
+  enum : uint8_t { kDrop, kKeep, kKeepComplete };
+  struct Key {
+    BrokerEventType type;
+    exchange::AccountIndex account;
+    std::size_t kept;
+  };
+  std::vector<Key> keys;
+  std::vector<uint8_t> fate(events.size());
+  uint32_t count = 0;
+  for (std::size_t i = events.size(); i-- > 0;) {
+    const BrokerEvent& e = events[i];
+    fate[i] = e.complete ? kKeepComplete : kKeep;
+    if (!IsStateEvent(e.type)) {
+      ++count;
+      continue;
+    }
+    auto k = std::find_if(keys.begin(), keys.end(), [&](const Key& k) { return k.type == e.type && k.account == e.account; });
+    if (k == keys.end()) {
+      keys.push_back({e.type, e.account, i});
+      ++count;
+      continue;
+    }
+    fate[i] = kDrop;
+    if (e.complete) fate[k->kept] = kKeepComplete;
   }
+  w.U32(count);
+  for (std::size_t i = 0; i < events.size(); ++i)
+    if (fate[i] != kDrop) WriteEvent(w, events[i], fate[i] == kKeepComplete);
+  return count;
 }
 bool Read(ByteReader& r, std::vector<BrokerEvent>& events) {
   const uint32_t n = r.Count(6);

@@ -80,6 +80,11 @@ void Write(ByteWriter& w, const exchange::ContractTerms& t);
 bool Read(ByteReader& r, exchange::ContractTerms& t);
 void Write(ByteWriter& w, const std::vector<exchange::BrokerEvent>& events);
 bool Read(ByteReader& r, std::vector<exchange::BrokerEvent>& events);
+// As Write, for a batch delivered together: Positions, Funds and Strategy events only say that an
+// account's state changed (the terminal reads the state when it hears of it), so of each kind only
+// the last per account goes out, its `complete` set when any of those it stands for was. Every
+// other event keeps its place and order. Gives the number of events written.
+uint32_t WriteCoalesced(ByteWriter& w, const std::vector<exchange::BrokerEvent>& events);
 void Write(ByteWriter& w, const std::vector<exchange::MarketEvent>& events);
 bool Read(ByteReader& r, std::vector<exchange::MarketEvent>& events);
 

@@ -94,6 +94,53 @@ TEST(Protocol, OrderAndStrategyEntriesKeepEveryField) {
   EXPECT_FALSE(Read(rbad, sb));
 }
 
+// A commit group's state events (positions, funds, strategies) reach the terminal once per kind and
+// account, after everything they stood for; orders, fills and texts all arrive, in their order.
+TEST(Protocol, CoalescedBrokerEventsKeepTheLastStateEventOfEachAccount) {
+  auto event = [](BrokerEventType type, AccountIndex account, bool complete = false, int quantity = 0) {
+    BrokerEvent e;
+    e.type = type;
+    e.account = account;
+    e.complete = complete;
+    e.order.quantity = quantity;
+    return e;
+  };
+  using T = BrokerEventType;
+  const std::vector<BrokerEvent> events = {
+      event(T::Order, 1, false, 1), event(T::Positions, 1, true), event(T::Funds, 1),
+      event(T::Order, 2, false, 2), event(T::Funds, 2),
+      event(T::Order, 1, false, 3), event(T::Positions, 1, false), event(T::Funds, 1),
+      event(T::Strategy, 1), event(T::Text, 1), event(T::Strategy, 1), event(T::Order, 1, false, 4)};
+  ByteWriter w;
+  EXPECT_EQ(WriteCoalesced(w, events), 9u);
+  ByteReader r(w.Bytes());
+  std::vector<BrokerEvent> back;
+  ASSERT_TRUE(Read(r, back));
+  ASSERT_TRUE(r.Done());
+  std::vector<std::pair<T, AccountIndex>> seen;
+  for (const BrokerEvent& e : back) seen.emplace_back(e.type, e.account);
+  const std::vector<std::pair<T, AccountIndex>> expected = {
+      {T::Order, 1}, {T::Order, 2}, {T::Funds, 2}, {T::Order, 1}, {T::Positions, 1},
+      {T::Funds, 1}, {T::Text, 1}, {T::Strategy, 1}, {T::Order, 1}};
+  ASSERT_EQ(back.size(), 9u);
+  EXPECT_EQ(seen, expected);
+  // The orders keep their content; the one positions event says a fill changed them, as the
+  // first of the two it stands for did.
+  EXPECT_EQ(back[0].order.quantity, 1);
+  EXPECT_EQ(back[3].order.quantity, 3);
+  EXPECT_EQ(back[8].order.quantity, 4);
+  EXPECT_TRUE(back[4].complete);
+  EXPECT_FALSE(back[5].complete);
+
+  // A batch without repeats goes out as it is.
+  const std::vector<BrokerEvent> plain = {event(T::Order, 1, false, 5), event(T::Positions, 1, true),
+                                          event(T::Funds, 1), event(T::Funds, 2)};
+  ByteWriter a, b;
+  EXPECT_EQ(WriteCoalesced(a, plain), 4u);
+  Write(b, plain);
+  EXPECT_EQ(a.Bytes(), b.Bytes());
+}
+
 TEST(Protocol, BrokerEventsCarryWhatTheirTypeNeeds) {
   std::vector<BrokerEvent> events(3);
   events[0].type = BrokerEventType::Order;
