@@ -49,6 +49,9 @@ sqlite3* Checked(sqlite3* db, const SqliteStoreForm& form, bool fresh = false) {
     ok = sqlite3_prepare_v2(db, probe, -1, &st, nullptr) == SQLITE_OK;
     sqlite3_finalize(st);
   }
+  // A database SQLite only reads (its header asks for a newer writer, or the file cannot be
+  // written) passes every check above yet fails each commit of the store: no store either.
+  if (ok && sqlite3_db_readonly(db, "main") != 0) ok = false;
   if (!ok) {
     sqlite3_close(db);
     return nullptr;
