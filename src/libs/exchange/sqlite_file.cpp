@@ -49,9 +49,6 @@ sqlite3* Checked(sqlite3* db, const SqliteStoreForm& form, bool fresh = false) {
     ok = sqlite3_prepare_v2(db, probe, -1, &st, nullptr) == SQLITE_OK;
     sqlite3_finalize(st);
   }
-  // A database SQLite only reads (its header asks for a newer writer, or the file cannot be
-  // written) passes every check above yet fails each commit of the store: no store either.
-  if (ok && sqlite3_db_readonly(db, "main") != 0) ok = false;
   if (!ok) {
     sqlite3_close(db);
     return nullptr;
@@ -107,7 +104,11 @@ sqlite3* OpenSqliteImage(std::string_view image, const SqliteStoreForm& form, bo
   if (!image.empty()) {
     sqlite3* db = OpenRaw(":memory:");
     if (!db) return nullptr;
-    if (Deserialize(db, image) && (db = Checked(db, form)) != nullptr) return db;
+    if (Deserialize(db, image) && (db = Checked(db, form)) != nullptr) {
+      // An image whose header asks for a newer writer opens for reading only: it passes every
+      // check yet fails each commit of the store. (From a file, setting its journal mode fails.)
+      if (sqlite3_db_readonly(db, "main") == 0) return db;
+    }
     sqlite3_close(db);  // a no-op once Checked has closed it
     replaced = true;
   }

@@ -82,7 +82,7 @@ TEST(Store, DamagedOrTruncatedFilesAreReplaced) {
 }
 
 // A readable store whose header asks for a newer writer (SQLite opens it for reading only) would
-// fail every write: it is set aside like damage, both from a file and from an image.
+// fail every write: it is set aside like damage, both from an image and from a file.
 TEST(Store, AStoreSqliteWouldOnlyReadIsReplaced) {
   TempDir dir;
   const std::string path = dir.path() + "/market.db";
