@@ -4,6 +4,9 @@
 
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <mutex>
+#include <utility>
 
 namespace tarn::exchange {
 
@@ -60,6 +63,42 @@ sqlite3* Checked(sqlite3* db, const SqliteStoreForm& form, bool fresh = false) {
   return db;
 }
 
+// Moves `bytes`, the image of a database file, into `db` as its main database; false (with `db`
+// still open) when SQLite refuses it.
+bool Deserialize(sqlite3* db, std::string_view bytes) {
+  auto* copy = static_cast<unsigned char*>(sqlite3_malloc64(bytes.size()));
+  if (!copy) return false;
+  std::memcpy(copy, bytes.data(), bytes.size());
+  // A write-ahead-log database without its log holds the same pages as one of the rollback
+  // journal; memory databases read only the latter.
+  if (bytes.size() >= 20 && copy[18] == 2 && copy[19] == 2) copy[18] = copy[19] = 1;
+  const auto size = static_cast<sqlite3_int64>(bytes.size());
+  // On failure sqlite3_deserialize frees the copy itself.
+  return sqlite3_deserialize(db, "main", copy, size, size,
+                             SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE) == SQLITE_OK;
+}
+
+// The image of a new database of `form` (its schema applied, nothing else), made once per form
+// and process: a new store in memory starts from a copy of it instead of running the schema's
+// statements again, which costs several times as much. Empty when it cannot be made.
+const std::string& NewImage(const SqliteStoreForm& form) {
+  static std::mutex mutex;
+  static std::map<std::pair<std::string, std::string>, std::string> images;
+  std::lock_guard<std::mutex> lock(mutex);
+  auto [it, added] = images.try_emplace({form.pragmas, form.schema});
+  if (!added) return it->second;
+  sqlite3* db = OpenRaw(":memory:");
+  if (db && (db = Checked(db, form, true)) != nullptr) {
+    sqlite3_int64 size = 0;
+    if (unsigned char* bytes = sqlite3_serialize(db, "main", &size, 0)) {
+      it->second.assign(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(size));
+      sqlite3_free(bytes);
+    }
+  }
+  sqlite3_close(db);
+  return it->second;
+}
+
 }  // namespace
 
 sqlite3* OpenCheckedSqlite(const std::string& path, const SqliteStoreForm& form) {
@@ -72,26 +111,23 @@ sqlite3* OpenSqliteImage(std::string_view image, const SqliteStoreForm& form, bo
   if (!image.empty()) {
     sqlite3* db = OpenRaw(":memory:");
     if (!db) return nullptr;
-    auto* bytes = static_cast<unsigned char*>(sqlite3_malloc64(image.size()));
-    if (!bytes) {
-      sqlite3_close(db);
-      return nullptr;
+    if (Deserialize(db, image) && (db = Checked(db, form)) != nullptr) {
+      // An image whose header asks for a newer writer opens for reading only: it passes every
+      // check yet fails each commit of the store. (From a file, setting its journal mode fails.)
+      if (sqlite3_db_readonly(db, "main") == 0) return db;
     }
-    std::memcpy(bytes, image.data(), image.size());
-    // A write-ahead-log database without its log holds the same pages as one of the rollback
-    // journal; memory databases read only the latter.
-    if (image.size() >= 20 && bytes[18] == 2 && bytes[19] == 2) bytes[18] = bytes[19] = 1;
-    const auto size = static_cast<sqlite3_int64>(image.size());
-    if (sqlite3_deserialize(db, "main", bytes, size, size,
-                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE) != SQLITE_OK) {
-      sqlite3_close(db);  // the bytes are freed by sqlite3_deserialize itself
-      db = nullptr;
-    }
-    if (db && (db = Checked(db, form)) != nullptr) return db;
+    sqlite3_close(db);  // a no-op once Checked has closed it
     replaced = true;
   }
   sqlite3* db = OpenRaw(":memory:");
-  return db ? Checked(db, form, true) : nullptr;
+  if (!db) return nullptr;
+  // A copy of the new database's image needs only the connection's pragmas; without the image
+  // the schema is applied here.
+  const std::string& fresh = NewImage(form);
+  if (fresh.empty() || !Deserialize(db, fresh)) return Checked(db, form, true);
+  if (sqlite3_exec(db, form.pragmas, nullptr, nullptr, nullptr) == SQLITE_OK) return db;
+  sqlite3_close(db);
+  return nullptr;
 }
 
 sqlite3* OpenSqliteStore(const std::string& path, const SqliteStoreForm& form, bool& replaced) {

@@ -29,8 +29,9 @@ sqlite3* OpenSqliteStore(const std::string& path, const SqliteStoreForm& form, b
 
 // A store in memory that starts from `image`, the bytes of a database file (empty: a new
 // database), opened and checked as `form` says; nothing touches the disk. An image that fails
-// is dropped for a new database (`replaced` tells). The fuzz targets and tests use it: no file,
-// no fsync.
+// is dropped for a new database (`replaced` tells). A new database is a copy of an image of the
+// empty schema, made once per process and form. The fuzz targets and tests use it: no file, no
+// fsync.
 sqlite3* OpenSqliteImage(std::string_view image, const SqliteStoreForm& form, bool& replaced);
 
 }  // namespace tarn::exchange

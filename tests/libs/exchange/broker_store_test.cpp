@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "broker_fixture.h"
+#include "libs/exchange/market/market_store.h"
 
 namespace tarn::test {
 namespace {
@@ -295,6 +296,57 @@ TEST(UnknownLoginHash, HasTheCostsParametersAndMatchesNoPassword) {
     EXPECT_TRUE(NeedsRehash(h, cost == HashCost::Minimal ? HashCost::Interactive : HashCost::Minimal));
     for (const char* p : {"", "888888", "secret1", "tarn-unknown-login-"}) EXPECT_FALSE(VerifyPassword(h, p)) << p;
   }
+}
+
+// New stores in memory start from one image of the empty schema: each is a database of its own,
+// a store written to is read back in full, and the market's store gets its own schema's image.
+TEST(BrokerStoreImage, NewStoresAreSeparateAndReadBackWhatWasWritten) {
+  auto first = BrokerStore::OpenImage("");
+  auto damaged = BrokerStore::OpenImage(std::string(4096, '\x5a'));
+  ASSERT_TRUE(first && damaged);
+  EXPECT_FALSE(first->ReplacedDamagedFile());
+  EXPECT_TRUE(damaged->ReplacedDamagedFile());
+  BrokerStore::Loaded loaded;
+  ASSERT_TRUE(first->Load(loaded));
+  EXPECT_EQ(loaded.tradingDay, 0);
+  EXPECT_TRUE(loaded.logins.empty());
+
+  Order o;
+  o.id = 7;
+  o.tradingDay = 20251208;
+  o.sequence = 3;
+  o.quantity = 2;
+  o.price = 3100;
+  ASSERT_TRUE(first->Begin());
+  ASSERT_TRUE(first->SetMeta("trading_day", "20251208"));
+  ASSERT_TRUE(first->PutLogin({"u", "hash", "name"}));
+  ASSERT_TRUE(first->PutOrder(o, "A", "rb2601"));
+  ASSERT_TRUE(first->Commit());
+  ASSERT_TRUE(first->Load(loaded));
+  EXPECT_EQ(loaded.tradingDay, 20251208);
+  ASSERT_EQ(loaded.logins.size(), 1u);
+  EXPECT_EQ(loaded.logins[0].user, "u");
+  ASSERT_EQ(loaded.orders.size(), 1u);
+  EXPECT_EQ(loaded.orders[0].order.id, 7u);
+  EXPECT_EQ(loaded.orders[0].contract, "rb2601");
+  EXPECT_EQ(loaded.maxId, 7u);
+  EXPECT_EQ(loaded.maxOrderSequence, 3);
+
+  // Neither the other store made at the same time nor one made afterwards sees those rows.
+  auto later = BrokerStore::OpenImage("");
+  for (BrokerStore* other : {damaged.get(), later.get()}) {
+    ASSERT_NE(other, nullptr);
+    ASSERT_TRUE(other->Load(loaded));
+    EXPECT_TRUE(loaded.logins.empty());
+    EXPECT_TRUE(loaded.orders.empty());
+    BrokerStore::OrderRow row;
+    EXPECT_FALSE(other->GetOrder(7, row));
+    EXPECT_TRUE(other->PutOrder(o, "B", "rb2601"));  // and each takes writes of its own
+  }
+  auto market = MarketStore::OpenImage("");
+  ASSERT_TRUE(market);
+  EXPECT_TRUE(market->SaveSettlements({{20251208, "rb2601", 3100, 3105, 10, 20}}));
+  EXPECT_TRUE(market->HasSettlements(20251208));
 }
 
 }  // namespace

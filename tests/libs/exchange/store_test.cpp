@@ -81,6 +81,39 @@ TEST(Store, DamagedOrTruncatedFilesAreReplaced) {
   EXPECT_EQ(v, "v");
 }
 
+// A readable store whose header asks for a newer writer (SQLite opens it for reading only) would
+// fail every write: it is set aside like damage, both from an image and from a file.
+TEST(Store, AStoreSqliteWouldOnlyReadIsReplaced) {
+  TempDir dir;
+  const std::string path = dir.path() + "/market.db";
+  {
+    auto s = MarketStore::Open(path);
+    ASSERT_TRUE(s);
+    ASSERT_TRUE(s->SetMeta("seed", "77"));
+  }
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);  // every page in the file
+    sqlite3_close(db);
+  }
+  std::string bytes = ReadFile(path);
+  ASSERT_GT(bytes.size(), 100u);
+  bytes[18] = 5;  // the file format's write version
+  bytes[19] = 1;
+  WriteFile(path, bytes);
+
+  auto image = MarketStore::OpenImage(bytes);
+  ASSERT_TRUE(image);
+  EXPECT_TRUE(image->ReplacedDamagedFile());
+  EXPECT_TRUE(image->SetMeta("probe", "1"));
+  auto s = MarketStore::Open(path);
+  ASSERT_TRUE(s);
+  EXPECT_TRUE(s->ReplacedDamagedFile());
+  EXPECT_TRUE(Exists(path + ".damaged"));
+  EXPECT_TRUE(s->SetMeta("probe", "1"));
+}
+
 TEST(Store, EachSettledDayIsWrittenToTheLedger) {
   TempDir dir;
   ManualClock clock(At(0, 16, 58));

@@ -175,7 +175,7 @@ std::unique_ptr<BrokerStore> BrokerStore::Open(const std::string& path, std::str
     if (error) *error = "cannot open the broker store " + path;
     return nullptr;
   }
-  std::unique_ptr<BrokerStore> store = Adopt(db, path, replaced);
+  std::unique_ptr<BrokerStore> store = Adopt(db, path, replaced, false);
   store->lock_ = std::move(lock);  // held as long as the store is open
   return store;
 }
@@ -183,14 +183,15 @@ std::unique_ptr<BrokerStore> BrokerStore::Open(const std::string& path, std::str
 std::unique_ptr<BrokerStore> BrokerStore::OpenImage(std::string_view image) {
   bool replaced = false;
   sqlite3* db = OpenSqliteImage(image, StoreForm(), replaced);
-  return db ? Adopt(db, ":memory:", replaced) : nullptr;
+  return db ? Adopt(db, ":memory:", replaced, image.empty() || replaced) : nullptr;
 }
 
-std::unique_ptr<BrokerStore> BrokerStore::Adopt(sqlite3* db, std::string path, bool replaced) {
+std::unique_ptr<BrokerStore> BrokerStore::Adopt(sqlite3* db, std::string path, bool replaced, bool empty) {
   std::unique_ptr<BrokerStore> store(new BrokerStore(db, std::move(path)));
   store->replaced_ = replaced;
   store->statements_.assign(kSlotCount, nullptr);
   store->SetMeta("schema", "1");
+  store->empty_ = empty;  // the schema's mark is nothing Load reads
   return store;
 }
 
@@ -199,9 +200,13 @@ BrokerStore::~BrokerStore() {
   sqlite3_close(db_);
 }
 
-bool BrokerStore::Exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+bool BrokerStore::Exec(const char* sql) {
+  empty_ = false;
+  return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
 
 sqlite3_stmt* BrokerStore::Prepared(int slot, const char* sql) {
+  empty_ = false;  // a statement of the writer: the store may hold rows from now on
   sqlite3_stmt*& st = statements_[static_cast<std::size_t>(slot)];
   if (!st && sqlite3_prepare_v2(db_, sql, -1, &st, nullptr) != SQLITE_OK) {
     sqlite3_finalize(st);
@@ -496,6 +501,8 @@ bool BrokerStore::PutStrategy(const StrategyOrder& s, const std::string& account
 bool BrokerStore::Load(Loaded& out) {
   tarn::Lock lock(mutex_);
   out = Loaded{};
+  // A new store holds no row: each of the queries below would be prepared for nothing.
+  if (empty_) return true;
   bool ok = true;
   {
     Query q(db_, "SELECT value FROM meta WHERE key = 'trading_day'");

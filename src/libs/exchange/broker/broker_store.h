@@ -141,7 +141,8 @@ class BrokerStore {
  private:
   BrokerStore(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
   static sqlite3* OpenChecked(const std::string& path);
-  static std::unique_ptr<BrokerStore> Adopt(sqlite3* db, std::string path, bool replaced);
+  // `empty`: the database is known to be new, so that Load has nothing to read.
+  static std::unique_ptr<BrokerStore> Adopt(sqlite3* db, std::string path, bool replaced, bool empty);
   sqlite3_stmt* Prepared(int slot, const char* sql);
   bool Exec(const char* sql);
   void NoteFailure();  // with mutex_ held, right after a failed statement
@@ -151,6 +152,7 @@ class BrokerStore {
   FileLock lock_;
   bool replaced_ = false;
   bool damaged_ = false;
+  bool empty_ = false;  // new and not written since: Load reads nothing
   std::vector<sqlite3_stmt*> statements_;
   tarn::CriticalSection mutex_;
 };
