@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "libs/exchange/broker/broker_loader.h"
+#include "libs/exchange/broker/broker_views.h"
 #include "platform/text.h"
 
 namespace tarn::exchange {
@@ -113,165 +115,42 @@ AccountIndex Broker::AddAccount(Account account) {
   return ledger_.Add(std::move(account));
 }
 
-namespace {
-// What a loaded row may hold: a damaged or foreign store may carry any numbers, and money sums
-// must never overflow.
-constexpr int64_t kMaxLoadedPrice = 100000000;      // ticks
-constexpr int32_t kMaxLoadedLots = 1000000;
-constexpr Money kMaxLoadedMoney = 10000000000000;   // cents (a hundred billion yuan)
-bool PriceOk(int64_t p) { return p >= -kMaxLoadedPrice && p <= kMaxLoadedPrice; }
-bool MoneyOk(Money m) { return m >= -kMaxLoadedMoney && m <= kMaxLoadedMoney; }
-Money ClampMoney(Money m) { return std::clamp(m, -kMaxLoadedMoney, kMaxLoadedMoney); }
-bool OrderOk(const Order& o) {
-  return o.quantity >= 0 && o.quantity <= kMaxOrderLots && o.filled >= 0 && o.filled <= o.quantity &&
-         o.fillCount >= 0 && o.fillCount <= kMaxOrderLots && PriceOk(o.price) && PriceOk(o.trigger) &&
-         PriceOk(o.sendPrice) && PriceOk(o.stop) && PriceOk(o.extreme) && o.ticks >= -1000000 && o.ticks <= 1000000 &&
-         o.fillValue >= -kMaxLoadedPrice * kMaxOrderLots && o.fillValue <= kMaxLoadedPrice * kMaxOrderLots;
-}
-}  // namespace
-
 void Broker::Load() {
   if (!store_) return;
   BrokerStore::Loaded in;
   if (!store_->Load(in)) std::fprintf(stderr, "tarn: the broker store could not be read whole\n");
-  const Catalogue& cat = market_.GetCatalogue();
-  // A day that is no date is no day: the store starts the market's.
-  day_ = in.tradingDay > 19700101 && Yyyymmdd(DayNumOf(in.tradingDay)) == in.tradingDay ? in.tradingDay : 0;
-  nextId_ = in.maxId + 1;
-  orderSeq_ = std::clamp(in.maxOrderSequence, 0, 90000000);
-  fillSeq_ = std::clamp(in.maxFillSequence, 0, 9000000);
-  strategySeq_ = std::clamp(in.maxStrategySequence, 0, 900000);
-  for (BrokerStore::LoginRow& r : in.logins) {
-    LoginInfo& l = ledger_.logins[r.user];
-    l.hash = std::move(r.hash);
-    l.name = std::move(r.name);
-  }
-  for (BrokerStore::AccountRow& r : in.accounts) {
-    Account a;
-    a.id = std::move(r.id);
-    a.login = std::move(r.login);
-    a.name = std::move(r.name);
-    a.currency = r.currency.empty() ? kAccountCurrency : std::move(r.currency);
-    if (a.id.empty() || ledger_.index.count(a.id)) continue;
-    a.preBalance = ClampMoney(r.preBalance);
-    a.deposit = ClampMoney(r.deposit);
-    a.withdrawal = ClampMoney(r.withdrawal);
-    a.closeProfit = ClampMoney(r.closeProfit);
-    a.fee = ClampMoney(r.fee);
-    a.credit = ClampMoney(r.credit);
-    AddAccount(std::move(a));
-  }
-  auto accountOf = [&](const std::string& id) {
-    auto it = ledger_.index.find(id);
-    return it == ledger_.index.end() ? kNoAccount : it->second;
-  };
-  for (const BrokerStore::SideRow& r : in.sides) {
-    const AccountIndex a = accountOf(r.account);
-    const ContractId c = cat.Find(r.contract);
-    if (a == kNoAccount || c == kNoContract || (r.side != 1 && r.side != 2)) continue;
-    Side& s = ledger_.accounts[a].sides[SideKey(c, r.side)];
-    s.id = r.id;
-    SetField(s.number, r.number);
-  }
-  for (BrokerStore::LotRow& r : in.lots) {
-    const AccountIndex a = accountOf(r.account);
-    const ContractId c = cat.Find(r.contract);
-    if (a == kNoAccount || c == kNoContract || (r.side != 1 && r.side != 2) || r.lot.quantity <= 0 ||
-        r.lot.quantity > kMaxLoadedLots || r.lot.open <= 0 || r.lot.open > kMaxLoadedPrice || r.lot.hold <= 0 ||
-        r.lot.hold > kMaxLoadedPrice) {
-      // A lot of a contract no longer listed has been settled at its last settlement: it goes.
-      if (a != kNoAccount) DirtyLot(a, 0, r.lot.id);
+  LoadedBrokerState st =
+      LoadBrokerState(std::move(in), market_.GetCatalogue(), [this](ContractId c) -> const ContractTerms& { return Terms(c); });
+  day_ = st.day;
+  nextId_ = st.nextId;
+  orderSeq_ = st.orderSeq;
+  fillSeq_ = st.fillSeq;
+  strategySeq_ = st.strategySeq;
+  ledger_ = std::move(st.ledger);
+  orders_ = std::move(st.orders);
+  byKey_ = std::move(st.byKey);
+  touchMark_.assign(ledger_.accounts.size(), 0);
+  for (const auto& [a, key] : st.dirtySides) DirtySide(a, key);
+  for (const auto& [a, key, lot] : st.dirtyLots) DirtyLot(a, key, lot);
+  for (uint64_t id : st.dirtyOrders) DirtyOrder(orders_[id]);
+  for (AccountIndex a = 0; a < ledger_.accounts.size(); ++a)
+    for (const auto& side : ledger_.accounts[a].sides) BookOf(SideContract(side.first)).holders[a]++;
+  // Working orders go back into their books with what they hold; waiting condition orders watch.
+  for (uint64_t id : st.live) {
+    Order& o = orders_[id];
+    if (o.condition) {
+      BookOf(o.contract).conditions.push_back(id);
       continue;
     }
-    const uint64_t key = SideKey(c, r.side);
-    Side& s = ledger_.accounts[a].sides[key];
-    if (s.id == 0) {
-      s.id = NextId();
-      SetField(s.number, Format("S%08llu", static_cast<unsigned long long>(s.id)));
-      DirtySide(a, key);
-    }
-    Lot lot = r.lot;
-    lot.reserved = 0;
-    lot.margin = Terms(c).Margin(lot.hold, lot.quantity);
-    s.quantity += lot.quantity;
-    if (lot.today) s.today += lot.quantity;
-    s.holdValue += static_cast<int64_t>(lot.hold) * lot.quantity;
-    s.openValue += static_cast<int64_t>(lot.open) * lot.quantity;
-    s.margin += lot.margin;
-    s.lots.push_back(lot);
+    Book& b = BookOf(o.contract);
+    if (o.offset == kOffOpen)
+      Freeze(o);
+    else
+      ReserveClose(o, std::string(Field(o.positionNumber)), false);
+    b.Rest(o, orders_);
   }
-  for (AccountIndex a = 0; a < ledger_.accounts.size(); ++a) {
-    Account& acc = ledger_.accounts[a];
-    for (auto it = acc.sides.begin(); it != acc.sides.end();) {
-      if (it->second.quantity <= 0) {
-        DirtySide(a, it->first);
-        it = acc.sides.erase(it);
-        continue;
-      }
-      acc.margin += it->second.margin;
-      BookOf(SideContract(it->first)).holders[a]++;
-      ++it;
-    }
-  }
-  for (const BrokerStore::StartRow& r : in.starts) {
-    const AccountIndex a = accountOf(r.account);
-    const ContractId c = cat.Find(r.contract);
-    if (a == kNoAccount || c == kNoContract || (r.side != 1 && r.side != 2)) continue;
-    ledger_.accounts[a].start[SideKey(c, r.side)] = std::clamp<int32_t>(r.quantity, 0, kMaxLoadedLots);
-  }
-  for (BrokerStore::OrderRow& r : in.orders) {
-    const AccountIndex a = accountOf(r.account);
-    if (a == kNoAccount || !OrderOk(r.order) || orders_.count(r.order.id)) continue;
-    Order o = r.order;
-    o.account = a;
-    o.contract = r.contract.empty() ? kNoContract : cat.Find(r.contract);
-    SetField(o.key, Format("%08d-%08d", o.tradingDay, o.sequence));
-    const bool working = o.condition ? o.state == kStWaiting : o.state <= 3;
-    if (o.contract == kNoContract && working) {
-      // Its contract is no longer listed: it has ended.
-      o.state = o.condition ? 13 : (o.filled > 0 ? 8 : 7);
-      DirtyOrder(o);
-    }
-    orders_[o.id] = o;
-    byKey_[KeyCode(o.tradingDay, o.sequence)] = o.id;
-    ledger_.accounts[a].orders.push_back(o.id);
-    Order& stored = orders_[o.id];
-    if (stored.contract == kNoContract) continue;
-    if (stored.condition && stored.state == kStWaiting) {
-      BookOf(stored.contract).conditions.push_back(stored.id);
-    } else if (!stored.condition && stored.state <= 3) {
-      Book& b = BookOf(stored.contract);
-      if (stored.offset == kOffOpen)
-        Freeze(stored);
-      else
-        ReserveClose(stored, std::string(Field(stored.positionNumber)), false);
-      b.Rest(stored, orders_);
-    }
-  }
-  for (BrokerStore::FillRow& r : in.fills) {
-    const AccountIndex a = accountOf(r.account);
-    if (a == kNoAccount || r.fill.quantity <= 0 || r.fill.quantity > kMaxOrderLots || !PriceOk(r.fill.price) ||
-        !MoneyOk(r.fill.fee) || !MoneyOk(r.fill.closeProfit))
-      continue;
-    Fill f = r.fill;
-    f.account = a;
-    f.contract = cat.Find(r.contract);
-    std::snprintf(f.number, sizeof f.number, "%08d-T%07d", f.tradingDay, f.sequence);
-    ledger_.accounts[a].fills.push_back(f);
-  }
-  for (const BrokerStore::RefRow& r : in.refs) {
-    const AccountIndex a = accountOf(r.account);
-    if (a == kNoAccount || r.ref == 0) continue;
-    ledger_.accounts[a].refs[r.ref] = RefEntry{r.orderId, r.tradingDay, r.sequence};
-    if (auto o = orders_.find(r.orderId); o != orders_.end() && o->second.account == a) o->second.clientRef = r.ref;
-  }
-  for (BrokerStore::StrategyRow& r : in.strategies) {
-    const AccountIndex a = accountOf(r.account);
-    if (a == kNoAccount) continue;
-    r.order.account = a;
-    ledger_.accounts[a].strategies.push_back(std::move(r.order));
-    StrategyOrder& s = ledger_.accounts[a].strategies.back();
-    if (s.state != '1') continue;
+  for (const auto& [a, index] : st.running) {
+    StrategyOrder& s = ledger_.accounts[a].strategies[index];
     StrategyRun run;
     if (DecodeRun(s, run)) {
       StartRun(std::move(run));
@@ -525,34 +404,19 @@ Order* Broker::FindOrder(AccountIndex a, std::string_view key) {
   return &o->second;
 }
 
+// The views are computed by broker_views; these read them with the broker's books and terms.
 int32_t Broker::LastPrice(ContractId id, const Side* side) {
   const Book* b = FindBook(id);
-  if (b && b->have && b->snap.last > 0) return b->snap.last;
-  if (side && side->quantity > 0) return static_cast<int32_t>(side->holdValue / side->quantity);
-  return 0;
+  return ViewPrice(b && b->have ? b->snap.last : 0, side);
 }
 
 Money Broker::SideProfit(const Side& s, uint64_t key, int32_t last, bool open) {
-  const int64_t value = open ? s.openValue : s.holdValue;
-  int64_t tickLots = static_cast<int64_t>(last) * s.quantity - value;
-  if (SideOf(key) == 2) tickLots = -tickLots;
-  return Terms(SideContract(key)).Profit(tickLots);
+  return exchange::SideProfit(s, key, last, open, Terms(SideContract(key)));
 }
 
 PositionView Broker::ViewOf(const Side& s, uint64_t key) {
-  PositionView v;
-  v.contract = SideContract(key);
-  v.side = static_cast<int8_t>(SideOf(key));
-  v.quantity = s.quantity;
-  v.today = s.today;
-  v.holdValue = s.holdValue;
-  v.openValue = s.openValue;
-  v.margin = s.margin;
-  v.last = LastPrice(v.contract, &s);
-  v.positionProfit = SideProfit(s, key, v.last, false);
-  v.floatProfit = SideProfit(s, key, v.last, true);
-  SetField(v.number, Field(s.number));
-  return v;
+  const ContractId c = SideContract(key);
+  return PositionViewOf(s, key, LastPrice(c, &s), Terms(c));
 }
 
 // ---- queries ---------------------------------------------------------------------------------
@@ -591,19 +455,7 @@ bool Broker::GetLots(const std::string& account, std::vector<LotView>& out) {
   if (a == kNoAccount) return false;
   for (const auto& [key, side] : ledger_.accounts[a].sides) {
     const ContractId c = SideContract(key);
-    const int32_t last = LastPrice(c, &side);
-    const ContractTerms& t = Terms(c);
-    const int sign = SideOf(key) == 1 ? 1 : -1;
-    for (const Lot& lot : side.lots) {
-      LotView v;
-      v.contract = c;
-      v.side = static_cast<int8_t>(SideOf(key));
-      v.lot = lot;
-      v.last = last;
-      v.positionProfit = t.Profit(sign * (static_cast<int64_t>(last) - lot.hold) * lot.quantity);
-      v.floatProfit = t.Profit(sign * (static_cast<int64_t>(last) - lot.open) * lot.quantity);
-      out.push_back(v);
-    }
+    AppendLotViews(side, key, LastPrice(c, &side), Terms(c), out);
   }
   return true;
 }
@@ -617,26 +469,12 @@ bool Broker::GetFunds(const std::string& account, FundsView& out) {
 }
 
 FundsView Broker::FundsOf(AccountIndex a) {
-  const Account& acc = ledger_.accounts[a];
-  FundsView out;
-  out.account = acc.id;
-  out.name = acc.name;
-  out.currency = acc.currency;
-  out.preBalance = acc.preBalance;
-  out.deposit = acc.deposit;
-  out.withdrawal = acc.withdrawal;
-  out.closeProfit = acc.closeProfit;
-  out.fee = acc.fee;
-  out.credit = acc.credit;
-  out.margin = acc.margin;
-  out.frozenMargin = acc.frozenMargin;
-  out.frozenFee = acc.frozenFee;
-  for (const auto& [key, side] : acc.sides) {
-    const int32_t last = LastPrice(SideContract(key), &side);
-    out.positionProfit += SideProfit(side, key, last, false);
-    out.floatProfit += SideProfit(side, key, last, true);
-  }
-  return out;
+  const ViewPrices prices{[this](ContractId c) -> const ContractTerms& { return Terms(c); },
+                          [this](ContractId c) {
+                            const Book* b = FindBook(c);
+                            return b && b->have ? b->snap.last : 0;
+                          }};
+  return FundsViewOf(ledger_.accounts[a], prices);
 }
 
 bool Broker::GetStrategies(const std::string& account, std::vector<StrategyOrder>& out) {
