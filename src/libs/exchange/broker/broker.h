@@ -233,7 +233,6 @@ class Broker final : public IMarketListener {
   void TradeThrough(Book& b, bool buys);
   int DoInsertCondition(const ConditionEntry& entry, AccountIndex a);
   void EvaluateConditions(Book& b);
-  bool ConditionFires(Order& c, const Book& b, bool& changed);
   void FireCondition(Order& c, Book& b);
 
   // broker_strategies.cpp
