@@ -84,7 +84,7 @@ bool Broker::FindRepeat(AccountIndex a, uint64_t ref, OrderReceipt& receipt) {
 void Broker::NoteRef(Order& o, uint64_t ref) {
   o.clientRef = ref;
   ledger_.accounts[o.account].refs[ref] = RefEntry{o.id, o.tradingDay, o.sequence};
-  if (store_) newRefs_.push_back({ledger_.accounts[o.account].id, ref, o.id, o.tradingDay, o.sequence});
+  changes_.NewRef({ledger_.accounts[o.account].id, ref, o.id, o.tradingDay, o.sequence});
 }
 
 int Broker::CancelOrder(const std::string& account, std::string_view key, std::string* error) {
@@ -353,9 +353,9 @@ void Broker::BookFill(Order& o, int32_t price, int32_t lots) {
   if (o.offset == kOffOpen) Freeze(o);
   acc.fee += f.fee;
   acc.closeProfit += f.closeProfit;
-  DirtyAccount(o.account);
+  changes_.Account(o.account);
   acc.fills.push_back(f);
-  if (store_) newFills_.push_back(f);
+  changes_.NewFill(f);
   EmitOrder(o);
   pending_.emplace_back();
   pending_.back().type = BrokerEventType::Fill;
@@ -395,8 +395,8 @@ void Broker::Booked(AccountIndex a, ContractId c, const LedgerChanges& changes) 
       auto h = b->holders.find(a);
       if (h != b->holders.end() && --h->second <= 0) b->holders.erase(h);
     }
-  for (uint64_t key : changes.sides) DirtySide(a, key);
-  for (const auto& [key, lot] : changes.lots) DirtyLot(a, key, lot);
+  for (uint64_t key : changes.sides) changes_.Side(a, key);
+  for (const auto& [key, lot] : changes.lots) changes_.Lot(a, key, lot);
   for (const std::string& number : changes.ended) ended_.emplace_back(c, number);
 }
 
