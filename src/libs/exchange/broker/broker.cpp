@@ -526,20 +526,34 @@ Order* Broker::FindOrder(AccountIndex a, std::string_view key) {
   return &o->second;
 }
 
-int32_t Broker::MarketLast(ContractId id) {
+int32_t Broker::LastPrice(ContractId id, const Side* side) {
   const Book* b = FindBook(id);
-  return b && b->have && b->snap.last > 0 ? b->snap.last : 0;
+  if (b && b->have && b->snap.last > 0) return b->snap.last;
+  if (side && side->quantity > 0) return static_cast<int32_t>(side->holdValue / side->quantity);
+  return 0;
 }
 
-int32_t Broker::LastPrice(ContractId id, const Side* side) { return MarkPrice(MarketLast(id), side); }
-
 Money Broker::SideProfit(const Side& s, uint64_t key, int32_t last, bool open) {
-  return exchange::SideProfit(s, key, last, open, Terms(SideContract(key)));
+  const int64_t value = open ? s.openValue : s.holdValue;
+  int64_t tickLots = static_cast<int64_t>(last) * s.quantity - value;
+  if (SideOf(key) == 2) tickLots = -tickLots;
+  return Terms(SideContract(key)).Profit(tickLots);
 }
 
 PositionView Broker::ViewOf(const Side& s, uint64_t key) {
-  const ContractId c = SideContract(key);
-  return ViewOfSide(s, key, MarketLast(c), Terms(c));
+  PositionView v;
+  v.contract = SideContract(key);
+  v.side = static_cast<int8_t>(SideOf(key));
+  v.quantity = s.quantity;
+  v.today = s.today;
+  v.holdValue = s.holdValue;
+  v.openValue = s.openValue;
+  v.margin = s.margin;
+  v.last = LastPrice(v.contract, &s);
+  v.positionProfit = SideProfit(s, key, v.last, false);
+  v.floatProfit = SideProfit(s, key, v.last, true);
+  SetField(v.number, Field(s.number));
+  return v;
 }
 
 // ---- queries ---------------------------------------------------------------------------------
@@ -576,8 +590,22 @@ bool Broker::GetLots(const std::string& account, std::vector<LotView>& out) {
   out.clear();
   const AccountIndex a = FindAccount(account);
   if (a == kNoAccount) return false;
-  out = LotViewsOf(ledger_.accounts[a], [this](ContractId c) { return MarketLast(c); },
-                   [this](ContractId c) -> const ContractTerms& { return Terms(c); });
+  for (const auto& [key, side] : ledger_.accounts[a].sides) {
+    const ContractId c = SideContract(key);
+    const int32_t last = LastPrice(c, &side);
+    const ContractTerms& t = Terms(c);
+    const int sign = SideOf(key) == 1 ? 1 : -1;
+    for (const Lot& lot : side.lots) {
+      LotView v;
+      v.contract = c;
+      v.side = static_cast<int8_t>(SideOf(key));
+      v.lot = lot;
+      v.last = last;
+      v.positionProfit = t.Profit(sign * (static_cast<int64_t>(last) - lot.hold) * lot.quantity);
+      v.floatProfit = t.Profit(sign * (static_cast<int64_t>(last) - lot.open) * lot.quantity);
+      out.push_back(v);
+    }
+  }
   return true;
 }
 
@@ -590,8 +618,26 @@ bool Broker::GetFunds(const std::string& account, FundsView& out) {
 }
 
 FundsView Broker::FundsOf(AccountIndex a) {
-  return FundsOfAccount(ledger_.accounts[a], [this](ContractId c) { return MarketLast(c); },
-                        [this](ContractId c) -> const ContractTerms& { return Terms(c); });
+  const Account& acc = ledger_.accounts[a];
+  FundsView out;
+  out.account = acc.id;
+  out.name = acc.name;
+  out.currency = acc.currency;
+  out.preBalance = acc.preBalance;
+  out.deposit = acc.deposit;
+  out.withdrawal = acc.withdrawal;
+  out.closeProfit = acc.closeProfit;
+  out.fee = acc.fee;
+  out.credit = acc.credit;
+  out.margin = acc.margin;
+  out.frozenMargin = acc.frozenMargin;
+  out.frozenFee = acc.frozenFee;
+  for (const auto& [key, side] : acc.sides) {
+    const int32_t last = LastPrice(SideContract(key), &side);
+    out.positionProfit += SideProfit(side, key, last, false);
+    out.floatProfit += SideProfit(side, key, last, true);
+  }
+  return out;
 }
 
 bool Broker::GetStrategies(const std::string& account, std::vector<StrategyOrder>& out) {

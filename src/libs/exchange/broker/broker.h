@@ -40,7 +40,6 @@
 #include "libs/exchange/broker/broker_types.h"
 #include "libs/exchange/broker/ledger.h"
 #include "libs/exchange/broker/order_book.h"
-#include "libs/exchange/broker/position_views.h"
 #include "libs/exchange/broker/store_changes.h"
 #include "libs/exchange/spread_formula.h"
 #include "platform/sync.h"
@@ -204,7 +203,6 @@ class Broker final : public IMarketListener {
   FundsView FundsOf(AccountIndex a);
   Money SideProfit(const Side& s, uint64_t key, int32_t last, bool open);
   int32_t LastPrice(ContractId id, const Side* side);
-  int32_t MarketLast(ContractId id);  // the book's last price, 0 without one
 
   // broker_orders.cpp
   Order& NewOrder(AccountIndex a, ContractId c);
