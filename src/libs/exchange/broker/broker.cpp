@@ -181,7 +181,7 @@ void Broker::Load() {
         r.lot.quantity > kMaxLoadedLots || r.lot.open <= 0 || r.lot.open > kMaxLoadedPrice || r.lot.hold <= 0 ||
         r.lot.hold > kMaxLoadedPrice) {
       // A lot of a contract no longer listed has been settled at its last settlement: it goes.
-      if (a != kNoAccount) changes_.Lot(a, 0, r.lot.id);
+      if (a != kNoAccount) DirtyLot(a, 0, r.lot.id);
       continue;
     }
     const uint64_t key = SideKey(c, r.side);
@@ -189,7 +189,7 @@ void Broker::Load() {
     if (s.id == 0) {
       s.id = NextId();
       SetField(s.number, Format("S%08llu", static_cast<unsigned long long>(s.id)));
-      changes_.Side(a, key);
+      DirtySide(a, key);
     }
     Lot lot = r.lot;
     lot.reserved = 0;
@@ -205,7 +205,7 @@ void Broker::Load() {
     Account& acc = ledger_.accounts[a];
     for (auto it = acc.sides.begin(); it != acc.sides.end();) {
       if (it->second.quantity <= 0) {
-        changes_.Side(a, it->first);
+        DirtySide(a, it->first);
         it = acc.sides.erase(it);
         continue;
       }
@@ -231,7 +231,7 @@ void Broker::Load() {
     if (o.contract == kNoContract && working) {
       // Its contract is no longer listed: it has ended.
       o.state = o.condition ? 13 : (o.filled > 0 ? 8 : 7);
-      changes_.Order(o.id);
+      DirtyOrder(o);
     }
     orders_[o.id] = o;
     byKey_[KeyCode(o.tradingDay, o.sequence)] = o.id;
@@ -339,7 +339,7 @@ bool Broker::AddNewAccount(const std::string& id, const std::string& login, cons
   a.currency = kAccountCurrency;
   a.preBalance = balance;
   const AccountIndex index = AddAccount(std::move(a));
-  changes_.Account(index);
+  DirtyAccount(index);
   changes_.Starts(index);
   return true;
 }
@@ -362,7 +362,7 @@ bool Broker::Deposit(const std::string& account, Money amount, std::string* erro
       }
       acc.withdrawal += -amount;
     }
-    changes_.Account(a);
+    DirtyAccount(a);
     Emit(BrokerEvent{BrokerEventType::Funds, a, false, {}, {}, {}});
     Finish();
   }
@@ -677,7 +677,7 @@ void Broker::EmitOrder(const Order& o) {
   e.type = BrokerEventType::Order;
   e.account = o.account;
   e.order = o;
-  changes_.Order(o.id);
+  DirtyOrder(o);
   if (o.strategy) strategyWork_.push_back(o.strategy);
 }
 

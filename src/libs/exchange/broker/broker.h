@@ -198,6 +198,10 @@ class Broker final : public IMarketListener {
   void Durable();
   void WorkerLoop();
   void ProcessBatch(const std::vector<MarketEvent>& events);
+  void DirtyOrder(const Order& o) { changes_.Order(o.id); }
+  void DirtySide(AccountIndex a, uint64_t sideKey) { changes_.Side(a, sideKey); }
+  void DirtyLot(AccountIndex a, uint64_t sideKey, uint64_t lotId) { changes_.Lot(a, sideKey, lotId); }
+  void DirtyAccount(AccountIndex a) { changes_.Account(a); }
   Order* FindOrder(AccountIndex a, std::string_view key);
   PositionView ViewOf(const Side& s, uint64_t key);
   FundsView FundsOf(AccountIndex a);

@@ -353,7 +353,7 @@ void Broker::BookFill(Order& o, int32_t price, int32_t lots) {
   if (o.offset == kOffOpen) Freeze(o);
   acc.fee += f.fee;
   acc.closeProfit += f.closeProfit;
-  changes_.Account(o.account);
+  DirtyAccount(o.account);
   acc.fills.push_back(f);
   changes_.NewFill(f);
   EmitOrder(o);
@@ -395,8 +395,8 @@ void Broker::Booked(AccountIndex a, ContractId c, const LedgerChanges& changes) 
       auto h = b->holders.find(a);
       if (h != b->holders.end() && --h->second <= 0) b->holders.erase(h);
     }
-  for (uint64_t key : changes.sides) changes_.Side(a, key);
-  for (const auto& [key, lot] : changes.lots) changes_.Lot(a, key, lot);
+  for (uint64_t key : changes.sides) DirtySide(a, key);
+  for (const auto& [key, lot] : changes.lots) DirtyLot(a, key, lot);
   for (const std::string& number : changes.ended) ended_.emplace_back(c, number);
 }
 

@@ -84,7 +84,7 @@ void Broker::SettleDay(int32_t day, int32_t nextDay) {
         lot.margin = t.Margin(S, lot.quantity);
         side.holdValue += static_cast<int64_t>(S) * lot.quantity;
         side.margin += lot.margin;
-        changes_.Lot(a, key, lot.id);
+        DirtyLot(a, key, lot.id);
       }
       side.today = 0;
       side.reservedAll = side.reservedOld = side.reservedToday = 0;
@@ -104,7 +104,7 @@ void Broker::SettleDay(int32_t day, int32_t nextDay) {
     acc.strategies.clear();
     acc.start.clear();
     for (const auto& [key, side] : acc.sides) acc.start[key] = side.quantity;
-    changes_.Account(a);
+    DirtyAccount(a);
     changes_.Starts(a);
     statements_[{a, day}] = text;
     changes_.NewStatement(a, day, std::move(text));
