@@ -68,6 +68,7 @@ Broker::Broker(IBrokerMarket& market, BrokerOptions options)
 
 Broker::Broker(IBrokerMarket& market, BrokerOptions options, std::unique_ptr<BrokerStore> store)
     : market_(market), options_(std::move(options)), store_(std::move(store)) {
+  changes_.SetEnabled(store_ != nullptr);
   const Catalogue& cat = market_.GetCatalogue();
   books_.resize(cat.Size());
   interest_.reset(new std::atomic<bool>[cat.Size()]);
@@ -85,7 +86,7 @@ Broker::Broker(IBrokerMarket& market, BrokerOptions options, std::unique_ptr<Bro
     const int32_t today = market_.TradingDay();
     if (day_ == 0) {
       day_ = today;
-      dirtyDay_ = true;
+      changes_.Day();
     } else if (day_ < today) {
       RollTo(today);
     }
@@ -157,7 +158,7 @@ void Broker::Load() {
     } else {
       s.state = '3';
       s.errorText = TXT("策略单无法恢复");
-      if (store_) dirtyStrategies_.emplace_back(a, s.id);
+      changes_.Strategy(a, s.id);
     }
   }
 }
@@ -193,7 +194,7 @@ bool Broker::AddLogin(const std::string& user, const std::string& hash, const st
   if (!added) return false;
   it->second.hash = hash;
   it->second.name = name;
-  if (store_) dirtyLogins_.push_back(user);
+  changes_.Login(user);
   return true;
 }
 
@@ -218,7 +219,7 @@ bool Broker::AddNewAccount(const std::string& id, const std::string& login, cons
   a.preBalance = balance;
   const AccountIndex index = AddAccount(std::move(a));
   DirtyAccount(index);
-  if (store_) dirtyStarts_.push_back(index);
+  changes_.Starts(index);
   return true;
 }
 
@@ -271,7 +272,7 @@ bool Broker::Authenticate(const std::string& user, const std::string& password, 
     auto it = ledger_.logins.find(user);
     if (!fresh.empty() && it != ledger_.logins.end() && it->second.hash == hash) {
       it->second.hash = fresh;
-      if (store_) dirtyLogins_.push_back(user);
+      changes_.Login(user);
       Commit();
     }
   }
@@ -320,7 +321,7 @@ int Broker::ChangePassword(const std::string& user, const std::string& oldPasswo
       return 6;
     }
     it->second.hash = fresh;
-    if (store_) dirtyLogins_.push_back(user);
+    changes_.Login(user);
     Commit();
   }
   Durable();
@@ -585,113 +586,11 @@ void Broker::Deliver() {
 
 // ---- persistence -----------------------------------------------------------------------------
 
-void Broker::DirtyOrder(const Order& o) {
-  if (store_) dirtyOrders_.push_back(o.id);
-}
-void Broker::DirtySide(AccountIndex a, uint64_t sideKey) {
-  if (store_) dirtySides_.emplace_back(a, sideKey);
-}
-void Broker::DirtyLot(AccountIndex a, uint64_t sideKey, uint64_t lotId) {
-  if (store_) dirtyLots_.emplace_back(a, sideKey, lotId);
-}
-void Broker::DirtyAccount(AccountIndex a) {
-  if (store_) dirtyAccounts_.push_back(a);
-}
-
 void Broker::Commit() {
-  if (!store_) return;
-  if (dirtyOrders_.empty() && newFills_.empty() && dirtySides_.empty() && dirtyLots_.empty() &&
-      dirtyAccounts_.empty() && dirtyStrategies_.empty() && newStatements_.empty() && dirtyStarts_.empty() &&
-      dirtyLogins_.empty() && newRefs_.empty() && !dirtyDay_ && pending_.empty())
-    return;
-  auto dedupe = [](auto& v) {
-    std::sort(v.begin(), v.end());
-    v.erase(std::unique(v.begin(), v.end()), v.end());
-  };
-  dedupe(dirtyOrders_);
-  dedupe(dirtySides_);
-  dedupe(dirtyLots_);
-  dedupe(dirtyAccounts_);
-  dedupe(dirtyStrategies_);
-  dedupe(dirtyStarts_);
-  dedupe(dirtyLogins_);
+  if (!store_ || (changes_.Empty() && pending_.empty())) return;
   JournalWrite w;
-  if (dirtyDay_) w.day = day_;
-  for (const std::string& user : dirtyLogins_) {
-    auto it = ledger_.logins.find(user);
-    if (it != ledger_.logins.end()) w.logins.push_back({user, it->second.hash, it->second.name});
-  }
-  for (AccountIndex a : dirtyAccounts_) {
-    const Account& acc = ledger_.accounts[a];
-    BrokerStore::AccountRow r;
-    r.id = acc.id;
-    r.login = acc.login;
-    r.name = acc.name;
-    r.currency = acc.currency;
-    r.preBalance = acc.preBalance;
-    r.deposit = acc.deposit;
-    r.withdrawal = acc.withdrawal;
-    r.closeProfit = acc.closeProfit;
-    r.fee = acc.fee;
-    r.credit = acc.credit;
-    w.accounts.push_back(std::move(r));
-  }
-  for (uint64_t id : dirtyOrders_) {
-    auto it = orders_.find(id);
-    if (it != orders_.end())
-      w.orders.push_back({it->second, ledger_.accounts[it->second.account].id, ContractKey(it->second.contract)});
-  }
-  for (const Fill& f : newFills_) w.fills.push_back({f, ledger_.accounts[f.account].id, ContractKey(f.contract)});
-  for (const auto& [a, key] : dirtySides_) {
-    const Account& acc = ledger_.accounts[a];
-    auto it = acc.sides.find(key);
-    BrokerStore::SideRow r{acc.id, ContractKey(SideContract(key)), SideOf(key), 0, std::string()};
-    if (it != acc.sides.end()) {
-      r.id = it->second.id;
-      r.number = std::string(Field(it->second.number));
-    }
-    w.sides.emplace_back(std::move(r), it == acc.sides.end());
-  }
-  for (const auto& [a, key, lotId] : dirtyLots_) {
-    const Account& acc = ledger_.accounts[a];
-    BrokerStore::LotRow r;
-    r.lot.id = lotId;
-    bool found = false;
-    auto it = acc.sides.find(key);
-    if (it != acc.sides.end())
-      for (const Lot& l : it->second.lots)
-        if (l.id == lotId) {
-          r.lot = l;
-          found = true;
-        }
-    r.account = acc.id;
-    r.contract = ContractKey(SideContract(key));
-    r.side = SideOf(key);
-    w.lots.emplace_back(std::move(r), !found);
-  }
-  for (AccountIndex a : dirtyStarts_) {
-    const Account& acc = ledger_.accounts[a];
-    std::vector<BrokerStore::StartRow> rows;
-    for (const auto& [key, qty] : acc.start)
-      if (qty != 0) rows.push_back({acc.id, ContractKey(SideContract(key)), SideOf(key), qty});
-    w.starts.emplace_back(acc.id, std::move(rows));
-  }
-  for (auto& [a, day, text] : newStatements_) w.statements.emplace_back(ledger_.accounts[a].id, day, std::move(text));
-  for (const auto& [a, id] : dirtyStrategies_)
-    for (const StrategyOrder& s : ledger_.accounts[a].strategies)
-      if (s.id == id) w.strategies.push_back({s, ledger_.accounts[a].id});
-  w.refs.swap(newRefs_);
+  changes_.TakeInto(w, ledger_, orders_, market_.GetCatalogue(), day_);
   w.events.swap(pending_);
-  dirtyOrders_.clear();
-  newFills_.clear();
-  dirtySides_.clear();
-  dirtyLots_.clear();
-  dirtyAccounts_.clear();
-  dirtyStrategies_.clear();
-  newStatements_.clear();
-  dirtyStarts_.clear();
-  dirtyLogins_.clear();
-  dirtyDay_ = false;
   const bool statements = !w.statements.empty();
   const uint64_t seq = journal_->Queue(std::move(w));
   if (statements) statementsSeq_ = seq;

@@ -40,6 +40,7 @@
 #include "libs/exchange/broker/broker_types.h"
 #include "libs/exchange/broker/ledger.h"
 #include "libs/exchange/broker/order_book.h"
+#include "libs/exchange/broker/store_changes.h"
 #include "libs/exchange/spread_formula.h"
 #include "platform/sync.h"
 
@@ -197,10 +198,10 @@ class Broker final : public IMarketListener {
   void Durable();
   void WorkerLoop();
   void ProcessBatch(const std::vector<MarketEvent>& events);
-  void DirtyOrder(const Order& o);
-  void DirtySide(AccountIndex a, uint64_t sideKey);
-  void DirtyLot(AccountIndex a, uint64_t sideKey, uint64_t lotId);
-  void DirtyAccount(AccountIndex a);
+  void DirtyOrder(const Order& o) { changes_.Order(o.id); }
+  void DirtySide(AccountIndex a, uint64_t sideKey) { changes_.Side(a, sideKey); }
+  void DirtyLot(AccountIndex a, uint64_t sideKey, uint64_t lotId) { changes_.Lot(a, sideKey, lotId); }
+  void DirtyAccount(AccountIndex a) { changes_.Account(a); }
   Order* FindOrder(AccountIndex a, std::string_view key);
   PositionView ViewOf(const Side& s, uint64_t key);
   FundsView FundsOf(AccountIndex a);
@@ -233,7 +234,6 @@ class Broker final : public IMarketListener {
   void TradeThrough(Book& b, bool buys);
   int DoInsertCondition(const ConditionEntry& entry, AccountIndex a);
   void EvaluateConditions(Book& b);
-  bool ConditionFires(Order& c, const Book& b, bool& changed);
   void FireCondition(Order& c, Book& b);
 
   // broker_strategies.cpp
@@ -293,18 +293,8 @@ class Broker final : public IMarketListener {
   std::vector<uint8_t> touchMark_;  // per account: 1 by a fill, 2 by a price
   std::vector<std::pair<ContractId, std::string>> ended_;  // position numbers a fill has closed out
 
-  // Changes not yet in the store.
-  std::vector<uint64_t> dirtyOrders_;
-  std::vector<Fill> newFills_;
-  std::vector<std::pair<AccountIndex, uint64_t>> dirtySides_;
-  std::vector<std::tuple<AccountIndex, uint64_t, uint64_t>> dirtyLots_;
-  std::vector<AccountIndex> dirtyAccounts_;
-  std::vector<std::pair<AccountIndex, uint64_t>> dirtyStrategies_;
-  std::vector<std::tuple<AccountIndex, int32_t, std::string>> newStatements_;
-  std::vector<AccountIndex> dirtyStarts_;
-  std::vector<std::string> dirtyLogins_;
-  std::vector<BrokerStore::RefRow> newRefs_;
-  bool dirtyDay_ = false;
+  // Changes not yet in the store (none collected without a store).
+  StoreChanges changes_{false};
 
   // Running strategy orders by id, the ones whose leg orders changed since they were last looked
   // at, and the strategy order a leg order being sent belongs to.

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "libs/exchange/broker/broker.h"
+#include "libs/exchange/broker/condition_orders.h"
 #include "platform/text.h"
 
 namespace tarn::exchange {
@@ -83,7 +84,7 @@ bool Broker::FindRepeat(AccountIndex a, uint64_t ref, OrderReceipt& receipt) {
 void Broker::NoteRef(Order& o, uint64_t ref) {
   o.clientRef = ref;
   ledger_.accounts[o.account].refs[ref] = RefEntry{o.id, o.tradingDay, o.sequence};
-  if (store_) newRefs_.push_back({ledger_.accounts[o.account].id, ref, o.id, o.tradingDay, o.sequence});
+  changes_.NewRef({ledger_.accounts[o.account].id, ref, o.id, o.tradingDay, o.sequence});
 }
 
 int Broker::CancelOrder(const std::string& account, std::string_view key, std::string* error) {
@@ -354,7 +355,7 @@ void Broker::BookFill(Order& o, int32_t price, int32_t lots) {
   acc.closeProfit += f.closeProfit;
   DirtyAccount(o.account);
   acc.fills.push_back(f);
-  if (store_) newFills_.push_back(f);
+  changes_.NewFill(f);
   EmitOrder(o);
   pending_.emplace_back();
   pending_.back().type = BrokerEventType::Fill;
@@ -497,7 +498,7 @@ int Broker::DoInsertCondition(const ConditionEntry& entry, AccountIndex a) {
   Book& b = BookOf(c);
   b.conditions.push_back(o.id);
   bool changed = false;
-  if (ConditionFires(o, b, changed))
+  if (b.have && ConditionFires(o, b.snap, changed))
     FireCondition(o, b);
   else if (changed)
     EmitOrder(o);
@@ -511,118 +512,18 @@ void Broker::EvaluateConditions(Book& b) {
     if (it == orders_.end() || it->second.state != kStWaiting) continue;
     Order& c = it->second;
     bool changed = false;
-    if (ConditionFires(c, b, changed))
+    if (b.have && ConditionFires(c, b.snap, changed))
       FireCondition(c, b);
     else if (changed)
       EmitOrder(c);
   }
 }
 
-bool Broker::ConditionFires(Order& c, const Book& b, bool& changed) {
-  if (!b.have) return false;
-  const Snapshot& s = b.snap;
-  const int32_t price = c.triggerBasis == 1 ? s.bidPrice[0] : c.triggerBasis == 2 ? s.askPrice[0] : s.last;
-  if (price <= 0) return false;
-  const bool sell = c.direction == 2;  // protects a long position
-  switch (c.kind) {
-    case 0: return price >= c.trigger;
-    case 1: return price <= c.trigger;
-    case 4: {
-      if (c.extreme == 0 || (sell ? price > c.extreme : price < c.extreme)) c.extreme = price;
-      int32_t stop = c.stop;
-      const int32_t trail = sell ? c.extreme - c.ticks : c.extreme + c.ticks;
-      if (stop == 0 || (sell ? trail > stop : trail < stop)) stop = trail;
-      if (stop != c.stop) {
-        c.stop = stop;
-        changed = true;
-      }
-      return sell ? price <= c.stop : price >= c.stop;
-    }
-    case 5:
-      if (c.stop == 0) {
-        // Armed once the price has moved the distance in favour; then it guards the reference.
-        if (sell ? price >= c.sendPrice + c.ticks : price <= c.sendPrice - c.ticks) {
-          c.stop = c.sendPrice;
-          changed = true;
-        }
-        return false;
-      }
-      return sell ? price <= c.stop : price >= c.stop;
-    default: return false;
-  }
-}
-
 void Broker::FireCondition(Order& c, Book& b) {
-  const Snapshot& s = b.snap;
-  const bool buy = c.direction == 1;
-  OrderEntry entry;
-  entry.account = ledger_.accounts[c.account].id;
-  entry.contract = c.contract;
-  entry.direction = c.direction;
-  entry.offset = c.offset;
-  entry.quantity = c.quantity;
-  entry.positionNumber = std::string(Field(c.positionNumber));
-  if (c.sendMode == 4) {
-    entry.market = true;
-  } else if (c.sendMode == 0) {
-    entry.price = c.sendPrice;
-  } else {
-    int32_t basis = s.last;
-    if (c.sendMode == 2) basis = buy ? s.askPrice[0] : s.bidPrice[0];
-    if (c.sendMode == 3) basis = buy ? s.bidPrice[0] : s.askPrice[0];
-    if (basis <= 0) basis = s.last;
-    int64_t p = static_cast<int64_t>(basis) + (buy ? c.ticks : -c.ticks);
-    if (s.upper > 0) p = std::clamp<int64_t>(p, s.lower, s.upper);
-    entry.price = p;
-  }
-  // Close orders: what the position still holds, split into older and today's lots where the
-  // exchange tells them apart.
-  std::vector<OrderEntry> sends;
-  const int side = c.direction == 2 ? 1 : 2;
-  Account& acc = ledger_.accounts[c.account];
-  auto it = acc.sides.find(SideKey(c.contract, side));
-  if (c.offset != kOffOpen && it != acc.sides.end()) {
-    const Side& sd = it->second;
-    const Lot* lot = nullptr;
-    for (const Lot& l : sd.lots)
-      if (!entry.positionNumber.empty() && Field(l.number) == entry.positionNumber) lot = &l;
-    if (lot) {
-      entry.quantity = std::max(1, std::min(entry.quantity, lot->quantity - lot->reserved));
-      // Where the exchange tells them apart, the lot's age decides the offset.
-      if (b.terms.closeToday) entry.offset = lot->today ? kOffCloseToday : kOffClose;
-      sends.push_back(entry);
-    } else {
-      if (!entry.positionNumber.empty())
-        entry.quantity = std::max(1, std::min(entry.quantity, sd.quantity - sd.reservedAll));
-      if (b.terms.closeToday && c.offset == kOffClose) {
-        const int32_t old = std::max(0, (sd.quantity - sd.today) - sd.reservedOld);
-        const int32_t today = std::max(0, sd.today - sd.reservedToday);
-        const int32_t first = std::min(entry.quantity, old);
-        const int32_t second = std::min(entry.quantity - first, today);
-        const int32_t rest = entry.quantity - first - second;
-        OrderEntry part = entry;
-        if (first > 0) {
-          part.quantity = first;
-          part.offset = kOffClose;
-          sends.push_back(part);
-        }
-        if (second > 0) {
-          part.quantity = second;
-          part.offset = kOffCloseToday;
-          sends.push_back(part);
-        }
-        if (rest > 0) {
-          part.quantity = rest;
-          part.offset = kOffClose;
-          sends.push_back(part);
-        }
-      } else {
-        sends.push_back(entry);
-      }
-    }
-  } else {
-    sends.push_back(entry);
-  }
+  const Account& acc = ledger_.accounts[c.account];
+  auto it = acc.sides.find(SideKey(c.contract, c.direction == 2 ? 1 : 2));
+  const std::vector<OrderEntry> sends =
+      ConditionSends(c, b.snap, acc.id, it != acc.sides.end() ? &it->second : nullptr, b.terms.closeToday);
   b.conditions.erase(std::remove(b.conditions.begin(), b.conditions.end(), c.id), b.conditions.end());
   c.state = kStTriggered;
   c.updateMs = Now();

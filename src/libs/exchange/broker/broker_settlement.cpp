@@ -35,7 +35,7 @@ void Broker::RollTo(int32_t newDay) {
 void Broker::SettleDay(int32_t day, int32_t nextDay) {
   // The statements of an earlier roll are in the store by now; keep those of this one at hand
   // until they are.
-  if (store_ && newStatements_.empty()) {
+  if (store_ && !changes_.HasStatements()) {
     if (journal_->Written() >= statementsSeq_) statements_.clear();
   }
   // Strategy orders run for their day: they end before their leg orders do.
@@ -105,9 +105,9 @@ void Broker::SettleDay(int32_t day, int32_t nextDay) {
     acc.start.clear();
     for (const auto& [key, side] : acc.sides) acc.start[key] = side.quantity;
     DirtyAccount(a);
-    if (store_) dirtyStarts_.push_back(a);
+    changes_.Starts(a);
     statements_[{a, day}] = text;
-    if (store_) newStatements_.emplace_back(a, day, std::move(text));
+    changes_.NewStatement(a, day, std::move(text));
     pending_.emplace_back();
     pending_.back().type = BrokerEventType::Refresh;
     pending_.back().account = a;
@@ -122,7 +122,7 @@ void Broker::SettleDay(int32_t day, int32_t nextDay) {
   }
   day_ = nextDay;
   orderSeq_ = fillSeq_ = strategySeq_ = 0;
-  dirtyDay_ = true;
+  changes_.Day();
   for (ContractId id = 0; id < books_.size(); ++id) {
     Book* b = books_[id].get();
     if (!b || !b->watched || !b->bids.empty() || !b->asks.empty() || !b->conditions.empty() || !b->holders.empty())

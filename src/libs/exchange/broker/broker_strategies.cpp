@@ -107,7 +107,7 @@ int Broker::InsertStrategy(const StrategyEntry& entry, std::string* error) {
     const uint64_t sid = s.id;
     EncodeRun(run, s);
     ledger_.accounts[a].strategies.push_back(std::move(s));
-    if (store_) dirtyStrategies_.emplace_back(a, run.id);
+    changes_.Strategy(a, run.id);
     pending_.emplace_back();
     pending_.back().type = BrokerEventType::Strategy;
     pending_.back().account = a;
@@ -414,7 +414,7 @@ void Broker::EndRun(StrategyRun& run, char state, const std::string& text) {
     s->errorText = text;
     run.sending = false;
     EncodeRun(run, *s);
-    if (store_) dirtyStrategies_.emplace_back(a, id);
+    changes_.Strategy(a, id);
     pending_.emplace_back();
     pending_.back().type = BrokerEventType::Strategy;
     pending_.back().account = a;
@@ -426,7 +426,7 @@ void Broker::SaveRun(StrategyRun& run) {
   StrategyOrder* s = FindStrategy(run.account, run.id);
   if (!s) return;
   EncodeRun(run, *s);
-  if (store_) dirtyStrategies_.emplace_back(run.account, run.id);
+  changes_.Strategy(run.account, run.id);
   pending_.emplace_back();
   pending_.back().type = BrokerEventType::Strategy;
   pending_.back().account = run.account;
