@@ -167,7 +167,7 @@ class Broker final : public IMarketListener {
 
 
 
-  static uint64_t KeyCode(int32_t day, int32_t seq) { return (static_cast<uint64_t>(day) << 32) | static_cast<uint32_t>(seq); }
+  static uint64_t KeyCode(int32_t day, int32_t seq) { return OrderKeyCode(day, seq); }
   static uint64_t ParseKey(std::string_view key);
 
   // broker.cpp

@@ -126,7 +126,7 @@ LoadedBrokerState LoadBrokerState(BrokerStore::Loaded in, const Catalogue& cat,
     }
     st.orders[o.id] = o;
     // The key Broker::FindOrder looks an order up by: its day and sequence.
-    st.byKey[(static_cast<uint64_t>(o.tradingDay) << 32) | static_cast<uint32_t>(o.sequence)] = o.id;
+    st.byKey[OrderKeyCode(o.tradingDay, o.sequence)] = o.id;
     ledger.accounts[a].orders.push_back(o.id);
     if (o.contract != kNoContract && (o.condition ? o.state == kStWaiting : o.state <= 3)) st.live.push_back(o.id);
   }

@@ -93,6 +93,11 @@ struct Order {
 };
 
 // An order still working: a condition order waiting, or an order queued or part filled.
+// An order's key within the broker: its trading day and its sequence number of that day.
+inline uint64_t OrderKeyCode(int32_t day, int32_t seq) {
+  return (static_cast<uint64_t>(static_cast<uint32_t>(day)) << 32) | static_cast<uint32_t>(seq);
+}
+
 inline bool Working(const Order& o) { return o.condition ? o.state == kStWaiting : o.state >= 0 && o.state <= kStPartFilled; }
 
 struct Fill {
