@@ -204,5 +204,51 @@ TEST_F(LedgerTest, InvariantCatchesTotalsThatDoNotAddUp) {
   EXPECT_TRUE(Check(t, &why)) << why;
 }
 
+TEST_F(LedgerTest, SettlementMarksEverySideToItsPriceAndRollsTheMoneyIntoTheNextDay) {
+  const ContractTerms t = Terms(true);
+  Open(1, 3000, 2, t);
+  Open(2, 3050, 3, t);  // a short side of the same contract
+  LedgerAccount& acc = ledger.accounts[account];
+  Order close = NewOrder(2, kOffCloseToday, 3100, 1);
+  ASSERT_EQ(ledger.ReserveClose(close, true, "", true), 0);
+  acc.deposit = 500;
+  acc.fee = 70;
+  acc.closeProfit = 1200;
+  acc.fills.emplace_back();
+  const Money before = acc.preBalance;
+
+  LedgerChanges marked;
+  const Money realized = ledger.MarkToSettlement(
+      account, [](ContractId) { return 3020; }, [&](ContractId) -> const ContractTerms& { return t; }, marked);
+  // The long side gains 20 ticks a lot; the short side gains 30 a lot, as the price fell.
+  EXPECT_EQ(realized, t.Profit(20 * 2) + t.Profit(30 * 3));
+  EXPECT_EQ(marked.lots.size(), 2u);
+  for (const auto& [key, side] : acc.sides) {
+    EXPECT_EQ(side.today, 0);
+    EXPECT_EQ(side.reservedAll + side.reservedOld + side.reservedToday, 0);
+    EXPECT_EQ(side.holdValue, 3020LL * side.quantity);
+    for (const Lot& lot : side.lots) {
+      EXPECT_EQ(lot.hold, 3020);
+      EXPECT_FALSE(lot.today);
+      EXPECT_EQ(lot.reserved, 0);
+    }
+  }
+  EXPECT_EQ(acc.margin, t.Margin(3020, 2) + t.Margin(3020, 3));
+  std::string why;
+  EXPECT_TRUE(Check(t, &why)) << why;
+
+  ledger.RollDay(account, realized);
+  EXPECT_EQ(acc.preBalance, before + 500 + 1200 + realized - 70);
+  EXPECT_EQ(acc.deposit + acc.withdrawal + acc.closeProfit + acc.fee, 0);
+  EXPECT_TRUE(acc.fills.empty());
+  EXPECT_EQ(acc.start.at(SideKey(kC, 1)), 2);
+  EXPECT_EQ(acc.start.at(SideKey(kC, 2)), 3);
+  // Marking again at the same price realizes nothing more.
+  LedgerChanges again;
+  EXPECT_EQ(ledger.MarkToSettlement(
+                account, [](ContractId) { return 3020; }, [&](ContractId) -> const ContractTerms& { return t; }, again),
+            0);
+}
+
 }  // namespace
 }  // namespace tarn::test

@@ -140,7 +140,7 @@ void Broker::Load() {
   for (uint64_t id : st.live) {
     Order& o = orders_[id];
     if (o.condition) {
-      BookOf(o.contract).conditions.push_back(id);
+      BookOf(o.contract).conditions.Add(id);
       continue;
     }
     Book& b = BookOf(o.contract);

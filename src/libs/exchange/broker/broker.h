@@ -38,6 +38,7 @@
 #include "libs/exchange/broker/broker_market.h"
 #include "libs/exchange/broker/broker_store.h"
 #include "libs/exchange/broker/broker_types.h"
+#include "libs/exchange/broker/condition_book.h"
 #include "libs/exchange/broker/ledger.h"
 #include "libs/exchange/broker/order_book.h"
 #include "libs/exchange/broker/store_changes.h"
@@ -159,7 +160,7 @@ class Broker final : public IMarketListener {
   struct Book : OrderBook {
     ContractId id = kNoContract;
     bool watched = false;
-    std::vector<uint64_t> conditions;
+    ConditionBook conditions;              // condition orders waiting on its prices
     std::vector<StrategyRun*> strategies;  // running strategy orders with a leg in this contract
     std::map<AccountIndex, int> holders;  // accounts with a side in this contract
     ContractTerms terms;

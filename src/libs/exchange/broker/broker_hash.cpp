@@ -122,7 +122,7 @@ uint64_t Broker::StateHash() {
   for (const auto& slot : books_) {
     if (!slot) continue;
     const Book& b = *slot;
-    const bool empty = b.bids.empty() && b.asks.empty() && b.conditions.empty();
+    const bool empty = b.bids.empty() && b.asks.empty() && b.conditions.Empty();
     if (empty) continue;
     d.Int(b.id);
     auto levels = [&](const auto& side) {
@@ -135,7 +135,7 @@ uint64_t Broker::StateHash() {
     };
     levels(b.bids);
     levels(b.asks);
-    std::vector<uint64_t> conditions = b.conditions;
+    std::vector<uint64_t> conditions = b.conditions.Ids();
     std::sort(conditions.begin(), conditions.end());
     for (uint64_t id : conditions) d.Int(static_cast<int64_t>(id));
     d.Int(-2);

@@ -102,7 +102,7 @@ bool Broker::CheckInvariants(std::string* why, std::string_view onlyAccount) {
       }
       if (placed != (working ? 1 : 0)) return fail(what + Format("in the book %d times", placed));
       if (o.condition && o.state == kStWaiting &&
-          (!b || std::count(b->conditions.begin(), b->conditions.end(), o.id) != 1))
+          (!b || !b->conditions.HoldsOnce(o.id)))
         return fail(what + "a waiting condition order not watched");
       if (working && o.offset == kOffOpen) {
         const ContractTerms& t = Terms(o.contract);
@@ -172,6 +172,8 @@ bool Broker::CheckInvariants(std::string* why, std::string_view onlyAccount) {
     }
     std::string fault;
     if (!b->CheckInvariant(orders_, &fault)) return fail("the paper book of " + cat.ContractAt(id).key + ": " + fault);
+    if (!b->conditions.CheckInvariant(id, orders_, &fault))
+      return fail("the conditions of " + cat.ContractAt(id).key + ": " + fault);
   }
   return ledger_.CheckInvariant([this](ContractId c) -> const ContractTerms& { return Terms(c); }, why);
 }

@@ -297,7 +297,7 @@ void Broker::FinishOrder(Order& o, int8_t state) {
   const int32_t remaining = o.Remaining();
   if (Book* b = FindBook(o.contract)) {
     if (o.condition)
-      b->conditions.erase(std::remove(b->conditions.begin(), b->conditions.end(), o.id), b->conditions.end());
+      b->conditions.Remove(o.id);
     else if (!o.market)
       b->Unrest(o);
   }
@@ -403,7 +403,7 @@ void Broker::Booked(AccountIndex a, ContractId c, const LedgerChanges& changes) 
 void Broker::EndBound(AccountIndex a, ContractId c, std::string_view number) {
   Book* b = FindBook(c);
   if (!b || number.empty()) return;
-  const std::vector<uint64_t> ids = b->conditions;
+  const std::vector<uint64_t> ids = b->conditions.Ids();
   for (uint64_t id : ids) {
     Order& cnd = orders_[id];
     if (cnd.account != a || cnd.state != kStWaiting || Field(cnd.positionNumber) != number) continue;
@@ -428,7 +428,7 @@ void Broker::ProcessSnapshot(Book& b, const Snapshot& s) {
     TradeThrough(b, false);
   }
   b.ShrinkQueues(orders_);
-  if (!b.conditions.empty()) EvaluateConditions(b);
+  if (!b.conditions.Empty()) EvaluateConditions(b);
   if (!b.strategies.empty()) CheckStrategies(b);
   if (priceChanged)
     for (const auto& [a, n] : b.holders) TouchPrice(a);
@@ -496,7 +496,7 @@ int Broker::DoInsertCondition(const ConditionEntry& entry, AccountIndex a) {
   if (o.kind == 4) o.stop = o.sendPrice;
   EmitOrder(o);
   Book& b = BookOf(c);
-  b.conditions.push_back(o.id);
+  b.conditions.Add(o.id);
   bool changed = false;
   if (b.have && ConditionFires(o, b.snap, changed))
     FireCondition(o, b);
@@ -506,7 +506,7 @@ int Broker::DoInsertCondition(const ConditionEntry& entry, AccountIndex a) {
 }
 
 void Broker::EvaluateConditions(Book& b) {
-  const std::vector<uint64_t> ids = b.conditions;
+  const std::vector<uint64_t> ids = b.conditions.Ids();
   for (uint64_t id : ids) {
     auto it = orders_.find(id);
     if (it == orders_.end() || it->second.state != kStWaiting) continue;
@@ -524,7 +524,7 @@ void Broker::FireCondition(Order& c, Book& b) {
   auto it = acc.sides.find(SideKey(c.contract, c.direction == 2 ? 1 : 2));
   const std::vector<OrderEntry> sends =
       ConditionSends(c, b.snap, acc.id, it != acc.sides.end() ? &it->second : nullptr, b.terms.closeToday);
-  b.conditions.erase(std::remove(b.conditions.begin(), b.conditions.end(), c.id), b.conditions.end());
+  b.conditions.Remove(c.id);
   c.state = kStTriggered;
   c.updateMs = Now();
   c.triggeredSequence = orderSeq_ + 1;

@@ -211,6 +211,45 @@ void Ledger::RemoveSide(AccountIndex a, uint64_t key, LedgerChanges& out) {
   out.sides.push_back(key);
 }
 
+Money Ledger::MarkToSettlement(AccountIndex a, const std::function<int32_t(ContractId)>& price,
+                               const std::function<const ContractTerms&(ContractId)>& terms, LedgerChanges& out) {
+  LedgerAccount& acc = accounts[a];
+  Money realized = 0;
+  for (auto& [key, side] : acc.sides) {
+    const ContractId c = SideContract(key);
+    const int32_t S = price(c);
+    const ContractTerms& t = terms(c);
+    const int64_t sign = SideOf(key) == 1 ? 1 : -1;
+    realized += t.Profit(sign * (static_cast<int64_t>(S) * side.quantity - side.holdValue));
+    side.holdValue = 0;
+    side.margin = 0;
+    for (Lot& lot : side.lots) {
+      lot.hold = S;
+      lot.today = false;
+      lot.reserved = 0;
+      lot.margin = t.Margin(S, lot.quantity);
+      side.holdValue += static_cast<int64_t>(S) * lot.quantity;
+      side.margin += lot.margin;
+      out.lots.emplace_back(key, lot.id);
+    }
+    side.today = 0;
+    side.reservedAll = side.reservedOld = side.reservedToday = 0;
+  }
+  acc.margin = 0;
+  for (const auto& [key, side] : acc.sides) acc.margin += side.margin;
+  return realized;
+}
+
+void Ledger::RollDay(AccountIndex a, Money realized) {
+  LedgerAccount& acc = accounts[a];
+  acc.preBalance = acc.preBalance + acc.deposit - acc.withdrawal + acc.closeProfit + realized - acc.fee;
+  acc.deposit = acc.withdrawal = acc.closeProfit = acc.fee = 0;
+  acc.fills.clear();
+  acc.strategies.clear();
+  acc.start.clear();
+  for (const auto& [key, side] : acc.sides) acc.start[key] = side.quantity;
+}
+
 bool Ledger::CheckInvariant(const std::function<const ContractTerms&(ContractId)>& terms, std::string* why) const {
   auto fail = [&](const std::string& text) {
     if (why) *why = text;

@@ -89,6 +89,17 @@ class Ledger {
   // Removes a side with its lots and their margin.
   void RemoveSide(AccountIndex a, uint64_t key, LedgerChanges& out);
 
+  // The close of a trading day for an account's positions: every side is marked to `price` of its
+  // contract, each lot is held at that price from then on, today's lots become older lots,
+  // reservations end and margins are recomputed at that price. Returns the sides' profit against
+  // their holding prices (it goes into the next day's previous equity); every lot is reported in
+  // `out.lots`.
+  Money MarkToSettlement(AccountIndex a, const std::function<int32_t(ContractId)>& price,
+                         const std::function<const ContractTerms&(ContractId)>& terms, LedgerChanges& out);
+  // The day's money and `realized` roll into the previous equity; the day's fills and strategy
+  // orders go, and the day's start quantities become the current ones.
+  void RollDay(AccountIndex a, Money realized);
+
   // Every running total equals what it sums: a side's lots, today's lots, values and margin;
   // each lot's margin from its terms; an account's margin from its sides; reservations within
   // what they reserve. False with the first fault in `why`.
