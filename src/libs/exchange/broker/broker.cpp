@@ -153,8 +153,8 @@ void Broker::Load() {
   for (const auto& [a, index] : st.running) {
     StrategyOrder& s = ledger_.accounts[a].strategies[index];
     StrategyRun run;
-    if (DecodeRun(s, run)) {
-      StartRun(std::move(run));
+    if (runner_.Decode(s, run)) {
+      runner_.Start(std::move(run));
     } else {
       s.state = '3';
       s.errorText = TXT("策略单无法恢复");
@@ -516,7 +516,7 @@ void Broker::EmitOrder(const Order& o) {
   e.account = o.account;
   e.order = o;
   DirtyOrder(o);
-  if (o.strategy) strategyWork_.push_back(o.strategy);
+  if (o.strategy) runner_.Wake(o.strategy);
 }
 
 void Broker::EmitText(AccountIndex account, const std::string& text) {
@@ -553,7 +553,7 @@ void Broker::EmitTouched() {
 }
 
 void Broker::Finish() {
-  if (!strategyWork_.empty()) RunStrategyWork();
+  if (runner_.HasWork()) runner_.Work();
   EmitTouched();
   Commit();
 }

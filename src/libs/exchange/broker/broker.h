@@ -42,6 +42,7 @@
 #include "libs/exchange/broker/ledger.h"
 #include "libs/exchange/broker/order_book.h"
 #include "libs/exchange/broker/store_changes.h"
+#include "libs/exchange/broker/strategy_runner.h"
 #include "libs/exchange/spread_formula.h"
 #include "platform/sync.h"
 
@@ -64,7 +65,7 @@ struct DemoAccounts {
   static constexpr const char* kSecond = "8002";  // 200,000.00
 };
 
-class Broker final : public IMarketListener {
+class Broker final : public IMarketListener, private IStrategyHost {
  public:
   Broker(IBrokerMarket& market, BrokerOptions options);
   // Over a store opened by the caller (e.g. BrokerStore::OpenImage); options.storePath unused.
@@ -155,13 +156,11 @@ class Broker final : public IMarketListener {
 
  private:
   using Account = LedgerAccount;
-  struct StrategyRun;
   // A contract the broker trades in: its paper order book, and what else waits on its prices.
   struct Book : OrderBook {
     ContractId id = kNoContract;
     bool watched = false;
     ConditionBook conditions;              // condition orders waiting on its prices
-    std::vector<StrategyRun*> strategies;  // running strategy orders with a leg in this contract
     std::map<AccountIndex, int> holders;  // accounts with a side in this contract
     ContractTerms terms;
   };
@@ -237,35 +236,17 @@ class Broker final : public IMarketListener {
   void EvaluateConditions(Book& b);
   void FireCondition(Order& c, Book& b);
 
-  // broker_strategies.cpp
-  // A running strategy order: its definition, its formula read once, and the batch under way.
-  struct StrategyRun {
-    uint64_t id = 0;               // the StrategyOrder's
-    AccountIndex account = kNoAccount;
-    StrategyEntry spec;            // account and payload left empty
-    SpreadFormula formula;
-    double tick[4] = {};           // the legs' tick sizes
-    const Book* books[4] = {};     // the legs' books (a book lives as long as the broker)
-    bool back = false;             // a loop order whose units are out: watching the loop price
-    bool sending = false;          // a batch of leg orders is under way
-    int32_t units = 0;             // units of that batch
-    int32_t target[4] = {};        // lots of each leg in the batch
-    bool started[4] = {};          // whether the leg's orders went out
-    std::vector<uint64_t> sent[4]; // every order sent for the leg in the batch
-  };
+  // broker_strategies.cpp: what the strategy runner asks of the broker.
   StrategyOrder* FindStrategy(AccountIndex a, uint64_t id);
-  bool DecodeRun(const StrategyOrder& s, StrategyRun& run);
-  void EncodeRun(const StrategyRun& run, StrategyOrder& s);
-  void StartRun(StrategyRun run);
-  void CheckStrategies(Book& b);
-  bool TriggerValue(const StrategyRun& run, double& value);
-  void StartBatch(StrategyRun& run);
-  void SendLeg(StrategyRun& run, int leg, int32_t lots);
-  void ChaseLegs(StrategyRun& run, const Book& b);
-  void AdvanceRun(uint64_t id);
-  void RunStrategyWork();
-  void EndRun(StrategyRun& run, char state, const std::string& text);
-  void SaveRun(StrategyRun& run);
+  const OrderBook& LegBook(ContractId c) override { return BookOf(c); }
+  bool LegCloseToday(ContractId c) override { return BookOf(c).terms.closeToday; }
+  const LedgerAccount& RunAccount(AccountIndex a) override { return ledger_.accounts[a]; }
+  uint64_t SendLegOrder(const OrderEntry& entry, AccountIndex a, uint64_t strategy) override;
+  const Order* LegOrder(uint64_t id) override;
+  void TagLegOrder(uint64_t id, uint64_t strategy) override;
+  void CancelLegOrder(uint64_t id) override;
+  StrategyOrder* FindStrategyOrder(AccountIndex a, uint64_t id) override { return FindStrategy(a, id); }
+  void StrategyChanged(AccountIndex a, uint64_t id) override;
 
   // broker_settlement.cpp
   void RollTo(int32_t newDay);
@@ -297,10 +278,8 @@ class Broker final : public IMarketListener {
   // Changes not yet in the store (none collected without a store).
   StoreChanges changes_{false};
 
-  // Running strategy orders by id, the ones whose leg orders changed since they were last looked
-  // at, and the strategy order a leg order being sent belongs to.
-  std::unordered_map<uint64_t, std::unique_ptr<StrategyRun>> runs_;
-  std::vector<uint64_t> strategyWork_;
+  // The running strategy orders, and the strategy order a leg order being sent belongs to.
+  StrategyRunner runner_{*this, market_.GetCatalogue()};
   uint64_t sendingFor_ = 0;
 
   tarn::ListenerSet<IBrokerListener> listeners_;

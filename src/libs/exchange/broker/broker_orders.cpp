@@ -429,7 +429,7 @@ void Broker::ProcessSnapshot(Book& b, const Snapshot& s) {
   }
   b.ShrinkQueues(orders_);
   if (!b.conditions.Empty()) EvaluateConditions(b);
-  if (!b.strategies.empty()) CheckStrategies(b);
+  if (runner_.Watches(b.id)) runner_.OnQuote(b.id, b);
   if (priceChanged)
     for (const auto& [a, n] : b.holders) TouchPrice(a);
 }

@@ -27,9 +27,7 @@ void Broker::SettleDay(int32_t day, int32_t nextDay) {
     if (journal_->Written() >= statementsSeq_) statements_.clear();
   }
   // Strategy orders run for their day: they end before their leg orders do.
-  runs_.clear();
-  for (auto& book : books_)
-    if (book) book->strategies.clear();
+  runner_.Clear();
   // The day's orders end; condition orders for the day and of contracts that stop trading too.
   for (Account& acc : ledger_.accounts) {
     const std::vector<uint64_t> ids = acc.orders;

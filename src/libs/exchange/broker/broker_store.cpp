@@ -154,8 +154,6 @@ void ReadOrder(sqlite3_stmt* s, BrokerStore::OrderRow& r) {
 
 }  // namespace
 
-sqlite3* BrokerStore::OpenChecked(const std::string& path) { return OpenCheckedSqlite(path, StoreForm()); }
-
 std::unique_ptr<BrokerStore> BrokerStore::Open(const std::string& path, std::string* error, bool* inUse) {
   if (inUse) *inUse = false;
   std::error_code ec;

@@ -140,7 +140,6 @@ class BrokerStore {
 
  private:
   BrokerStore(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
-  static sqlite3* OpenChecked(const std::string& path);
   // `empty`: the database is known to be new, so that Load has nothing to read.
   static std::unique_ptr<BrokerStore> Adopt(sqlite3* db, std::string path, bool replaced, bool empty);
   sqlite3_stmt* Prepared(int slot, const char* sql);

@@ -1,52 +1,9 @@
-// Strategy orders: the broker watches the combination's value on every quote of its legs, sends
-// the leg orders in units of the per-trigger quantity up to the total, chases the legs that ask
-// for it, and reports progress and state.
-//
-// The value that triggers is the price of trading the combination now: every letter is the
-// price its leg order would take, the best ask for a leg bought and the best bid for a leg sold
-// (with the sides swapped for a reverse order, and again for a loop order trading back). A
-// trigger starts a batch of `units` strategy units: each leg gets lots x units, priced at the
-// other side's best plus its spread ticks (towards the other side). Type 1 sends every leg at
-// once; type 2 sends leg A first and the others once it is filled. A leg order refused ends the
-// strategy order in error ('3'); a leg order cancelled is sent again for what is left when the
-// leg chases, and ends the strategy order in error when it does not. A chasing leg's working
-// order is cancelled and sent again whenever the other side's best moves from its price. Once
-// every leg of the batch is filled the units count as done (a loop order first trades them back
-// when the value reaches its loop price); the order is done ('4') with its total.
-//
-// Each running order's definition and batch are encoded in `StrategyOrder::run` and stored
-// with it, so that a restart carries on where it was.
-#include <algorithm>
-#include <climits>
-#include <cmath>
-
+// Strategy orders at the broker: taking and stopping them, and what the strategy runner asks of
+// the broker's orders, books and accounts (see strategy_runner.h for how they run).
 #include "libs/exchange/broker/broker.h"
-#include "platform/archive.h"
 #include "platform/text.h"
 
 namespace tarn::exchange {
-namespace {
-
-constexpr int32_t kRunVersion = 1;
-constexpr int kMaxUnitLots = kMaxOrderLots;  // lots of one leg in one batch
-
-// A leg order still in the book (leg orders are never condition orders).
-bool LegWorking(const Order& o) { return !o.condition && o.state >= 0 && o.state <= kStPartFilled; }
-
-bool Holds(double value, int condition, double price) {
-  // A small tolerance: a value computed from prices equal to the trigger may differ in its
-  // last bits (1.1 - 1.0 is not 0.1).
-  const double eps = 1e-9 * std::max(1.0, std::fabs(price));
-  switch (condition) {
-    case 1: return value >= price - eps;
-    case 2: return value <= price + eps;
-    case 3: return value > price + eps;
-    case 4: return value < price - eps;
-    default: return false;
-  }
-}
-
-}  // namespace
 
 // ---- operations ------------------------------------------------------------------------------
 
@@ -59,38 +16,13 @@ int Broker::InsertStrategy(const StrategyEntry& entry, std::string* error) {
       if (error) *error = BrokerErrorText(kErrLogin);
       return -1;
     }
-    const Catalogue& cat = market_.GetCatalogue();
     StrategyRun run;
     run.account = a;
     run.spec = entry;
     run.spec.account.clear();
     run.spec.payload.clear();
-    const StrategyEntry& e = run.spec;
-    const std::string* why = nullptr;
-    unsigned used = 0;
-    int lots = 0;
-    if (e.legCount < 2 || e.legCount > 4) why = &TXT("策略至少需要2个合约");
-    for (int i = 0; !why && i < e.legCount; ++i) {
-      const StrategyLegEntry& l = e.legs[i];
-      if (l.contract >= cat.Size() || !market_.Tradable(l.contract, day_)) why = &TXT("合约不可交易");
-      else if ((l.direction != 1 && l.direction != 2) || l.offset < 0 || l.offset > 2 || l.lots < 0 ||
-               l.lots > kMaxUnitLots || l.spreadTicks < -1000 || l.spreadTicks > 1000)
-        why = &TXT("策略腿无效");
-      used |= 1u << i;
-      lots += l.lots;
-    }
-    if (!why && lots <= 0) why = &TXT("策略腿无效");
-    if (!why && (e.totalQuantity <= 0 || e.triggerQuantity <= 0 || e.triggerQuantity > e.totalQuantity))
-      why = &TXT("策略数量错误");
-    if (!why && (e.triggerCondition < 1 || e.triggerCondition > 4 || e.loopCondition < 0 || e.loopCondition > 4 ||
-                 !std::isfinite(e.triggerPrice) || (e.loopCondition && !std::isfinite(e.loopPrice))))
-      why = &TXT("策略触发条件错误");
-    if (!why && ((e.type != 1 && e.type != 2) || (e.orderSide != 1 && e.orderSide != 2))) why = &TXT("策略参数错误");
-    if (!why && !run.formula.Parse(e.formula, used)) why = &TXT("策略公式错误");
-    for (int i = 0; !why && i < e.legCount; ++i) {
-      int64_t most = static_cast<int64_t>(e.legs[i].lots) * e.triggerQuantity;
-      if (most > kMaxUnitLots) why = &TXT("策略数量错误");
-    }
+    const std::string* why = CheckStrategyEntry(
+        run.spec, market_.GetCatalogue(), [this](ContractId c) { return market_.Tradable(c, day_); }, run.formula);
     if (why) {
       if (error) *error = *why;
       return -1;
@@ -105,19 +37,14 @@ int Broker::InsertStrategy(const StrategyEntry& entry, std::string* error) {
     s.insertMs = Now();
     run.id = s.id;
     const uint64_t sid = s.id;
-    EncodeRun(run, s);
+    runner_.Encode(run, s);
     ledger_.accounts[a].strategies.push_back(std::move(s));
-    changes_.Strategy(a, run.id);
+    changes_.Strategy(a, sid);
     pending_.emplace_back();
     pending_.back().type = BrokerEventType::Strategy;
     pending_.back().account = a;
-    StartRun(std::move(run));
-    // The market may stand at the trigger already.
-    if (auto it = runs_.find(sid); it != runs_.end()) {
-      StrategyRun& r = *it->second;
-      double value = 0;
-      if (TriggerValue(r, value) && Holds(value, r.spec.triggerCondition, r.spec.triggerPrice)) StartBatch(r);
-    }
+    runner_.Start(std::move(run));
+    runner_.TriggerIfDue(sid);  // the market may stand at the trigger already
     Finish();
   }
   Deliver();
@@ -133,13 +60,12 @@ int Broker::StopStrategy(const std::string& account, int32_t sequence, std::stri
     if (a != kNoAccount)
       for (StrategyOrder& s : ledger_.accounts[a].strategies)
         if (s.sequence == sequence) found = &s;
-    auto it = found ? runs_.find(found->id) : runs_.end();
     if (!found)
       code = kErrUnknownOrder;
-    else if (it == runs_.end())
+    else if (!runner_.Running(found->id))
       code = kErrNotWorking;
     else
-      EndRun(*it->second, '5', TXT("已停止"));
+      runner_.End(found->id, '5', TXT("已停止"));
     if (code && error) *error = BrokerErrorText(code);
     Finish();
   }
@@ -147,7 +73,7 @@ int Broker::StopStrategy(const std::string& account, int32_t sequence, std::stri
   return code;
 }
 
-// ---- the run ---------------------------------------------------------------------------------
+// ---- the runner's host -----------------------------------------------------------------------
 
 StrategyOrder* Broker::FindStrategy(AccountIndex a, uint64_t id) {
   if (a >= ledger_.accounts.size()) return nullptr;
@@ -156,376 +82,38 @@ StrategyOrder* Broker::FindStrategy(AccountIndex a, uint64_t id) {
   return nullptr;
 }
 
-void Broker::StartRun(StrategyRun value) {
-  const uint64_t id = value.id;
-  std::unique_ptr<StrategyRun>& slot = runs_[id];
-  slot = std::make_unique<StrategyRun>(std::move(value));
-  StrategyRun& run = *slot;
-  const Catalogue& cat = market_.GetCatalogue();
-  for (int i = 0; i < run.spec.legCount; ++i) {
-    const ContractId c = run.spec.legs[i].contract;
-    run.tick[i] = cat.CommodityOf(c).spec.tick;
-    Book& b = BookOf(c);
-    run.books[i] = &b;
-    if (std::find(b.strategies.begin(), b.strategies.end(), &run) == b.strategies.end()) b.strategies.push_back(&run);
-    for (uint64_t oid : run.sent[i])
-      if (auto o = orders_.find(oid); o != orders_.end()) o->second.strategy = id;
-  }
-  strategyWork_.push_back(id);  // leg orders may have changed while it was not watched
-}
-
-bool Broker::TriggerValue(const StrategyRun& run, double& value) {
-  const bool swap = (run.spec.orderSide == 2) != run.back;
-  double prices[4] = {};
-  for (int i = 0; i < run.spec.legCount; ++i) {
-    const Book* b = run.books[i];
-    if (!b || !b->have) return false;
-    const bool buy = (run.spec.legs[i].direction == 1) != swap;
-    const int32_t p = buy ? b->snap.askPrice[0] : b->snap.bidPrice[0];
-    if (p <= 0) return false;
-    prices[i] = p * run.tick[i];
-  }
-  value = run.formula.Evaluate(prices);
-  return std::isfinite(value);
-}
-
-void Broker::CheckStrategies(Book& b) {
-  // Nothing here ends a run (what ends one waits for RunStrategyWork), so the list holds.
-  for (std::size_t k = 0; k < b.strategies.size(); ++k) {
-    StrategyRun& run = *b.strategies[k];
-    if (run.sending) {
-      ChaseLegs(run, b);
-      continue;
-    }
-    double value = 0;
-    if (!TriggerValue(run, value)) continue;
-    const int condition = run.back ? run.spec.loopCondition : run.spec.triggerCondition;
-    const double price = run.back ? run.spec.loopPrice : run.spec.triggerPrice;
-    if (Holds(value, condition, price)) StartBatch(run);
-  }
-}
-
-void Broker::StartBatch(StrategyRun& run) {
-  StrategyOrder* s = FindStrategy(run.account, run.id);
-  if (!s) return;
-  if (!run.back) run.units = std::min(run.spec.triggerQuantity, run.spec.totalQuantity - s->unitsDone);
-  if (run.units <= 0) return;
-  run.sending = true;
-  for (int i = 0; i < run.spec.legCount; ++i) {
-    run.target[i] = run.spec.legs[i].lots * run.units;
-    run.started[i] = false;
-    run.sent[i].clear();
-  }
-  // Type 2 leads with the first leg that trades; type 1 sends all.
-  for (int i = 0; i < run.spec.legCount; ++i) {
-    if (run.target[i] <= 0) continue;
-    SendLeg(run, i, run.target[i]);
-    if (run.spec.type == 2) break;
-  }
-  SaveRun(run);
-  strategyWork_.push_back(run.id);
-}
-
-void Broker::SendLeg(StrategyRun& run, int leg, int32_t lots) {
-  const StrategyLegEntry& l = run.spec.legs[leg];
-  const bool swap = (run.spec.orderSide == 2) != run.back;
-  const int direction = (l.direction == 1) != swap ? 1 : 2;
-  const Book& b = BookOf(l.contract);
-  const Snapshot& snap = b.snap;
-  int64_t price = direction == 1 ? snap.askPrice[0] : snap.bidPrice[0];
-  if (price <= 0) price = snap.last;
-  price += direction == 1 ? l.spreadTicks : -l.spreadTicks;
-  if (snap.upper > 0) price = std::clamp<int64_t>(price, snap.lower, snap.upper);
-
-  OrderEntry entry;
-  entry.account = ledger_.accounts[run.account].id;
-  entry.contract = l.contract;
-  entry.direction = direction;
-  entry.price = price;
-  entry.quantity = lots;
-  // The offset: as the leg says; automatic closes what the account holds against the leg when
-  // that covers the lots (a loop order's way back always does), else opens.
-  const Account& acc = ledger_.accounts[run.account];
-  auto side = acc.sides.find(SideKey(l.contract, direction == 1 ? 2 : 1));
-  const int32_t closable = side == acc.sides.end() ? 0 : side->second.quantity - side->second.reservedAll;
-  const int offset = l.offset == 1 ? kOffOpen : l.offset == 2 ? kOffClose : closable >= lots ? kOffClose : kOffOpen;
-  std::vector<OrderEntry> sends;
-  if (offset == kOffClose && b.terms.closeToday && side != acc.sides.end()) {
-    const Side& sd = side->second;
-    const int32_t old = std::max(0, (sd.quantity - sd.today) - sd.reservedOld);
-    const int32_t first = std::min(lots, old);
-    OrderEntry part = entry;
-    if (first > 0) {
-      part.quantity = first;
-      part.offset = kOffClose;
-      sends.push_back(part);
-    }
-    if (lots - first > 0) {
-      part.quantity = lots - first;
-      part.offset = kOffCloseToday;
-      sends.push_back(part);
-    }
-  } else {
-    entry.offset = offset;
-    sends.push_back(entry);
-  }
-  run.started[leg] = true;
-  sendingFor_ = run.id;
-  for (const OrderEntry& e : sends) {
-    const int seq = DoInsertOrder(e, run.account);
-    auto it = byKey_.find(KeyCode(day_, seq));
-    if (it != byKey_.end()) run.sent[leg].push_back(it->second);
-  }
+uint64_t Broker::SendLegOrder(const OrderEntry& entry, AccountIndex a, uint64_t strategy) {
+  sendingFor_ = strategy;
+  const int seq = DoInsertOrder(entry, a);
   sendingFor_ = 0;
+  auto it = byKey_.find(KeyCode(day_, seq));
+  return it == byKey_.end() ? 0 : it->second;
 }
 
-void Broker::ChaseLegs(StrategyRun& run, const Book& b) {
-  const bool swap = (run.spec.orderSide == 2) != run.back;
-  for (int i = 0; i < run.spec.legCount; ++i) {
-    const StrategyLegEntry& l = run.spec.legs[i];
-    if (!l.chase || l.contract != b.id || !run.started[i]) continue;
-    const bool buy = (l.direction == 1) != swap;
-    int64_t best = buy ? b.snap.askPrice[0] : b.snap.bidPrice[0];
-    if (best <= 0) continue;
-    best += buy ? l.spreadTicks : -l.spreadTicks;
-    if (b.snap.upper > 0) best = std::clamp<int64_t>(best, b.snap.lower, b.snap.upper);
-    for (uint64_t id : run.sent[i]) {
-      auto it = orders_.find(id);
-      if (it == orders_.end() || !LegWorking(it->second) || it->second.price == best) continue;
-      // Cancelled here, sent again for what is left by AdvanceRun at the end of the step.
-      Order& o = it->second;
-      FinishOrder(o, o.filled > 0 ? kStPartCancelled : kStCancelled);
-      pending_.emplace_back();
-      pending_.back().type = BrokerEventType::Funds;
-      pending_.back().account = run.account;
-    }
-  }
+const Order* Broker::LegOrder(uint64_t id) {
+  auto it = orders_.find(id);
+  return it == orders_.end() ? nullptr : &it->second;
 }
 
-void Broker::RunStrategyWork() {
-  // A leg order that fills at once when sent wakes its strategy again; a few rounds settle it.
-  for (int round = 0; round < 16 && !strategyWork_.empty(); ++round) {
-    std::vector<uint64_t> work;
-    work.swap(strategyWork_);
-    std::sort(work.begin(), work.end());
-    work.erase(std::unique(work.begin(), work.end()), work.end());
-    for (uint64_t id : work) AdvanceRun(id);
-  }
-  // What is left (a chase that keeps filling in part) is looked at after the next step.
+void Broker::TagLegOrder(uint64_t id, uint64_t strategy) {
+  if (auto it = orders_.find(id); it != orders_.end()) it->second.strategy = strategy;
 }
 
-void Broker::AdvanceRun(uint64_t id) {
-  auto it = runs_.find(id);
-  if (it == runs_.end()) return;
-  StrategyRun& run = *it->second;
-  if (!run.sending) return;
-  bool changed = false;
-  bool complete = true;
-  for (int i = 0; i < run.spec.legCount; ++i) {
-    if (run.target[i] <= 0) continue;
-    if (!run.started[i]) {
-      complete = false;
-      continue;
-    }
-    int32_t filled = 0;
-    bool working = false;
-    const Order* last = nullptr;
-    for (uint64_t oid : run.sent[i]) {
-      auto o = orders_.find(oid);
-      if (o == orders_.end()) continue;
-      filled += o->second.filled;
-      working = working || LegWorking(o->second);
-      last = &o->second;
-    }
-    if (filled >= run.target[i]) continue;
-    complete = false;
-    if (working) continue;
-    const char letter = static_cast<char>('A' + i);
-    if (!last || last->state == kStFailed) {
-      EndRun(run, '3', Format(TXT("%c腿:%s"), letter, last ? std::string(Field(last->errorText)) : TXT("委托失败")));
-      return;
-    }
-    if (!run.spec.legs[i].chase) {
-      EndRun(run, '3', Format(TXT("%c腿委托已撤"), letter));
-      return;
-    }
-    SendLeg(run, i, run.target[i] - filled);
-    changed = true;
-  }
-  if (!complete) {
-    // Type 2: the other legs go once the leading one is filled.
-    int lead = -1;
-    for (int i = 0; i < run.spec.legCount && lead < 0; ++i)
-      if (run.target[i] > 0) lead = i;
-    bool leadDone = lead >= 0 && run.started[lead];
-    if (leadDone) {
-      int32_t filled = 0;
-      for (uint64_t oid : run.sent[lead])
-        if (auto o = orders_.find(oid); o != orders_.end()) filled += o->second.filled;
-      leadDone = filled >= run.target[lead];
-    }
-    if (leadDone)
-      for (int i = 0; i < run.spec.legCount; ++i)
-        if (run.target[i] > 0 && !run.started[i]) {
-          SendLeg(run, i, run.target[i]);
-          changed = true;
-        }
-    if (changed) SaveRun(run);
-    return;
-  }
-  // Every leg of the batch is filled.
-  StrategyOrder* s = FindStrategy(run.account, run.id);
-  if (!s) return;
-  run.sending = false;
-  for (auto& v : run.sent) v.clear();
-  if (run.spec.loopCondition != 0 && !run.back) {
-    run.back = true;
-  } else {
-    run.back = false;
-    s->unitsDone += run.units;
-    run.units = 0;
-  }
-  if (s->unitsDone >= run.spec.totalQuantity) {
-    EndRun(run, '4', "");
-    return;
-  }
-  SaveRun(run);
+void Broker::CancelLegOrder(uint64_t id) {
+  auto it = orders_.find(id);
+  if (it == orders_.end()) return;
+  Order& o = it->second;
+  FinishOrder(o, o.filled > 0 ? kStPartCancelled : kStCancelled);
+  pending_.emplace_back();
+  pending_.back().type = BrokerEventType::Funds;
+  pending_.back().account = o.account;
 }
 
-void Broker::EndRun(StrategyRun& run, char state, const std::string& text) {
-  const uint64_t id = run.id;
-  const AccountIndex a = run.account;
-  for (auto& sent : run.sent)
-    for (uint64_t oid : sent) {
-      auto o = orders_.find(oid);
-      if (o == orders_.end()) continue;
-      o->second.strategy = 0;  // no longer wakes anything
-      if (!LegWorking(o->second)) continue;
-      FinishOrder(o->second, o->second.filled > 0 ? kStPartCancelled : kStCancelled);
-      pending_.emplace_back();
-      pending_.back().type = BrokerEventType::Funds;
-      pending_.back().account = a;
-    }
-  for (int i = 0; i < run.spec.legCount; ++i)
-    if (Book* b = FindBook(run.spec.legs[i].contract))
-      b->strategies.erase(std::remove(b->strategies.begin(), b->strategies.end(), &run), b->strategies.end());
-  if (StrategyOrder* s = FindStrategy(a, id)) {
-    s->state = state;
-    s->errorText = text;
-    run.sending = false;
-    EncodeRun(run, *s);
-    changes_.Strategy(a, id);
-    pending_.emplace_back();
-    pending_.back().type = BrokerEventType::Strategy;
-    pending_.back().account = a;
-  }
-  runs_.erase(id);  // `run` is gone from here on
-}
-
-void Broker::SaveRun(StrategyRun& run) {
-  StrategyOrder* s = FindStrategy(run.account, run.id);
-  if (!s) return;
-  EncodeRun(run, *s);
-  changes_.Strategy(run.account, run.id);
+void Broker::StrategyChanged(AccountIndex a, uint64_t id) {
+  changes_.Strategy(a, id);
   pending_.emplace_back();
   pending_.back().type = BrokerEventType::Strategy;
-  pending_.back().account = run.account;
-}
-
-// ---- the stored form -------------------------------------------------------------------------
-// version; leg count; per leg: contract key, direction, offset, lots, spread, chase; formula;
-// order side, type, total, per trigger, trigger price and condition, loop price and condition;
-// back, sending, units; per leg: target, started, the orders sent (count, ids).
-
-void Broker::EncodeRun(const StrategyRun& run, StrategyOrder& s) {
-  ArchiveWriter w;
-  const StrategyEntry& e = run.spec;
-  w.Int32(kRunVersion);
-  w.Int32(e.legCount);
-  for (int i = 0; i < e.legCount; ++i) {
-    const StrategyLegEntry& l = e.legs[i];
-    w.String(ContractKey(l.contract));
-    w.Int32(l.direction);
-    w.Int32(l.offset);
-    w.Int32(l.lots);
-    w.Int32(l.spreadTicks);
-    w.Bool(l.chase);
-  }
-  w.String(e.formula);
-  w.Int32(e.orderSide);
-  w.Int32(e.type);
-  w.Int32(e.totalQuantity);
-  w.Int32(e.triggerQuantity);
-  w.Double(e.triggerPrice);
-  w.Int32(e.triggerCondition);
-  w.Double(e.loopPrice);
-  w.Int32(e.loopCondition);
-  w.Bool(run.back);
-  w.Bool(run.sending);
-  w.Int32(run.units);
-  for (int i = 0; i < e.legCount; ++i) {
-    w.Int32(run.target[i]);
-    w.Bool(run.started[i]);
-    w.Int32(static_cast<int32_t>(run.sent[i].size()));
-    for (uint64_t id : run.sent[i]) w.Int64(static_cast<int64_t>(id));
-  }
-  s.run = w.Take();
-}
-
-bool Broker::DecodeRun(const StrategyOrder& s, StrategyRun& run) {
-  ArchiveReader r(s.run);
-  const Catalogue& cat = market_.GetCatalogue();
-  StrategyEntry& e = run.spec;
-  int32_t version = 0, count = 0;
-  if (!r.Int32(version) || version != kRunVersion || !r.Int32(count) || count < 2 || count > 4) return false;
-  e.legCount = count;
-  unsigned used = 0;
-  for (int i = 0; i < count; ++i) {
-    StrategyLegEntry& l = e.legs[i];
-    std::string key;
-    int32_t dir = 0, offset = 0, lots = 0, spread = 0;
-    if (!r.String(key) || !r.Int32(dir) || !r.Int32(offset) || !r.Int32(lots) || !r.Int32(spread) || !r.Bool(l.chase))
-      return false;
-    l.contract = cat.Find(key);
-    if (l.contract == kNoContract || (dir != 1 && dir != 2) || offset < 0 || offset > 2 || lots < 0 ||
-        lots > kMaxUnitLots || spread < -1000 || spread > 1000)
-      return false;
-    l.direction = dir;
-    l.offset = offset;
-    l.lots = lots;
-    l.spreadTicks = spread;
-    used |= 1u << i;
-  }
-  int32_t side = 0, type = 0, total = 0, per = 0, cond = 0, loopCond = 0, units = 0;
-  if (!r.String(e.formula) || !r.Int32(side) || !r.Int32(type) || !r.Int32(total) || !r.Int32(per) ||
-      !r.Double(e.triggerPrice) || !r.Int32(cond) || !r.Double(e.loopPrice) || !r.Int32(loopCond) ||
-      !r.Bool(run.back) || !r.Bool(run.sending) || !r.Int32(units))
-    return false;
-  if ((side != 1 && side != 2) || (type != 1 && type != 2) || total <= 0 || per <= 0 || per > total || cond < 1 ||
-      cond > 4 || loopCond < 0 || loopCond > 4 || units < 0 || units > per || !std::isfinite(e.triggerPrice) ||
-      !std::isfinite(e.loopPrice) || !run.formula.Parse(e.formula, used))
-    return false;
-  e.orderSide = side;
-  e.type = type;
-  e.totalQuantity = total;
-  e.triggerQuantity = per;
-  e.triggerCondition = cond;
-  e.loopCondition = loopCond;
-  run.units = units;
-  for (int i = 0; i < count; ++i) {
-    int32_t target = 0, n = 0;
-    if (!r.Int32(target) || !r.Bool(run.started[i]) || !r.Count(n, 8)) return false;
-    if (target < 0 || target > static_cast<int64_t>(e.legs[i].lots) * per) return false;
-    run.target[i] = target;
-    for (int32_t k = 0; k < n; ++k) {
-      int64_t id = 0;
-      if (!r.Int64(id)) return false;
-      run.sent[i].push_back(static_cast<uint64_t>(id));
-    }
-  }
-  run.id = s.id;
-  run.account = s.account;
-  return true;
+  pending_.back().account = a;
 }
 
 }  // namespace tarn::exchange

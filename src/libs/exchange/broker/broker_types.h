@@ -199,7 +199,7 @@ struct StrategyEntry {
 
 // A strategy order: what the library lists. State '1' running, '3' error (errorText says why),
 // '4' done, '5' stopped. `run` is the broker's encoded definition and progress (see
-// broker_strategies.cpp), kept with the order in the store.
+// strategy_runner.h), kept with the order in the store.
 struct StrategyOrder {
   uint64_t id = 0;
   int32_t tradingDay = 0;
