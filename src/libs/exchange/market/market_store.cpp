@@ -38,8 +38,6 @@ class Stmt {
 
 }  // namespace
 
-sqlite3* MarketStore::OpenChecked(const std::string& path) { return OpenCheckedSqlite(path, StoreForm()); }
-
 std::unique_ptr<MarketStore> MarketStore::Open(const std::string& path, std::string* error) {
   bool replaced = false;
   sqlite3* db = OpenSqliteStore(path, StoreForm(), replaced);

@@ -53,7 +53,6 @@ class MarketStore {
 
  private:
   explicit MarketStore(sqlite3* db) : db_(db) {}
-  static sqlite3* OpenChecked(const std::string& path);
   static std::unique_ptr<MarketStore> Adopt(sqlite3* db, bool replaced);
   bool Exec(const char* sql);
 
