@@ -109,6 +109,8 @@ TEST_F(BrokerLoaderTest, RowsThatCannotBeRightAreRefusedAndListed) {
   in.orders.push_back(OrderRow("A", 22, 4, kStQueued, rbKey));
   in.orders.back().order.filled = 3;  // more than its quantity
   in.orders.push_back(OrderRow("Z", 23, 5, kStQueued, rbKey));
+  in.orders.push_back(OrderRow("A", 24, 6, -3, rbKey));  // no state: never taken for a working one
+  in.orders.push_back(OrderRow("A", 25, 7, 15, rbKey));
   in.fills.push_back({Fill{}, "A", rbKey});  // no lots
   in.refs.push_back({"A", 0, 20, kDay1, 1});  // no reference
   in.maxOrderSequence = -4;

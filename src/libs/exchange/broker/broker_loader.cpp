@@ -17,7 +17,7 @@ bool PriceOk(int64_t p) { return p >= -kMaxLoadedPrice && p <= kMaxLoadedPrice; 
 bool MoneyOk(Money m) { return m >= -kMaxLoadedMoney && m <= kMaxLoadedMoney; }
 Money ClampMoney(Money m) { return std::clamp(m, -kMaxLoadedMoney, kMaxLoadedMoney); }
 bool OrderOk(const Order& o) {
-  return o.quantity >= 0 && o.quantity <= kMaxOrderLots && o.filled >= 0 && o.filled <= o.quantity &&
+  return o.state >= 0 && o.state <= kMaxOrderState && o.quantity >= 0 && o.quantity <= kMaxOrderLots && o.filled >= 0 && o.filled <= o.quantity &&
          o.fillCount >= 0 && o.fillCount <= kMaxOrderLots && PriceOk(o.price) && PriceOk(o.trigger) &&
          PriceOk(o.sendPrice) && PriceOk(o.stop) && PriceOk(o.extreme) && o.ticks >= -1000000 && o.ticks <= 1000000 &&
          o.fillValue >= -kMaxLoadedPrice * kMaxOrderLots && o.fillValue <= kMaxLoadedPrice * kMaxOrderLots;
@@ -118,17 +118,16 @@ LoadedBrokerState LoadBrokerState(BrokerStore::Loaded in, const Catalogue& cat,
     o.account = a;
     o.contract = r.contract.empty() ? kNoContract : cat.Find(r.contract);
     SetField(o.key, Format("%08d-%08d", o.tradingDay, o.sequence));
-    const bool working = o.condition ? o.state == kStWaiting : o.state <= 3;
-    if (o.contract == kNoContract && working) {
+    if (o.contract == kNoContract && Working(o)) {
       // Its contract is no longer listed: it has ended.
-      o.state = o.condition ? 13 : (o.filled > 0 ? 8 : 7);
+      o.state = o.condition ? kStWithdrawn : (o.filled > 0 ? kStPartCancelled : kStCancelled);
       st.dirtyOrders.push_back(o.id);
     }
     st.orders[o.id] = o;
     // The key Broker::FindOrder looks an order up by: its day and sequence.
     st.byKey[OrderKeyCode(o.tradingDay, o.sequence)] = o.id;
     ledger.accounts[a].orders.push_back(o.id);
-    if (o.contract != kNoContract && (o.condition ? o.state == kStWaiting : o.state <= 3)) st.live.push_back(o.id);
+    if (o.contract != kNoContract && Working(o)) st.live.push_back(o.id);
   }
   for (BrokerStore::FillRow& r : in.fills) {
     const AccountIndex a = accountOf(r.account);

@@ -18,6 +18,7 @@ enum BrokerOrderState : int8_t {
   kStQueued = 2, kStPartFilled = 3, kStFilled = 4, kStCancelled = 7, kStPartCancelled = 8,
   kStFailed = 10, kStWaiting = 11, kStTriggered = 12, kStWithdrawn = 13,
 };
+constexpr int8_t kMaxOrderState = 14;  // the highest state the trading library knows
 enum BrokerOffset : int8_t { kOffOpen = 1, kOffClose = 2, kOffCloseToday = 3 };
 
 using AccountIndex = uint32_t;
