@@ -21,6 +21,7 @@
 #include "quote/gui/wnd_quote_gird.h"
 #include "app/gui/frame_key_filter.h"
 #include "trade/orders/gui/order_dialogs.h"
+#include "trade/orders/gui/order_panel_base.h"
 #include "app/gui/main_frame.h"
 #include "trade/grid/gui/trade_grid_container.h"
 #include "trade/grid/trade_grid_tabs.h"
@@ -260,6 +261,15 @@ TEST_F(ShellWindows, MainFrameTimersMenuAndExitQuestion) {
   EXPECT_EQ(boxes.LastText(), TXT("您确实要退出本系统吗?"));
   EXPECT_TRUE(test::Exists(home.Native("\\user\\layout\\frm.dat")));
   EXPECT_EQ(frame.SaveCount(), 1);
+}
+
+TEST_F(ShellWindows, EveryOrderPanelsContractButtonOpensTheContractSelection) {
+  CMainFrame frame;
+  frame.resize(1200, 800);
+  frame.show();
+  const QList<ContractSelector*> selectors = frame.findChildren<ContractSelector*>();
+  ASSERT_FALSE(selectors.isEmpty());
+  for (ContractSelector* s : selectors) EXPECT_TRUE(s->choose->isEnabled());
 }
 
 TEST_F(ShellWindows, ThePageTabsSwitchBetweenTheMainPageAndTheArbitragePage) {

@@ -213,6 +213,15 @@ CMainFrame::CMainFrame(QWidget* parent) : tarn::ui::FramelessWindow(parent) {
   const QIcon icon(QString::fromStdString(tarn::Path("\\icon\\tarnclient.png")));
   setWindowIcon(icon);
   Caption()->SetIcon(icon);
+  // The contract chooser of the order panels, the alert and condition dialogs is the contract
+  // selection. It is in place before the view builds the order panels: their "..." buttons are
+  // enabled by whether there is one.
+  tarn::SetContractChooser([](QWidget* parent, DC_Contract* contract) {
+    CDlgSelContract d(false, {}, parent);
+    if (d.exec() != QDialog::Accepted) return false;
+    *contract = d.Contract();
+    return true;
+  });
   view_ = new CChildView(this);
   SetContent(view_);
   tarn::LoadFrameState(&view_->State());  // a missing or damaged file leaves the defaults
@@ -223,14 +232,7 @@ CMainFrame::CMainFrame(QWidget* parent) : tarn::ui::FramelessWindow(parent) {
   // the focus); function keys switch the trade grid's tabs from anywhere.
   new CFrameKeyFilter(this);
   tarn::StartAlerts(this);  // the alert engine loads its file; the tip window waits hidden
-  // The alert dialog's contract chooser is the contract selection; the quote grid's "行情预警"
-  // opens the alert dialog for its row.
-  tarn::SetContractChooser([](QWidget* parent, DC_Contract* contract) {
-    CDlgSelContract d(false, {}, parent);
-    if (d.exec() != QDialog::Accepted) return false;
-    *contract = d.Contract();
-    return true;
-  });
+  // The quote grid's "行情预警" opens the alert dialog for its row.
   CWndQuoteGird::SetQuoteAlertHook([](QWidget* parent, const DC_Contract& c) { tarn::EditAlertFor(parent, c); });
 }
 
