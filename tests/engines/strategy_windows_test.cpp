@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QTest>
 #include <thread>
 
@@ -345,6 +348,38 @@ TEST_F(StrategyWindows, TheStopListsSelectionStaysWithItsOrderWhenTheRowsMove) {
   EXPECT_EQ(trade.cancelled.size(), 1u);
   ASSERT_FALSE(boxes.Boxes().empty());
   EXPECT_EQ(boxes.Boxes().back().text, TXT("请选择一行"));
+}
+
+TEST_F(StrategyWindows, TheStopListShowsEveryColumnWholeWithoutScrolling) {
+  tarn::StopContext c;
+  c.position = Position(rb, 3, 0);
+  c.latest = 3100;
+  OrderRecord o{};
+  tarn::SetField(o.key, "s1");
+  o.contract = rb;
+  o.direction = tarn::kSell;
+  o.offset = tarn::kClose;
+  o.hidden = 1;
+  o.state = tarn::kStateNotTriggered;
+  o.quantity = 1;
+  o.conditionKind = 1;
+  o.triggerPrice = 3050;
+  o.insertTime = 1765159200;  // shown as a whole date and time
+  trade.orders = {o};
+  CDlgWinStop list(c, 0, "");
+  list.show();
+  QApplication::processEvents();
+  ASSERT_EQ(list.list->rowCount(), 1);
+  const QFontMetrics fm(list.list->font());
+  int total = 0;
+  for (int col = 0; col < list.list->columnCount(); ++col) {
+    const int width = list.list->horizontalHeader()->sectionSize(col);
+    EXPECT_GE(width, fm.horizontalAdvance(list.list->item(0, col)->text())) << "column " << col;
+    total += width;
+  }
+  // The state, the last column, is in sight: no column lies beyond the list's width.
+  EXPECT_LE(total, list.list->viewport()->width());
+  EXPECT_FALSE(list.list->horizontalScrollBar()->isVisible());
 }
 
 TEST_F(StrategyWindows, TheConditionDialogsContractBoxFindsWhatIsTyped) {

@@ -349,7 +349,7 @@ CDlgWinStop::CDlgWinStop(const tarn::StopContext& c, double floatProfit, const s
                                  {TXT("序号"), TXT("类型"), TXT("触发条件"), TXT("创建时间"), TXT("有效期"),
                                   TXT("平仓号"), TXT("状态")},
                                  3);
-  list->setMinimumSize(Scaled(620), Scaled(200));
+  list->setMinimumSize(Scaled(780), Scaled(200));  // every column whole, the state included
   root->addWidget(list, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);

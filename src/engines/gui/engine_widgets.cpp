@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <algorithm>
 
 #include "engines/contract_search.h"
 #include "ui/dialog.h"
@@ -62,6 +63,14 @@ void FillListTable(QTableWidget* table, const std::vector<std::vector<std::strin
   }
   if (selected >= 0 && selected < table->rowCount()) table->selectRow(selected);
   else table->clearSelection();
+  // A column is at least as wide as its title and its texts: a cut time or state is no use to
+  // the trader. Columns only widen, so a width the trader gave one stays while it fits.
+  QHeaderView* header = table->horizontalHeader();
+  const QAbstractItemView* view = table;  // where the texts' width is public
+  for (int c = 0; c < table->columnCount(); ++c) {
+    const int want = std::max(header->sectionSizeHint(c), view->sizeHintForColumn(c));
+    if (header->sectionSize(c) < want) header->resizeSection(c, want);
+  }
 }
 
 int SelectedRow(const QTableWidget* table) {
