@@ -1,3 +1,5 @@
+// The running strategy orders: triggers, batches of leg orders, chasing and loops, the end of a
+// run, and the stored form of a run (the rules are described in strategy_runner.h).
 #include "libs/exchange/broker/strategy_runner.h"
 
 #include <algorithm>
