@@ -84,6 +84,20 @@ class StrategyWindows : public ::testing::Test {
     s.triggerQuantity = 2;
     return s;
   }
+  // A waiting stop-loss of one lot that closes a long rb position.
+  OrderRecord RbStop(const char* key, double trigger) const {
+    OrderRecord o{};
+    tarn::SetField(o.key, key);
+    o.contract = rb;
+    o.direction = tarn::kSell;
+    o.offset = tarn::kClose;
+    o.hidden = 1;
+    o.state = tarn::kStateNotTriggered;
+    o.quantity = 1;
+    o.conditionKind = 1;
+    o.triggerPrice = trigger;
+    return o;
+  }
   std::string LastBox() { return boxes.Boxes().empty() ? std::string() : boxes.Boxes().back().text; }
 
   ScopedHome home;
@@ -311,20 +325,7 @@ TEST_F(StrategyWindows, TheStopListsSelectionStaysWithItsOrderWhenTheRowsMove) {
   tarn::StopContext c;
   c.position = Position(rb, 3, 0);
   c.latest = 3100;
-  auto stop = [&](const char* key, double trigger) {
-    OrderRecord o{};
-    tarn::SetField(o.key, key);
-    o.contract = rb;
-    o.direction = tarn::kSell;
-    o.offset = tarn::kClose;
-    o.hidden = 1;
-    o.state = tarn::kStateNotTriggered;
-    o.quantity = 1;
-    o.conditionKind = 1;
-    o.triggerPrice = trigger;
-    return o;
-  };
-  trade.orders = {stop("s1", 3050), stop("s2", 3040), stop("s3", 3030)};
+  trade.orders = {RbStop("s1", 3050), RbStop("s2", 3040), RbStop("s3", 3030)};
   CDlgWinStop list(c, 0, "");
   ASSERT_EQ(list.list->rowCount(), 3);
   list.list->selectRow(1);  // s2
@@ -337,7 +338,7 @@ TEST_F(StrategyWindows, TheStopListsSelectionStaysWithItsOrderWhenTheRowsMove) {
   list.Delete();
   EXPECT_EQ(trade.cancelled, (std::vector<std::string>{"s2"}));
   // A new stop listed before it keeps the selection on s2 as well.
-  trade.orders.insert(trade.orders.begin(), stop("s0", 3060));
+  trade.orders.insert(trade.orders.begin(), RbStop("s0", 3060));
   list.Refresh();
   EXPECT_EQ(tarn::ui::SelectedRow(list.list), 1);
   // The selected stop gone: no row is selected, and 删除 cancels nothing.
@@ -354,16 +355,7 @@ TEST_F(StrategyWindows, TheStopListShowsEveryColumnWholeWithoutScrolling) {
   tarn::StopContext c;
   c.position = Position(rb, 3, 0);
   c.latest = 3100;
-  OrderRecord o{};
-  tarn::SetField(o.key, "s1");
-  o.contract = rb;
-  o.direction = tarn::kSell;
-  o.offset = tarn::kClose;
-  o.hidden = 1;
-  o.state = tarn::kStateNotTriggered;
-  o.quantity = 1;
-  o.conditionKind = 1;
-  o.triggerPrice = 3050;
+  OrderRecord o = RbStop("s1", 3050);
   o.insertTime = 1765159200;  // shown as a whole date and time
   trade.orders = {o};
   CDlgWinStop list(c, 0, "");
