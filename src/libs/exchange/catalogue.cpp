@@ -260,4 +260,9 @@ int Catalogue::FindCommodity(std::string_view exchangeCode, std::string_view cod
   return -1;
 }
 
+const std::string& Catalogue::KeyOf(ContractId id) const {
+  static const std::string none;
+  return id < contracts_.size() ? contracts_[id].key : none;
+}
+
 }  // namespace tarn::exchange

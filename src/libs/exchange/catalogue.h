@@ -120,6 +120,8 @@ class Catalogue {
   const std::vector<Commodity>& Commodities() const { return commodities_; }
   const std::vector<Contract>& Contracts() const { return contracts_; }
   const Contract& ContractAt(ContractId id) const { return contracts_[id]; }
+  // The contract's key, or an empty text for an id the catalogue does not hold.
+  const std::string& KeyOf(ContractId id) const;
   const Commodity& CommodityOf(ContractId id) const { return commodities_[contracts_[id].commodity]; }
   std::size_t Size() const { return contracts_.size(); }
   // The trading day (day number) whose listing it holds: with the same specs and calendar it

@@ -366,11 +366,7 @@ int32_t Broker::TradingDay() {
   return day_;
 }
 
-const std::string& Broker::ContractKey(ContractId id) const {
-  static const std::string none;
-  const Catalogue& cat = market_.GetCatalogue();
-  return id < cat.Size() ? cat.ContractAt(id).key : none;
-}
+const std::string& Broker::ContractKey(ContractId id) const { return market_.GetCatalogue().KeyOf(id); }
 
 int64_t Broker::Now() { return market_.NowMs(); }
 

@@ -17,9 +17,10 @@ bool PriceOk(int64_t p) { return p >= -kMaxLoadedPrice && p <= kMaxLoadedPrice; 
 bool MoneyOk(Money m) { return m >= -kMaxLoadedMoney && m <= kMaxLoadedMoney; }
 Money ClampMoney(Money m) { return std::clamp(m, -kMaxLoadedMoney, kMaxLoadedMoney); }
 bool OrderOk(const Order& o) {
-  return o.state >= 0 && o.state <= kMaxOrderState && o.quantity >= 0 && o.quantity <= kMaxOrderLots && o.filled >= 0 && o.filled <= o.quantity &&
-         o.fillCount >= 0 && o.fillCount <= kMaxOrderLots && PriceOk(o.price) && PriceOk(o.trigger) &&
-         PriceOk(o.sendPrice) && PriceOk(o.stop) && PriceOk(o.extreme) && o.ticks >= -1000000 && o.ticks <= 1000000 &&
+  return o.state >= 0 && o.state <= kMaxOrderState && o.quantity >= 0 && o.quantity <= kMaxOrderLots &&
+         o.filled >= 0 && o.filled <= o.quantity && o.fillCount >= 0 && o.fillCount <= kMaxOrderLots &&
+         PriceOk(o.price) && PriceOk(o.trigger) && PriceOk(o.sendPrice) && PriceOk(o.stop) && PriceOk(o.extreme) &&
+         o.ticks >= -1000000 && o.ticks <= 1000000 &&
          o.fillValue >= -kMaxLoadedPrice * kMaxOrderLots && o.fillValue <= kMaxLoadedPrice * kMaxOrderLots;
 }
 }  // namespace

@@ -13,11 +13,6 @@ void Dedupe(V& v) {
   v.erase(std::unique(v.begin(), v.end()), v.end());
 }
 
-const std::string& KeyOf(const Catalogue& cat, ContractId id) {
-  static const std::string none;
-  return id < cat.Size() ? cat.ContractAt(id).key : none;
-}
-
 }  // namespace
 
 bool StoreChanges::Empty() const {
@@ -58,13 +53,13 @@ void StoreChanges::TakeInto(JournalWrite& w, const Ledger& ledger,
   for (uint64_t id : orders_) {
     auto it = orders.find(id);
     if (it != orders.end())
-      w.orders.push_back({it->second, ledger.accounts[it->second.account].id, KeyOf(catalogue, it->second.contract)});
+      w.orders.push_back({it->second, ledger.accounts[it->second.account].id, catalogue.KeyOf(it->second.contract)});
   }
-  for (const Fill& f : fills_) w.fills.push_back({f, ledger.accounts[f.account].id, KeyOf(catalogue, f.contract)});
+  for (const Fill& f : fills_) w.fills.push_back({f, ledger.accounts[f.account].id, catalogue.KeyOf(f.contract)});
   for (const auto& [a, key] : sides_) {
     const LedgerAccount& acc = ledger.accounts[a];
     auto it = acc.sides.find(key);
-    BrokerStore::SideRow r{acc.id, KeyOf(catalogue, SideContract(key)), SideOf(key), 0, std::string()};
+    BrokerStore::SideRow r{acc.id, catalogue.KeyOf(SideContract(key)), SideOf(key), 0, std::string()};
     if (it != acc.sides.end()) {
       r.id = it->second.id;
       r.number = std::string(Field(it->second.number));
@@ -84,7 +79,7 @@ void StoreChanges::TakeInto(JournalWrite& w, const Ledger& ledger,
           found = true;
         }
     r.account = acc.id;
-    r.contract = KeyOf(catalogue, SideContract(key));
+    r.contract = catalogue.KeyOf(SideContract(key));
     r.side = SideOf(key);
     w.lots.emplace_back(std::move(r), !found);
   }
@@ -92,7 +87,7 @@ void StoreChanges::TakeInto(JournalWrite& w, const Ledger& ledger,
     const LedgerAccount& acc = ledger.accounts[a];
     std::vector<BrokerStore::StartRow> rows;
     for (const auto& [key, qty] : acc.start)
-      if (qty != 0) rows.push_back({acc.id, KeyOf(catalogue, SideContract(key)), SideOf(key), qty});
+      if (qty != 0) rows.push_back({acc.id, catalogue.KeyOf(SideContract(key)), SideOf(key), qty});
     w.starts.emplace_back(acc.id, std::move(rows));
   }
   for (auto& [a, d, text] : statements_) w.statements.emplace_back(ledger.accounts[a].id, d, std::move(text));

@@ -340,11 +340,6 @@ void StrategyRunner::SaveRun(StrategyRun& run) {
   host_.StrategyChanged(run.account, run.id);
 }
 
-const std::string& StrategyRunner::ContractKey(ContractId id) const {
-  static const std::string none;
-  return id < catalogue_.Size() ? catalogue_.ContractAt(id).key : none;
-}
-
 // ---- the stored form -------------------------------------------------------------------------
 // version; leg count; per leg: contract key, direction, offset, lots, spread, chase; formula;
 // order side, type, total, per trigger, trigger price and condition, loop price and condition;
@@ -357,7 +352,7 @@ void StrategyRunner::Encode(const StrategyRun& run, StrategyOrder& s) const {
   w.Int32(e.legCount);
   for (int i = 0; i < e.legCount; ++i) {
     const StrategyLegEntry& l = e.legs[i];
-    w.String(ContractKey(l.contract));
+    w.String(catalogue_.KeyOf(l.contract));
     w.Int32(l.direction);
     w.Int32(l.offset);
     w.Int32(l.lots);

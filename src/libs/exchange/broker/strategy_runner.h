@@ -120,7 +120,6 @@ class StrategyRunner {
   void Advance(uint64_t id);
   void EndRun(StrategyRun& run, char state, const std::string& text);
   void SaveRun(StrategyRun& run);
-  const std::string& ContractKey(ContractId id) const;
 
   IStrategyHost& host_;
   const Catalogue& catalogue_;
